@@ -1,0 +1,101 @@
+#include "export/delimited_export.h"
+
+#include "core/column_keys.h"
+#include "export/export_target.h"
+#include "services/messages.h"
+#include "services/progress.h"
+
+#include <vector>
+
+namespace vellumark {
+
+namespace {
+
+bool NeedsQuotes(std::string_view value, std::string_view separator)
+{
+    if (value.find_first_of("\"\r\n") != std::string_view::npos)
+        return true;
+    return !separator.empty() && value.find(separator) != std::string_view::npos;
+}
+
+Status WriteDelimited(const CatalogTree& tree, const std::vector<std::string>& columns,
+                      std::string_view separator, bool quote, const std::string& path)
+{
+    ExportOutput output(path);
+    if (Status status = output.Open(); !status)
+        return status;
+    if (tree.Empty())
+        return output.Commit();
+
+    std::string& out = output.Text();
+    std::vector<int> fields;
+    fields.reserve(columns.size());
+    for (const std::string& column : columns) {
+        out += column;
+        out += separator;
+        fields.push_back(ColumnKeyIndex(column));
+    }
+    out += "\r\n";
+
+    Status status;
+    tree.ForEachPreOrder([&](const CatalogTreeNode& node) {
+        if (!status)
+            return;
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            if (i > 0)
+                out += separator;
+            const std::string_view value = node.record.Field(fields[i]);
+            if (quote)
+                AppendCsvValue(out, value, separator);
+            else
+                out += value;
+        }
+        out += "\r\n";
+        status = output.Drain();
+    });
+    if (!status)
+        return status;
+    return output.Commit();
+}
+
+Status ExportDelimited(TFileInfo& info, const ExportFormat& format, std::string_view suggestedName,
+                       std::string_view separator, bool quote, const CatalogTree* tree)
+{
+    const std::string path = AskExportFile(info, format, suggestedName);
+    if (path.empty())
+        return Status::Cancelled();
+    WaitScope wait(info.GetProgress(), messages::kExportToFile);
+    CatalogTree scratch;
+    return WriteDelimited(TreeToWrite(info, tree, scratch), info.ExportColumns(), separator, quote, path);
+}
+
+}  // namespace
+
+void AppendCsvValue(std::string& out, std::string_view value, std::string_view separator)
+{
+    if (!NeedsQuotes(value, separator)) {
+        out += value;
+        return;
+    }
+    out += '"';
+    for (const char c : value) {
+        if (c == '"')
+            out += '"';
+        out += c;
+    }
+    out += '"';
+}
+
+Status ExportText(TFileInfo& info, std::string_view suggestedName, std::string_view separator,
+                  const CatalogTree* tree)
+{
+    return ExportDelimited(info, {kTextExtension, kTextFilter}, suggestedName, separator, false, tree);
+}
+
+Status ExportCsv(TFileInfo& info, std::string_view suggestedName, std::string_view separator,
+                 const CatalogTree* tree)
+{
+    return ExportDelimited(info, {kCsvExtension, kCsvFilter}, suggestedName, separator, true, tree);
+}
+
+}  // namespace vellumark
