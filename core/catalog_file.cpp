@@ -1,0 +1,208 @@
+#include "core/catalog_file.h"
+
+#include "core/path_names.h"
+#include "core/stored_text.h"
+#include "core/xml_pull_reader.h"
+#include "services/atomic_file.h"
+#include "services/messages.h"
+
+#include <vector>
+
+namespace vellumark {
+
+namespace {
+
+// The key an attribute name stands for, or -1.
+int KeyOfAttribute(std::string_view name)
+{
+    switch (name.size()) {
+    case 7:
+        return name == "FileExt" ? kFileExt : -1;
+    case 8:
+        if (name == "FileName")
+            return kFileName;
+        if (name == "FullPath")
+            return kFullPath;
+        if (name == "FileSize")
+            return kFileSize;
+        if (name == "FileTime")
+            return kFileTime;
+        if (name == "FileType")
+            return kFileType;
+        if (name == "DiskName")
+            return kDiskName;
+        return -1;
+    case 11:
+        return name == "Description" ? kDescription : -1;
+    case 14:
+        if (name == "FileNameLength")
+            return kFileNameLength;
+        if (name == "PathNameLength")
+            return kPathNameLength;
+        if (name == "SizePercentage")
+            return kSizePercentage;
+        return -1;
+    default:
+        return -1;
+    }
+}
+
+SharedText KindText(std::string_view kind, TextPool& pool)
+{
+    if (kind == kKindDirectory)
+        return SharedText::Directory();
+    if (kind == kKindFile)
+        return SharedText::File();
+    return pool.Get(kind);
+}
+
+// Attribute values as the XML writer escapes them: the markup characters and the three
+// white-space characters XML would otherwise normalise away, as references.
+void AppendEscapedAttribute(std::string& out, std::string_view value)
+{
+    for (char c : value) {
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        case '\t':
+            out += "&#09;";
+            break;
+        case '\n':
+            out += "&#10;";
+            break;
+        case '\r':
+            out += "&#13;";
+            break;
+        default:
+            out += c;
+        }
+    }
+}
+
+void AppendAttribute(std::string& out, std::string_view name, std::string_view value, std::string& scratch)
+{
+    out += ' ';
+    out += name;
+    out += "=\"";
+    if (NeedsStoredEncoding(value)) {
+        scratch.clear();
+        AppendStoredText(scratch, value);
+        AppendEscapedAttribute(out, scratch);
+    } else {
+        AppendEscapedAttribute(out, value);
+    }
+    out += '"';
+}
+
+}  // namespace
+
+Status ReadCatalogFile(const std::string& path, CatalogTree& tree, Progress& progress)
+{
+    WaitScope wait(progress, messages::kLoadingInfo);
+    XmlPullReader reader;
+    if (Status status = reader.Open(path); !status)
+        return status;
+
+    const SharedText diskName(CatalogNameOfFile(path));
+    TextPool pool;
+    CatalogTree built;
+    std::vector<CatalogTreeNode*> parents;  // parents[d - 1] is the entry at depth d
+    TCatalogNode::Fields fields{};
+    std::array<bool, kColumnKeyCount> present{};
+
+    for (;;) {
+        const XmlPullReader::Event event = reader.Next();
+        if (event == XmlPullReader::Event::Failed)
+            return reader.Error();
+        if (event == XmlPullReader::Event::Finished)
+            break;
+        const int depth = reader.Depth();
+        if (event == XmlPullReader::Event::EndElement) {
+            if (depth >= 1)
+                parents.resize(static_cast<std::size_t>(depth - 1));
+            continue;
+        }
+        if (depth == 0)
+            continue;  // the document element itself is no entry
+
+        fields.fill({});
+        present.fill(false);
+        for (const XmlPullReader::Attribute& attribute : reader.Attributes()) {
+            const int key = KeyOfAttribute(attribute.name);
+            if (key < 0 || present[key])
+                continue;
+            present[key] = true;
+            fields[key] = reader.Value(attribute);
+        }
+        const bool topLevel = depth == 1;
+        SharedText kind = present[kFileType] ? KindText(fields[kFileType], pool)
+                                             : (topLevel ? SharedText::Directory() : SharedText());
+        if (topLevel && fields[kFullPath].empty())
+            fields[kFullPath] = fields[kFileName];
+
+        CatalogTreeNode* parent = parents.empty() ? nullptr : parents.back();
+        CatalogTreeNode* node = built.Append(parent);
+        node->record.Assign(fields, pool.Get(fields[kFileExt]), std::move(kind), diskName);
+        parents.push_back(node);
+        if (progress.Due())
+            progress.SetMessage(messages::kLoadingInfo);
+    }
+    tree = std::move(built);
+    return Status::Ok();
+}
+
+Status WriteCatalogFile(const CatalogTree& tree, const std::string& path, Progress& progress)
+{
+    WaitScope wait(progress, messages::kSavingInfo);
+    AtomicFile file(path);
+    if (Status status = file.Open(); !status)
+        return status;
+
+    std::string out;
+    std::string scratch;
+    out.reserve(1 << 20);
+    out += "<?xml version=\"1.0\" encoding=\"utf-8\" standalone=\"yes\"?><fileinfo generated=\"Vellumark\"";
+    if (tree.Empty()) {
+        out += " />";
+        file.Write(out);
+        return file.Commit();
+    }
+    out += '>';
+    const auto flushWhenFull = [&] {
+        if (out.size() >= (1 << 20) - 4096) {
+            file.Write(out);
+            out.clear();
+        }
+    };
+    tree.Walk(
+        [&](const CatalogTreeNode& node) {
+            out += "<file";
+            for (int key = 0; key < kColumnKeyCount; ++key) {
+                const std::string_view value = node.record.Field(key);
+                if (!value.empty())
+                    AppendAttribute(out, kColumnKeys[key], value, scratch);
+            }
+            out += node.HasChildren() ? ">" : " />";
+            flushWhenFull();
+        },
+        [&](const CatalogTreeNode& node) {
+            if (node.HasChildren())
+                out += "</file>";
+            flushWhenFull();
+        });
+    out += "</fileinfo>";
+    file.Write(out);
+    return file.Commit();
+}
+
+}  // namespace vellumark

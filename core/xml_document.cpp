@@ -1,0 +1,140 @@
+#include "core/xml_document.h"
+
+#include "core/stored_text.h"
+#include "services/atomic_file.h"
+
+#include <sstream>
+
+namespace vellumark {
+
+namespace {
+
+constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_declaration;
+constexpr unsigned kWriteOptions = pugi::format_raw;
+
+class StringWriter final : public pugi::xml_writer {
+public:
+    explicit StringWriter(std::string& out) : out_(out) {}
+    void write(const void* data, std::size_t size) override { out_.append(static_cast<const char*>(data), size); }
+
+private:
+    std::string& out_;
+};
+
+pugi::xml_node NextElement(pugi::xml_node node)
+{
+    while (node && node.type() != pugi::node_element)
+        node = node.next_sibling();
+    return node;
+}
+
+}  // namespace
+
+XmlElement XmlElement::FirstChild() const { return XmlElement(NextElement(node_.first_child())); }
+
+XmlElement XmlElement::NextSibling() const { return XmlElement(NextElement(node_.next_sibling())); }
+
+std::size_t XmlElement::ChildCount() const
+{
+    std::size_t count = 0;
+    for (XmlElement child = FirstChild(); child; child = child.NextSibling())
+        ++count;
+    return count;
+}
+
+bool XmlElement::HasChildNodes() const { return static_cast<bool>(FirstChild()); }
+
+void XmlElement::RemoveAllChildren() { node_.remove_children(); }
+
+XmlElement XmlElement::AppendElement(std::string_view name) { return XmlElement(node_.append_child(std::string(name).c_str())); }
+
+XmlElement XmlElement::AppendCopy(const XmlElement& element) { return XmlElement(node_.append_copy(element.node_)); }
+
+pugi::xml_attribute XmlElement::FindAttribute(std::string_view name) const
+{
+    for (pugi::xml_attribute attribute = node_.first_attribute(); attribute; attribute = attribute.next_attribute())
+        if (name == attribute.name())
+            return attribute;
+    return {};
+}
+
+bool XmlElement::HasAttribute(std::string_view name) const { return static_cast<bool>(FindAttribute(name)); }
+
+std::string XmlElement::Attribute(std::string_view name) const
+{
+    const std::string_view stored = FindAttribute(name).value();
+    return NeedsStoredDecoding(stored) ? DecodeStoredText(stored) : std::string(stored);
+}
+
+void XmlElement::SetAttribute(std::string_view name, std::string_view value)
+{
+    pugi::xml_attribute attribute = FindAttribute(name);
+    if (!attribute)
+        attribute = node_.append_attribute(std::string(name).c_str());
+    if (NeedsStoredEncoding(value))
+        attribute.set_value(EncodeStoredText(value).c_str());
+    else
+        attribute.set_value(std::string(value).c_str());
+}
+
+std::string XmlElement::Markup() const
+{
+    std::string out;
+    StringWriter writer(out);
+    node_.print(writer, "", kWriteOptions, pugi::encoding_utf8);
+    return out;
+}
+
+Status XmlDocument::ParseFile(const std::string& path)
+{
+    const pugi::xml_parse_result result = document_.load_file(path.c_str(), kParseOptions, pugi::encoding_auto);
+    if (!result) {
+        std::ostringstream message;
+        message << "Cannot read \"" << path << "\": " << result.description();
+        if (result.status != pugi::status_file_not_found && result.status != pugi::status_io_error)
+            message << " at offset " << result.offset;
+        return Status::Failed(message.str());
+    }
+    if (!document_.document_element())
+        return Status::Failed("Cannot read \"" + path + "\": no document element");
+    return Status::Ok();
+}
+
+Status XmlDocument::SetContent(std::string_view text)
+{
+    const pugi::xml_parse_result result =
+        document_.load_buffer(text.data(), text.size(), kParseOptions, pugi::encoding_utf8);
+    if (!result)
+        return Status::Failed(std::string("Cannot read the XML text: ") + result.description());
+    return Status::Ok();
+}
+
+std::string XmlDocument::ToString() const
+{
+    std::string out;
+    StringWriter writer(out);
+    document_.save(writer, "", kWriteOptions, pugi::encoding_utf8);
+    return out;
+}
+
+Status XmlDocument::SaveFile(const std::string& path) const
+{
+    AtomicFile file(path);
+    if (Status status = file.Open(); !status)
+        return status;
+    class FileWriter final : public pugi::xml_writer {
+    public:
+        explicit FileWriter(AtomicFile& target) : target_(target) {}
+        void write(const void* data, std::size_t size) override
+        {
+            target_.Write(std::string_view(static_cast<const char*>(data), size));
+        }
+
+    private:
+        AtomicFile& target_;
+    } writer(file);
+    document_.save(writer, "", kWriteOptions, pugi::encoding_utf8);
+    return file.Commit();
+}
+
+}  // namespace vellumark
