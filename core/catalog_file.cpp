@@ -56,8 +56,8 @@ SharedText KindText(std::string_view kind, TextPool& pool)
     return pool.Get(kind);
 }
 
-// Attribute values as the XML writer escapes them: the markup characters and the three
-// white-space characters XML would otherwise normalise away, as references.
+// Attribute values escaped exactly as the XML component writes them: "&", "<" and '"', and the
+// three white-space characters XML would otherwise normalise away, as references.
 void AppendEscapedAttribute(std::string& out, std::string_view value)
 {
     for (char c : value) {
@@ -67,9 +67,6 @@ void AppendEscapedAttribute(std::string& out, std::string_view value)
             break;
         case '<':
             out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
             break;
         case '"':
             out += "&quot;";
@@ -173,7 +170,7 @@ Status WriteCatalogFile(const CatalogTree& tree, const std::string& path, Progre
     out.reserve(1 << 20);
     out += "<?xml version=\"1.0\" encoding=\"utf-8\" standalone=\"yes\"?><fileinfo generated=\"Vellumark\"";
     if (tree.Empty()) {
-        out += " />";
+        out += "/>";
         file.Write(out);
         return file.Commit();
     }
@@ -192,7 +189,7 @@ Status WriteCatalogFile(const CatalogTree& tree, const std::string& path, Progre
                 if (!value.empty())
                     AppendAttribute(out, kColumnKeys[key], value, scratch);
             }
-            out += node.HasChildren() ? ">" : " />";
+            out += node.HasChildren() ? ">" : "/>";
             flushWhenFull();
         },
         [&](const CatalogTreeNode& node) {
