@@ -33,14 +33,6 @@ TEST(ConfigValues, RejectsEverythingElse)
         EXPECT_FALSE(ParseInteger(text)) << '"' << text << '"';
 }
 
-TEST(ConfigValues, WritesPlainForms)
-{
-    EXPECT_EQ(FormatBoolean(true), "True");
-    EXPECT_EQ(FormatBoolean(false), "False");
-    EXPECT_EQ(FormatInteger(-40), "-40");
-    EXPECT_EQ(FormatInteger(0), "0");
-}
-
 class ConfigViews : public ::testing::Test {
 protected:
     TXMLConfigType Load(const std::string& text)

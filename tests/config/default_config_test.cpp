@@ -121,26 +121,5 @@ TEST(DefaultColumns, ReadBackThroughTheViewsAsDocumented)
     }
 }
 
-TEST(DefaultColumns, FrameReadsBackThroughTheViews)
-{
-    XmlDocument document;
-    ASSERT_TRUE(document.SetContent(DefaultConfigText()));
-    const TXMLConfigType config(document.DocumentElement());
-    EXPECT_EQ(config.versionNo(), "Vellumark V4.0");
-    const TXMLFrameType frame = config.frame();
-    EXPECT_TRUE(frame.max());
-    EXPECT_EQ(frame.left(), 0);
-    EXPECT_EQ(frame.top(), 0);
-    EXPECT_EQ(frame.height(), 600);
-    EXPECT_EQ(frame.width(), 800);
-    EXPECT_EQ(frame.plLeft().width(), 308);
-    EXPECT_EQ(frame.plLeft().col1(), 127);
-    EXPECT_EQ(frame.plLeft().col2(), 106);
-    EXPECT_EQ(frame.plLeft().col3(), 76);
-    EXPECT_EQ(frame.plHint().height(), 262);
-    EXPECT_EQ(frame.plHint().col1(), 139);
-    EXPECT_EQ(frame.plHint().col2(), 139);
-}
-
 }  // namespace
 }  // namespace vellumark
