@@ -1,0 +1,220 @@
+#include "export/excel_export.h"
+
+#include "services/messages.h"
+#include "tests/export/export_fixture.h"
+
+#include <algorithm>
+#include <map>
+
+namespace vellumark::testing {
+namespace {
+
+// Lists a workbook's first sheet: its merged ranges, its column widths and every cell as
+// "cell ref=text|style", strings resolved whether shared or inline.
+constexpr std::string_view kSheetReader = R"(import sys, zipfile, xml.etree.ElementTree as ET
+M = '{http://schemas.openxmlformats.org/spreadsheetml/2006/main}'
+book = zipfile.ZipFile(sys.argv[1])
+shared = []
+if 'xl/sharedStrings.xml' in book.namelist():
+    for si in ET.fromstring(book.read('xl/sharedStrings.xml')).iter(M + 'si'):
+        shared.append(''.join(t.text or '' for t in si.iter(M + 't')))
+sheet = ET.fromstring(book.read('xl/worksheets/sheet1.xml'))
+for merge in sheet.iter(M + 'mergeCell'):
+    print('merge ' + merge.get('ref'))
+for col in sheet.iter(M + 'col'):
+    print('width %s %s' % (col.get('min'), col.get('width')))
+for cell in sheet.iter(M + 'c'):
+    kind = cell.get('t')
+    if kind == 's':
+        text = shared[int(cell.find(M + 'v').text)]
+    elif kind == 'inlineStr':
+        text = ''.join(t.text or '' for t in cell.iter(M + 't'))
+    else:
+        text = ''
+    print('cell %s=%s|%s' % (cell.get('r'), text, cell.get('s')))
+styles = book.read('xl/styles.xml').decode()
+print('bold' if '<b/>' in styles else 'no bold')
+print('thin' if 'style="thin"' in styles else 'no thin')
+print('centred' if 'horizontal="center" vertical="center"' in styles else 'not centred')
+)";
+
+struct Sheet {
+    std::vector<std::string> lines;
+    std::map<std::string, std::string> text;   // cell reference to text
+    std::map<std::string, std::string> style;  // cell reference to style index
+    std::string Text(const std::string& ref) const
+    {
+        const auto found = text.find(ref);
+        return found == text.end() ? "<no cell " + ref + ">" : found->second;
+    }
+    bool Has(const std::string& line) const { return std::find(lines.begin(), lines.end(), line) != lines.end(); }
+};
+
+Sheet ReadSheet(const TempDir& dir, const std::string& workbook)
+{
+    Sheet sheet;
+    const std::string output = RunPython(dir, kSheetReader, {workbook});
+    std::size_t from = 0;
+    for (std::size_t at; (at = output.find('\n', from)) != std::string::npos; from = at + 1) {
+        const std::string line = output.substr(from, at - from);
+        sheet.lines.push_back(line);
+        const auto equals = line.find('=');
+        const auto bar = line.rfind('|');
+        if (line.starts_with("cell ") && equals != std::string::npos && bar != std::string::npos) {
+            const std::string ref = line.substr(5, equals - 5);
+            sheet.text[ref] = line.substr(equals + 1, bar - equals - 1);
+            sheet.style[ref] = line.substr(bar + 1);
+        }
+    }
+    return sheet;
+}
+
+class ExcelExportTest : public ExportTest {
+protected:
+    void SetUp() override
+    {
+        info.ExportColumns() = {"FileName", "FileSize"};
+        Gather();
+    }
+};
+
+TEST_F(ExcelExportTest, WritesTitleMergedOverTheTableAndNumberedRows)
+{
+    const std::string out = Choose("Best.of.xlsx");
+
+    ASSERT_TRUE(ExportExcel(info, "Disc").ok());
+
+    const Sheet sheet = ReadSheet(dir, out);
+    EXPECT_TRUE(sheet.Has("merge A1:C1"));
+    EXPECT_EQ(sheet.Text("A1"), "Best");
+    EXPECT_EQ(sheet.Text("A2"), "SerialNO");
+    EXPECT_EQ(sheet.Text("B2"), "FileName");
+    EXPECT_EQ(sheet.Text("C2"), "FileSize");
+    EXPECT_EQ(sheet.Text("A3"), "1");
+    EXPECT_EQ(sheet.Text("B3"), "Disc");
+    EXPECT_EQ(sheet.Text("C3"), "30");
+    EXPECT_EQ(sheet.Text("A5"), "3");
+    EXPECT_EQ(sheet.Text("B5"), "b.mp3");
+    EXPECT_EQ(sheet.text.count("A6"), 0u);
+    // Every table cell carries the bordered style, the title another one.
+    const std::string bordered = sheet.style.at("A2");
+    for (const char* ref : {"B2", "C2", "A3", "B4", "C5"})
+        EXPECT_EQ(sheet.style.at(ref), bordered) << ref;
+    EXPECT_NE(sheet.style.at("A1"), bordered);
+    EXPECT_TRUE(sheet.Has("bold"));
+    EXPECT_TRUE(sheet.Has("thin"));
+    EXPECT_TRUE(sheet.Has("centred"));
+
+    ASSERT_EQ(prompts.requests.size(), 1u);
+    EXPECT_EQ(prompts.requests[0].defaultExtension, ".xlsx");
+    EXPECT_EQ(prompts.requests[0].filter, "EXCEL File|*.xlsx");
+    EXPECT_EQ(prompts.requests[0].initialName, "Disc");
+    EXPECT_EQ(progress.shownMessages, std::vector<std::string>{messages::kExportToFile});
+}
+
+TEST_F(ExcelExportTest, ColumnsAreWideEnoughForTheirLongestText)
+{
+    tree.First()->Child(1)->record.SetField(kFileName, std::string(60, 'x'));
+    Gather();
+    const std::string out = Choose("wide.xlsx");
+
+    ASSERT_TRUE(ExportExcel(info, "").ok());
+
+    std::map<int, double> widths;
+    for (const std::string& line : ReadSheet(dir, out).lines)
+        if (line.starts_with("width ")) {
+            const auto space = line.find(' ', 6);
+            widths[std::stoi(line.substr(6, space - 6))] = std::stod(line.substr(space + 1));
+        }
+    ASSERT_EQ(widths.size(), 3u);
+    EXPECT_GE(widths[1], 8.0);   // "SerialNO"
+    EXPECT_GE(widths[2], 60.0);  // the long name
+    EXPECT_LT(widths[2], 80.0);
+    EXPECT_GE(widths[3], 8.0);   // "FileSize"
+    EXPECT_LT(widths[3], widths[2]);
+}
+
+TEST_F(ExcelExportTest, ValuesKeepTheirTextAndNestedEntriesCount)
+{
+    AddEntry(tree.First()->Child(0), "Ünïcode & <tags>", "/x", "007", "file", "");
+    Gather();
+    const std::string out = Choose("values.xlsx");
+
+    ASSERT_TRUE(ExportExcel(info, "").ok());
+
+    const Sheet sheet = ReadSheet(dir, out);
+    EXPECT_EQ(sheet.Text("B5"), "Ünïcode & <tags>");
+    EXPECT_EQ(sheet.Text("C5"), "007");
+    EXPECT_EQ(sheet.Text("A6"), "4");
+    EXPECT_EQ(sheet.Text("B6"), "b.mp3");
+}
+
+TEST_F(ExcelExportTest, TooManyRowsAreRefusedBeforeAnyDialog)
+{
+    // Title, header and three entries are five rows.
+    Choose("limit.xlsx");
+    const Status refused = ExportExcelWithCapacity(info, "", 4);
+
+    EXPECT_EQ(refused.code(), Status::Code::Failed);
+    EXPECT_EQ(refused.message(), messages::kExcelRowRange);
+    EXPECT_EQ(prompts.messages, std::vector<std::string>{std::string("Warning: ") + messages::kExcelRowRange});
+    EXPECT_TRUE(prompts.requests.empty());
+    EXPECT_EQ(progress.shows, 0);
+    EXPECT_TRUE(ListFolder(dir.Path()).empty());
+
+    ASSERT_TRUE(ExportExcelWithCapacity(info, "", 5).ok());
+    EXPECT_EQ(prompts.messages.size(), 1u);
+    EXPECT_TRUE(PathExists(dir / "limit.xlsx"));
+    EXPECT_EQ(kXlsxRowCapacity, 1048576u);
+}
+
+TEST_F(ExcelExportTest, FailedWorkbookKeepsTheOldFileAndLeavesNoTemporary)
+{
+    // A cell holds at most 32,767 characters; the library refuses a longer one.
+    tree.First()->Child(1)->record.SetField(kFileName, std::string(40000, 'n'));
+    Gather();
+    const std::string out = Choose("keep.xlsx");
+    WriteFile(out, "old workbook");
+    prompts.yesNoAnswers.push_back(true);
+
+    const Status status = ExportExcel(info, "");
+
+    EXPECT_EQ(status.code(), Status::Code::Failed);
+    EXPECT_NE(status.message().find(out), std::string::npos) << status.message();
+    EXPECT_EQ(ReadFile(out), "old workbook");
+    EXPECT_EQ(ListFolder(dir.Path()), std::vector<std::string>{"keep.xlsx"});
+    EXPECT_EQ(progress.shows, progress.hides);
+}
+
+TEST_F(ExportTest, WorkbookOfANeverOpenedDocumentHasTitleAndHeaderOnly)
+{
+    info.ExportColumns() = {"FileName"};
+    const std::string out = Choose("blank.xlsx");
+
+    ASSERT_TRUE(ExportExcel(info, "").ok());
+
+    const Sheet sheet = ReadSheet(dir, out);
+    EXPECT_TRUE(sheet.Has("merge A1:B1"));
+    EXPECT_EQ(sheet.Text("A1"), "blank");
+    EXPECT_EQ(sheet.Text("A2"), "SerialNO");
+    EXPECT_EQ(sheet.Text("B2"), "FileName");
+    EXPECT_EQ(sheet.text.size(), 4u);  // A1, the blank merged B1, A2, B2
+    EXPECT_FALSE(document.IsActive());
+}
+
+TEST_F(ExportTest, WorkbookWithoutColumnsHasTitleAndNumbersOnly)
+{
+    Gather();
+    const std::string out = Choose("numbers.xlsx");
+
+    ASSERT_TRUE(ExportExcel(info, "").ok());
+
+    const Sheet sheet = ReadSheet(dir, out);
+    EXPECT_EQ(sheet.Text("A1"), "numbers");
+    EXPECT_EQ(sheet.Text("A2"), "SerialNO");
+    EXPECT_EQ(sheet.Text("A5"), "3");
+    EXPECT_EQ(sheet.text.count("B3"), 0u);
+}
+
+}  // namespace
+}  // namespace vellumark::testing
