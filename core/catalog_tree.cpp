@@ -144,8 +144,13 @@ void CatalogTree::Walk(const std::function<void(const CatalogTreeNode&)>& enter,
 
 std::vector<CatalogTreeNode*> CatalogTree::PreOrder(const CatalogTreeNode* parent) const
 {
+    return Descendants(parent ? *parent : *root_);
+}
+
+std::vector<CatalogTreeNode*> CatalogTree::Descendants(const CatalogTreeNode& node)
+{
     std::vector<CatalogTreeNode*> nodes;
-    std::vector<std::pair<const CatalogTreeNode*, std::size_t>> stack{{parent ? parent : root_.get(), 0}};
+    std::vector<std::pair<const CatalogTreeNode*, std::size_t>> stack{{&node, 0}};
     while (!stack.empty()) {
         auto& [current, next] = stack.back();
         if (next == current->children_.size()) {

@@ -69,6 +69,8 @@ public:
               const std::function<void(const CatalogTreeNode&)>& leave) const;
     // The nodes below the parent (nullptr: the whole tree), in pre-order.
     std::vector<CatalogTreeNode*> PreOrder(const CatalogTreeNode* parent = nullptr) const;
+    // The entries below a node, in pre-order.
+    static std::vector<CatalogTreeNode*> Descendants(const CatalogTreeNode& node);
 
     // Sorts every level stably by the comparison (true when a belongs before b).
     using Before = std::function<bool(const CatalogTreeNode&, const CatalogTreeNode&)>;
