@@ -1,0 +1,149 @@
+#include "app/cli/commands.h"
+#include "app/cli/record_table.h"
+#include "core/entry_edit.h"
+#include "core/file_info.h"
+#include "library/library_names.h"
+#include "scan/folder_scanner.h"
+#include "scan/mask_list.h"
+#include "scan/mount_table.h"
+
+#include <filesystem>
+#include <ostream>
+#include <sys/stat.h>
+
+namespace vellumark::cli {
+
+namespace {
+
+bool IsDirectory(const std::string& path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool IsRegularFile(const std::string& path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+// The folder as the folder chooser hands it over: absolute and normalised, a mount root with
+// its trailing "/", any other folder without.
+std::string ChosenFolderPath(const std::string& text, const VolumeInfo& volumes)
+{
+    std::string path = std::filesystem::absolute(text).lexically_normal().string();
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    if (volumes.IsMountRoot(path) && path != "/")
+        path += '/';
+    return path;
+}
+
+}  // namespace
+
+Status ResolveItem(CommandContext& context, const std::string& text, std::string& path)
+{
+    auto [status, resolved] = ResolveLibraryItem(context.libraryRoot, text);
+    if (status)
+        path = resolved;
+    return status;
+}
+
+Status ResolveCatalog(CommandContext& context, const std::string& text, std::string& path)
+{
+    if (Status status = ResolveItem(context, text, path); status && IsRegularFile(path))
+        return status;
+    if (IsRegularFile(text)) {
+        path = std::filesystem::absolute(text).lexically_normal().string();
+        return Status::Ok();
+    }
+    return Status::Invalid("No catalog " + text);
+}
+
+int RunScan(CommandContext& context)
+{
+    const Arguments& arguments = context.arguments;
+    if (!arguments.Has("--name"))
+        return Report(context, Status::Invalid("scan needs --name NAME"));
+    const std::string name = arguments.Value("--name");
+    if (Status status = CheckItemName(name); !status)
+        return Report(context, status);
+
+    const LinuxVolumeInfo volumes;
+    const std::string folder = ChosenFolderPath(arguments.Positional()[0], volumes);
+    if (!IsDirectory(folder))
+        return Report(context, Status::Invalid("No folder " + arguments.Positional()[0]));
+
+    std::string group = context.libraryRoot;
+    if (arguments.Has("--group")) {
+        if (Status status = ResolveItem(context, arguments.Value("--group"), group); !status)
+            return Report(context, status);
+        if (!IsDirectory(group))
+            return Report(context, Status::Invalid("No group " + arguments.Value("--group")));
+    }
+    const std::string catalogPath = NewCatalogPath(group, name);
+    if (IsRegularFile(catalogPath) && !arguments.Has("--force"))
+        return Report(context, Status::Exists("The catalog " + catalogPath + " exists; give --force to replace it"));
+
+    std::vector<std::string> maskItems;
+    for (const std::string& mask : arguments.Values("--mask"))
+        AddMaskItem(maskItems, mask);
+
+    CatalogTree tree;
+    const ScanRequest request{folder, catalogPath, arguments.Has("--only-folders"), BuildMaskList(maskItems)};
+    if (Status status = ScanFolder(tree, request, volumes, context.progress); !status)
+        return Report(context, status);
+    XmlDocument document;
+    TFileInfo info(document, context.progress, context.prompts);
+    if (Status status = info.SaveCatalog(tree, catalogPath); !status)
+        return Report(context, status);
+    context.out << catalogPath << '\n';
+    return 0;
+}
+
+int RunShow(CommandContext& context)
+{
+    std::string path;
+    if (Status status = ResolveCatalog(context, context.arguments.Positional()[0], path); !status)
+        return Report(context, status);
+    XmlDocument document;
+    TFileInfo info(document, context.progress, context.prompts);
+    CatalogTree tree;
+    if (Status status = info.LoadCatalog(path, tree); !status)
+        return Report(context, status);
+    WriteRecordTable(context.out, tree);
+    return 0;
+}
+
+int RunEdit(CommandContext& context)
+{
+    const Arguments& arguments = context.arguments;
+    if (!arguments.Has("--entry") || arguments.Has("--name") == arguments.Has("--description"))
+        return Report(context, Status::Invalid("edit needs --entry FULLPATH and one of --name NEW, --description TEXT"));
+    std::string path;
+    if (Status status = ResolveCatalog(context, arguments.Positional()[0], path); !status)
+        return Report(context, status);
+    XmlDocument document;
+    TFileInfo info(document, context.progress, context.prompts);
+    CatalogTree tree;
+    if (Status status = info.LoadCatalog(path, tree); !status)
+        return Report(context, status);
+
+    const std::string entryPath = arguments.Value("--entry");
+    CatalogTreeNode* entry = nullptr;
+    for (CatalogTreeNode* node : tree.PreOrder()) {
+        if (node->record.Field(kFullPath) == entryPath) {
+            entry = node;
+            break;
+        }
+    }
+    if (!entry)
+        return Report(context, Status::Invalid("No entry " + entryPath + " in " + path));
+    if (arguments.Has("--name"))
+        ApplyEntryEdit(*entry, kFileName, arguments.Value("--name"));
+    else
+        ApplyEntryEdit(*entry, kDescription, arguments.Value("--description"));
+    return Report(context, info.SaveCatalog(tree, path));
+}
+
+}  // namespace vellumark::cli

@@ -1,0 +1,29 @@
+#include "app/cli/cli_services.h"
+
+#include <ostream>
+
+namespace vellumark::cli {
+
+void CliPrompts::ShowMessage(std::string_view, std::string_view text, MessageIcon) { err_ << text << '\n'; }
+
+bool CliPrompts::AskYesNo(std::string_view, std::string_view, MessageIcon) { return overwrite; }
+
+void TerminalProgress::OnMessage(std::string_view text)
+{
+    if (!enabled_)
+        return;
+    constexpr std::size_t kWidth = 100;
+    std::string line(text.substr(0, kWidth));
+    line.resize(kWidth, ' ');
+    err_ << '\r' << line << std::flush;
+    lineShown_ = true;
+}
+
+void TerminalProgress::OnHide()
+{
+    if (enabled_ && lineShown_)
+        err_ << '\r' << std::string(100, ' ') << '\r' << std::flush;
+    lineShown_ = false;
+}
+
+}  // namespace vellumark::cli

@@ -1,0 +1,91 @@
+#include "app/cli/commands.h"
+#include "app/cli/record_table.h"
+#include "library/library_names.h"
+#include "library/library_ops.h"
+#include "library/library_store.h"
+
+#include <ostream>
+#include <sys/stat.h>
+
+namespace vellumark::cli {
+
+namespace {
+
+enum class ItemKind { Missing, Group, Catalog };
+
+ItemKind KindOf(const std::string& path)
+{
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0)
+        return ItemKind::Missing;
+    return S_ISDIR(info.st_mode) ? ItemKind::Group : ItemKind::Catalog;
+}
+
+// An existing library item other than the library root.
+Status ResolveExistingItem(CommandContext& context, const std::string& text, std::string& path, ItemKind& kind)
+{
+    if (Status status = ResolveItem(context, text, path); !status)
+        return status;
+    kind = KindOf(path);
+    if (kind == ItemKind::Missing)
+        return Status::Invalid("No library item " + text);
+    if (path == context.libraryRoot)
+        return Status::Invalid("The library root cannot be changed");
+    return Status::Ok();
+}
+
+}  // namespace
+
+int RunLibrary(CommandContext& context)
+{
+    CatalogTree tree;
+    if (Status status = LoadLibraryTree(tree, context.libraryRoot, context.arguments.Has("--groups-only")); !status)
+        return Report(context, status);
+    WriteRecordTable(context.out, tree);
+    return 0;
+}
+
+int RunGroupNew(CommandContext& context)
+{
+    const std::string& name = context.arguments.Positional()[0];
+    if (Status status = CheckItemName(name); !status)
+        return Report(context, status);
+    return Report(context, CreateGroup(NewGroupPath(context.libraryRoot, name)));
+}
+
+int RunRename(CommandContext& context)
+{
+    std::string path;
+    ItemKind kind = ItemKind::Missing;
+    if (Status status = ResolveExistingItem(context, context.arguments.Positional()[0], path, kind); !status)
+        return Report(context, status);
+    const std::string& newName = context.arguments.Positional()[1];
+    if (Status status = CheckItemName(newName); !status)
+        return Report(context, status);
+    return Report(context, RenameLibraryItem(path, RenamedItemPath(path, newName, kind == ItemKind::Catalog)));
+}
+
+int RunMove(CommandContext& context)
+{
+    std::string path;
+    ItemKind kind = ItemKind::Missing;
+    if (Status status = ResolveExistingItem(context, context.arguments.Positional()[0], path, kind); !status)
+        return Report(context, status);
+    std::string group;
+    if (Status status = ResolveItem(context, context.arguments.Positional()[1], group); !status)
+        return Report(context, status);
+    if (KindOf(group) != ItemKind::Group)
+        return Report(context, Status::Invalid("No group " + context.arguments.Positional()[1]));
+    return Report(context, MoveLibraryItem(path, group));
+}
+
+int RunDelete(CommandContext& context)
+{
+    std::string path;
+    ItemKind kind = ItemKind::Missing;
+    if (Status status = ResolveExistingItem(context, context.arguments.Positional()[0], path, kind); !status)
+        return Report(context, status);
+    return Report(context, kind == ItemKind::Group ? DeleteFolderTree(path) : DeleteCatalogFile(path));
+}
+
+}  // namespace vellumark::cli

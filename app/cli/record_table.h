@@ -1,0 +1,20 @@
+#pragma once
+
+#include "core/catalog_tree.h"
+
+#include <iosfwd>
+#include <string>
+#include <string_view>
+
+namespace vellumark::cli {
+
+// The record table: a header line of the eleven keys, then one line per record with its
+// stored fields, tab-separated; backslash, tab, line feed and carriage return in values are
+// written as \\, \t, \n and \r.
+std::string EscapeField(std::string_view value);
+void WriteRecordHeader(std::ostream& out);
+void WriteRecord(std::ostream& out, const TCatalogNode& record);
+// Header, then every entry of the tree in pre-order.
+void WriteRecordTable(std::ostream& out, const CatalogTree& tree);
+
+}  // namespace vellumark::cli

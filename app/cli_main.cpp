@@ -1,0 +1,13 @@
+#include "app/cli/cli.h"
+
+#include <iostream>
+#include <unistd.h>
+
+int main(int argc, char** argv)
+{
+    std::ios::sync_with_stdio(false);
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    const int code = vellumark::cli::Run(arguments, std::cout, std::cerr, ::isatty(STDERR_FILENO) == 1);
+    std::cout.flush();
+    return code;
+}
