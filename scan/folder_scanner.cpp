@@ -1,0 +1,44 @@
+#include "scan/folder_scanner.h"
+
+#include "scan/disk_name.h"
+#include "scan/folder_walk.h"
+#include "scan/size_rollup.h"
+#include "services/messages.h"
+#include "services/text_format.h"
+
+#include <thread>
+
+namespace vellumark {
+
+Status ScanFolder(CatalogTree& tree, const ScanRequest& request, const VolumeInfo& volumes, Progress& progress)
+{
+    tree.Clear();
+    WaitScope wait(progress, messages::kLoadingInfo, true);
+
+    const std::string rootName = ScanRootName(request.folderPath, volumes);
+    const SharedText diskName(DiskNameFromPath(request.catalogFilePath, volumes));
+    TCatalogNode::Fields fields{};
+    fields[kFileName] = rootName;
+    fields[kFullPath] = rootName;
+    CatalogTreeNode* root = tree.Append(nullptr);
+    root->record.Assign(fields, SharedText(), SharedText::Directory(), diskName);
+
+    WalkOptions options;
+    options.realPath = request.folderPath;
+    options.displayPath = rootName;
+    options.onlyFolders = request.onlyFolders;
+    options.maskList = request.maskList;
+    options.diskName = diskName;
+    if (Status status = WalkFolder(tree, root, options, progress); !status)
+        return status;
+
+    if (request.onlyFolders)
+        return Status::Ok();
+    if (!request.maskList.empty() && !PruneFolders(tree, root))
+        return Status::Ok();
+    root->record.SetField(kFileSize, FormatWholeNumber(RollUpSizes(*root)));
+    ComputePercentages(tree, std::thread::hardware_concurrency());
+    return Status::Ok();
+}
+
+}  // namespace vellumark

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "core/catalog_tree.h"
+#include "scan/mount_table.h"
+#include "services/progress.h"
+#include "services/status.h"
+
+#include <string>
+
+namespace vellumark {
+
+struct ScanRequest {
+    std::string folderPath;       // a mount root ends with "/", any other folder does not
+    std::string catalogFilePath;  // only names the catalog (DiskName)
+    bool onlyFolders = false;
+    std::string maskList;         // BuildMaskList's text; empty: every file
+};
+
+// Clears the tree and fills it with the catalog of the folder: one root entry, every entry
+// below it with all its fields, folders without a matching file pruned when masks are given,
+// directory sizes rolled up and percentages computed (except in only-folders mode).
+// Cancelled when the progress's cancel flag is set; the caller discards the partial tree.
+Status ScanFolder(CatalogTree& tree, const ScanRequest& request, const VolumeInfo& volumes, Progress& progress);
+
+}  // namespace vellumark
