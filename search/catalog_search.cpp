@@ -1,0 +1,253 @@
+#include "search/catalog_search.h"
+
+#include "core/column_keys.h"
+#include "core/path_names.h"
+#include "search/entry_match.h"
+
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <sys/stat.h>
+
+namespace vellumark {
+
+namespace {
+
+std::string JoinPath(const std::string& folder, const std::string& name)
+{
+    if (!folder.empty() && folder.back() == '/')
+        return folder + name;
+    return folder + '/' + name;
+}
+
+std::string CannotRead(const std::string& path, const char* why)
+{
+    return "Cannot read \"" + path + "\": " + why;
+}
+
+struct ListedEntry {
+    std::string name;
+    unsigned char type;  // d_type: DT_DIR, DT_REG, DT_LNK, DT_UNKNOWN, ...
+};
+
+// One search run: the walk over the scope, its progress and what it has found.
+class CatalogSearch {
+public:
+    CatalogSearch(const SearchRequest& request, Progress& progress, SearchSink& sink)
+        : request_(request), patterns_(request), progress_(progress), sink_(sink)
+    {
+    }
+
+    SearchOutcome SearchCatalogs();
+
+private:
+    enum class CatalogEnd { Finished, Failed, Cancelled };
+
+    void SearchGroupFolder(const std::string& folder);
+    void SearchCatalogFile(const std::string& path);
+    CatalogEnd SearchChildren(XmlPullReader& reader, const SharedText& catalogName, std::vector<TCatalogNode>& found);
+    bool ListFolder(const std::string& folder, std::vector<ListedEntry>& entries);
+    void Skip(const std::string& path, std::string reason) { outcome_.skipped.push_back({path, std::move(reason)}); }
+
+    const SearchRequest& request_;
+    const SearchPatterns patterns_;
+    Progress& progress_;
+    SearchSink& sink_;
+    SearchOutcome outcome_;
+    bool cancelled_ = false;
+};
+
+SearchOutcome CatalogSearch::SearchCatalogs()
+{
+    if (request_.scopePath.empty())
+        return outcome_;
+    WaitScope wait(progress_, request_.scopePath, true);
+    if (request_.scopeIsGroup)
+        SearchGroupFolder(request_.scopePath);
+    else
+        SearchCatalogFile(request_.scopePath);
+    if (cancelled_)
+        outcome_.status = Status::Cancelled();
+    return std::move(outcome_);
+}
+
+// The folder is listed whole and closed before anything in it is searched, so a deep group
+// tree holds one open folder at a time, not one per level.
+bool CatalogSearch::ListFolder(const std::string& folder, std::vector<ListedEntry>& entries)
+{
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) {
+        // A folder that vanished is as good as an empty one; one that cannot be read leaves
+        // its catalogs unsearched, which the outcome must tell.
+        if (errno != ENOENT)
+            Skip(folder, CannotRead(folder, std::strerror(errno)));
+        return false;
+    }
+    errno = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        if (name != "." && name != "..")
+            entries.push_back({std::string(name), entry->d_type});
+        errno = 0;
+    }
+    const int readError = errno;
+    ::closedir(dir);
+    if (readError != 0) {
+        Skip(folder, CannotRead(folder, std::strerror(readError)));
+        entries.clear();
+        return false;
+    }
+    return true;
+}
+
+void CatalogSearch::SearchGroupFolder(const std::string& folder)
+{
+    std::vector<ListedEntry> entries;
+    if (!ListFolder(folder, entries))
+        return;
+    for (const ListedEntry& entry : entries) {
+        const std::string path = JoinPath(folder, entry.name);
+        progress_.SetMessage(path);
+        if (progress_.Cancelled()) {
+            cancelled_ = true;
+            return;
+        }
+        unsigned char type = entry.type;
+        if (type == DT_UNKNOWN) {
+            struct stat status {};
+            if (::lstat(path.c_str(), &status) != 0)
+                continue;  // gone since the listing
+            type = S_ISDIR(status.st_mode) ? DT_DIR : S_ISLNK(status.st_mode) ? DT_LNK : DT_REG;
+        }
+        if (type == DT_DIR) {
+            SearchGroupFolder(path);
+        } else if (type == DT_LNK) {
+            // A link to a folder is never entered: link cycles would make the walk endless
+            // and linked folders would be searched twice. A link to a file is read as the file.
+            struct stat target {};
+            if (::stat(path.c_str(), &target) == 0 && S_ISDIR(target.st_mode))
+                continue;
+            SearchCatalogFile(path);
+        } else {
+            SearchCatalogFile(path);
+        }
+        if (cancelled_)
+            return;
+    }
+}
+
+void CatalogSearch::SearchCatalogFile(const std::string& path)
+{
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) {
+        if (errno != ENOENT && errno != ENOTDIR)
+            Skip(path, CannotRead(path, std::strerror(errno)));
+        return;
+    }
+    // Opening a pipe or a device would block or read without end; only plain files can be catalogs.
+    if (!S_ISREG(status.st_mode)) {
+        Skip(path, CannotRead(path, "not a regular file"));
+        return;
+    }
+    XmlPullReader reader;
+    if (Status opened = reader.Open(path); !opened) {
+        Skip(path, opened.message());
+        return;
+    }
+    const SharedText catalogName(CatalogNameOfFile(path));
+    std::vector<TCatalogNode> found;
+    const CatalogEnd end = SearchChildren(reader, catalogName, found);
+    if (end == CatalogEnd::Failed) {
+        // Matches taken before the fault are dropped with the file: a catalog counts whole
+        // or not at all.
+        Skip(path, reader.Error().message());
+        return;
+    }
+    if (end == CatalogEnd::Cancelled)
+        cancelled_ = true;
+    if (!found.empty()) {
+        outcome_.resultCount += found.size();
+        sink_.Add(std::move(found));
+    }
+}
+
+// Walks every element below the document element in document order, each before its
+// descendants, without recursion: a file may nest as deep as it likes.
+CatalogSearch::CatalogEnd CatalogSearch::SearchChildren(XmlPullReader& reader, const SharedText& catalogName,
+                                                       std::vector<TCatalogNode>& found)
+{
+    for (;;) {
+        switch (reader.Next()) {
+        case XmlPullReader::Event::Failed:
+            return CatalogEnd::Failed;
+        case XmlPullReader::Event::Finished:
+            return CatalogEnd::Finished;
+        case XmlPullReader::Event::EndElement:
+            break;
+        case XmlPullReader::Event::StartElement: {
+            if (reader.Depth() == 0)
+                break;  // the document element is no entry
+            if (progress_.Cancelled())
+                return CatalogEnd::Cancelled;
+            const SearchedAttributes attributes = FindSearchedAttributes(reader);
+            const XmlPullReader::Attribute* fileName = attributes[kNameCondition];
+            progress_.SetMessage(fileName ? reader.Value(*fileName) : std::string_view());
+            if (EntryMatches(patterns_, reader, attributes))
+                AddSearchResult(reader, catalogName, found);
+            break;
+        }
+        }
+    }
+}
+
+}  // namespace
+
+void CatalogTreeSink::Add(std::vector<TCatalogNode>&& batch)
+{
+    for (TCatalogNode& record : batch)
+        tree_.Append(nullptr, std::move(record));
+    batch.clear();
+}
+
+SearchOutcome SearchCatalogs(const SearchRequest& request, Progress& progress, SearchSink& sink)
+{
+    return CatalogSearch(request, progress, sink).SearchCatalogs();
+}
+
+SearchOutcome SearchCatalogs(const SearchRequest& request, Progress& progress, CatalogTree& results)
+{
+    CatalogTreeSink sink(results);
+    return SearchCatalogs(request, progress, sink);
+}
+
+void AddSearchResult(XmlPullReader& reader, const SharedText& catalogName, std::vector<TCatalogNode>& results)
+{
+    // Decoded values are copied out one by one: a view the reader hands out may not outlive
+    // its next decoding.
+    std::string values;
+    std::array<std::size_t, kColumnKeyCount> offsets{};
+    std::array<std::size_t, kColumnKeyCount> sizes{};
+    std::array<bool, kColumnKeyCount> present{};
+    for (const XmlPullReader::Attribute& attribute : reader.Attributes()) {
+        const int key = FindColumnKey(attribute.name);
+        if (key < 0 || present[key])
+            continue;
+        present[key] = true;
+        const std::string_view value = reader.Value(attribute);
+        offsets[key] = values.size();
+        sizes[key] = value.size();
+        values += value;
+    }
+    TCatalogNode::Fields fields{};
+    for (int key = 0; key < kColumnKeyCount; ++key)
+        fields[key] = std::string_view(values).substr(offsets[key], sizes[key]);
+    const std::string_view kind = fields[kFileType];
+    SharedText kindText = kind == kKindDirectory ? SharedText::Directory()
+                        : kind == kKindFile      ? SharedText::File()
+                        : kind.empty()           ? SharedText()
+                                                 : SharedText(kind);
+    SharedText extension = fields[kFileExt].empty() ? SharedText() : SharedText(fields[kFileExt]);
+    results.emplace_back().Assign(fields, std::move(extension), std::move(kindText), catalogName);
+}
+
+}  // namespace vellumark

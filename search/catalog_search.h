@@ -1,0 +1,69 @@
+#pragma once
+
+#include "core/catalog_tree.h"
+#include "core/shared_text.h"
+#include "core/xml_pull_reader.h"
+#include "search/search_request.h"
+#include "services/progress.h"
+#include "services/status.h"
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace vellumark {
+
+// Receives a search's results while it runs, in result order, so a window can show the first
+// ones before the search ends. Each batch holds the matches of one catalog read to its end.
+// Called on the searching thread.
+class SearchSink {
+public:
+    virtual ~SearchSink() = default;
+    virtual void Add(std::vector<TCatalogNode>&& batch) = 0;
+};
+
+// Appends every result to a tree as a top-level entry (the flat result list).
+class CatalogTreeSink final : public SearchSink {
+public:
+    explicit CatalogTreeSink(CatalogTree& tree) : tree_(tree) {}
+    void Add(std::vector<TCatalogNode>&& batch) override;
+
+private:
+    CatalogTree& tree_;
+};
+
+// A file or folder in the scope that the search could not read, and why.
+struct SkippedFile {
+    std::string path;
+    std::string reason;
+};
+
+struct SearchOutcome {
+    // Ok, or Cancelled when the user stopped the search: the results are then only those
+    // found before.
+    Status status;
+    std::size_t resultCount = 0;
+    // Files that are no readable catalog (not well-formed XML, unreadable, no regular file)
+    // and folders that could not be listed; the results of such a file were dropped whole.
+    std::vector<SkippedFile> skipped;
+
+    // True when every catalog of the scope was searched to its end.
+    bool Complete() const { return status.ok() && skipped.empty(); }
+};
+
+// Searches the catalogs of the request's scope: every file of a group folder and of its
+// sub-folders (never through a symbolic link to a folder), or the one catalog file. Results
+// reach the sink catalog by catalog in the order the walk reaches the files (listing order,
+// sub-folders when reached), within a catalog in document order. Each file is streamed;
+// only matches are kept. A scope or file that does not exist gives no results and no fault.
+SearchOutcome SearchCatalogs(const SearchRequest& request, Progress& progress, SearchSink& sink);
+
+// The same, appending the results to the tree's top level.
+SearchOutcome SearchCatalogs(const SearchRequest& request, Progress& progress, CatalogTree& results);
+
+// Copies the element the reader stands on into a new result at the end of the list: the
+// attributes among the eleven column keys that it has (no kind default, no path fallback),
+// then the catalog's name as "DiskName", whatever the element held.
+void AddSearchResult(XmlPullReader& reader, const SharedText& catalogName, std::vector<TCatalogNode>& results);
+
+}  // namespace vellumark
