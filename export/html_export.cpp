@@ -82,16 +82,12 @@ void AppendHtmlEscaped(std::string& out, std::string_view text)
 {
     std::size_t from = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        std::string_view entity;
-        switch (text[i]) {
-        case '&': entity = "&amp;"; break;
-        case '<': entity = "&lt;"; break;
-        case '>': entity = "&gt;"; break;
-        case '"': entity = "&quot;"; break;
-        default: continue;
-        }
+        const char c = text[i];
+        // One comparison rules out every character but the four (all below '?').
+        if (static_cast<unsigned char>(c) > '>' || (c != '&' && c != '<' && c != '>' && c != '"'))
+            continue;
         out.append(text, from, i - from);
-        out += entity;
+        out += c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : "&quot;";
         from = i + 1;
     }
     out.append(text, from);
