@@ -6,6 +6,7 @@
 #include "services/atomic_file.h"
 #include "services/messages.h"
 
+#include <array>
 #include <vector>
 
 namespace vellumark {
@@ -56,34 +57,52 @@ SharedText KindText(std::string_view kind, TextPool& pool)
     return pool.Get(kind);
 }
 
-// Attribute values escaped exactly as the XML component writes them: "&", "<" and '"', and the
-// three white-space characters XML would otherwise normalise away, as references.
+// How the writer treats each byte: copied, escaped as the XML component escapes attribute
+// values ("&", "<", '"' and the three white-space characters XML would otherwise normalise
+// away), or a byte that may need the stored form (control, backslash, non-ASCII).
+enum ByteClass : unsigned char { kPlain, kEscaped, kCheck };
+
+constexpr std::array<ByteClass, 256> MakeByteClasses()
+{
+    std::array<ByteClass, 256> classes{};
+    for (int byte = 0; byte < 256; ++byte)
+        classes[byte] = (byte < 0x20 || byte >= 0x80 || byte == '\\') ? kCheck : kPlain;
+    for (int byte : {'&', '<', '"', '\t', '\n', '\r'})
+        classes[byte] = kEscaped;
+    return classes;
+}
+
+constexpr std::array<ByteClass, 256> kByteClasses = MakeByteClasses();
+
+std::string_view EscapeOf(char c)
+{
+    switch (c) {
+    case '&':
+        return "&amp;";
+    case '<':
+        return "&lt;";
+    case '"':
+        return "&quot;";
+    case '\t':
+        return "&#09;";
+    case '\n':
+        return "&#10;";
+    default:
+        return "&#13;";
+    }
+}
+
 void AppendEscapedAttribute(std::string& out, std::string_view value)
 {
-    for (char c : value) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        case '\t':
-            out += "&#09;";
-            break;
-        case '\n':
-            out += "&#10;";
-            break;
-        case '\r':
-            out += "&#13;";
-            break;
-        default:
-            out += c;
-        }
+    std::size_t runStart = 0;
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        if (kByteClasses[static_cast<unsigned char>(value[i])] != kEscaped)
+            continue;
+        out.append(value.data() + runStart, i - runStart);
+        out += EscapeOf(value[i]);
+        runStart = i + 1;
     }
+    out.append(value.data() + runStart, value.size() - runStart);
 }
 
 void AppendAttribute(std::string& out, std::string_view name, std::string_view value, std::string& scratch)
@@ -91,7 +110,10 @@ void AppendAttribute(std::string& out, std::string_view name, std::string_view v
     out += ' ';
     out += name;
     out += "=\"";
-    if (NeedsStoredEncoding(value)) {
+    bool mayNeedStoredForm = false;
+    for (char c : value)
+        mayNeedStoredForm |= kByteClasses[static_cast<unsigned char>(c)] == kCheck;
+    if (mayNeedStoredForm && NeedsStoredEncoding(value)) {
         scratch.clear();
         AppendStoredText(scratch, value);
         AppendEscapedAttribute(out, scratch);
@@ -184,11 +206,10 @@ Status WriteCatalogFile(const CatalogTree& tree, const std::string& path, Progre
     tree.Walk(
         [&](const CatalogTreeNode& node) {
             out += "<file";
-            for (int key = 0; key < kColumnKeyCount; ++key) {
-                const std::string_view value = node.record.Field(key);
-                if (!value.empty())
-                    AppendAttribute(out, kColumnKeys[key], value, scratch);
-            }
+            const TCatalogNode::Fields fields = node.record.AllFields();
+            for (int key = 0; key < kColumnKeyCount; ++key)
+                if (!fields[key].empty())
+                    AppendAttribute(out, kColumnKeys[key], fields[key], scratch);
             out += node.HasChildren() ? ">" : "/>";
             flushWhenFull();
         },

@@ -147,6 +147,25 @@ std::string_view TCatalogNode::Field(int key) const
     return {in + wantedOffset, wantedLength};
 }
 
+TCatalogNode::Fields TCatalogNode::AllFields() const
+{
+    Fields fields{};
+    fields[kFileExt] = shared_[0].View();
+    fields[kFileType] = shared_[1].View();
+    fields[kDiskName] = shared_[2].View();
+    if (!packed_)
+        return fields;
+    std::array<std::size_t, kPackedKeys.size()> lengths{};
+    const char* in = packed_;
+    for (std::size_t& length : lengths)
+        in = GetVarint(in, length);
+    for (std::size_t slot = 0; slot < kPackedKeys.size(); ++slot) {
+        fields[kPackedKeys[slot]] = std::string_view(in, lengths[slot]);
+        in += lengths[slot];
+    }
+    return fields;
+}
+
 void TCatalogNode::Pack(const Fields& fields)
 {
     std::size_t size = 0;

@@ -32,6 +32,8 @@ public:
     ~TCatalogNode();
 
     std::string_view Field(int key) const;
+    // All eleven fields at once, cheaper than eleven calls of Field.
+    Fields AllFields() const;
     void SetField(int key, std::string_view text);
     bool IsEmpty(int key) const { return Field(key).empty(); }
 
