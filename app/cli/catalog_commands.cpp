@@ -3,6 +3,7 @@
 #include "core/entry_edit.h"
 #include "core/file_info.h"
 #include "library/library_names.h"
+#include "library/library_paths.h"
 #include "scan/folder_scanner.h"
 #include "scan/mask_list.h"
 #include "scan/mount_table.h"

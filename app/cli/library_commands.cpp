@@ -3,6 +3,7 @@
 #include "library/library_names.h"
 #include "library/library_ops.h"
 #include "library/library_store.h"
+#include "scan/mount_table.h"
 
 #include <ostream>
 #include <sys/stat.h>
@@ -85,7 +86,9 @@ int RunDelete(CommandContext& context)
     ItemKind kind = ItemKind::Missing;
     if (Status status = ResolveExistingItem(context, context.arguments.Positional()[0], path, kind); !status)
         return Report(context, status);
-    return Report(context, kind == ItemKind::Group ? DeleteFolderTree(path) : DeleteCatalogFile(path));
+    if (kind == ItemKind::Catalog)
+        return Report(context, DeleteCatalogFile(path));
+    return Report(context, DeleteFolderTree(path, LinuxVolumeInfo()));
 }
 
 }  // namespace vellumark::cli
