@@ -18,4 +18,14 @@ inline constexpr const char* kGatheringInfo = "Gathering info..";
 inline constexpr const char* kSavingInfo = "Saving info...";
 inline constexpr const char* kExportToFile = "Export to file..";
 
+// Scan progress: %1 entries so far, %2 bytes so far as "%n KB", %3 the folder being read.
+inline constexpr const char* kScanProgress = "Loading info.. %1 entries, %2 - %3";
+
+// Library items: names typed by the user and paths handed to the command-line tool.
+inline constexpr const char* kBadItemName = "The name must not be empty, \".\" or \"..\", and must not hold \"/\".";
+inline constexpr const char* kOutsideLibrary = "The path leads outside the catalog library.";
+inline constexpr const char* kMoveIntoItself = "An item cannot be moved into itself or into one of its own groups.";
+inline constexpr const char* kMoveTargetNotGroup = "The target is not a group.";
+inline constexpr const char* kNotSameVolume = "The item cannot be moved to another volume.";
+
 }  // namespace vellumark::messages
