@@ -1,0 +1,26 @@
+#pragma once
+
+#include "scan/mount_table.h"
+#include "services/status.h"
+
+#include <string>
+
+namespace vellumark {
+
+// Operations on library items. Each looks at its outcome, changes nothing when it fails and
+// says why; none ever overwrites an existing item.
+
+// Exists when a file or folder of that path is there already.
+Status CreateGroup(const std::string& path);
+// Exists when the new path is taken; nothing happens when both paths are equal.
+Status RenameLibraryItem(const std::string& fromPath, const std::string& toPath);
+// Moves a catalog or group into the target group, keeping its name. Exists on a name clash;
+// Invalid when the target is no group or is the item itself or lies inside it.
+Status MoveLibraryItem(const std::string& sourcePath, const std::string& targetGroupPath);
+// Deletes the folder with everything below it, read-only entries included. A symbolic link is
+// removed itself, never followed; a mount root is emptied but never removed. The first failure
+// stops the deletion with the system's text; what was deleted before stays deleted.
+Status DeleteFolderTree(const std::string& path, const VolumeInfo& volumes);
+Status DeleteCatalogFile(const std::string& path);
+
+}  // namespace vellumark
