@@ -28,4 +28,9 @@ inline constexpr const char* kMoveIntoItself = "An item cannot be moved into its
 inline constexpr const char* kMoveTargetNotGroup = "The target is not a group.";
 inline constexpr const char* kNotSameVolume = "The item cannot be moved to another volume.";
 
+// The desktop program's own reports.
+inline constexpr const char* kUnknownFailure = "The operation failed for an unknown reason.";
+inline constexpr const char* kOperationRunning = "Another operation is still running.";
+inline constexpr const char* kColumnPositionRange = "A column position in the configuration is out of range.";
+
 }  // namespace vellumark::messages

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "core/catalog_tree.h"
+#include "services/status.h"
+#include "ui/library_tree_model.h"
+
+#include <QWidget>
+
+#include <optional>
+#include <string>
+
+class QTreeView;
+
+namespace vellumark {
+
+// The catalog library as a tree of groups and catalogs, embedded by the main window and the
+// dialogs. The frame shows, sorts and answers hints; it refuses edits. A host adds its own
+// reactions through VTLib (clicks, texts, widths) and through the model's rename and move
+// handlers (editing, drag and drop).
+class TFrmCatTree final : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit TFrmCatTree(QWidget* parent = nullptr);
+
+    QTreeView* VTLib() const { return vtLib_; }
+    LibraryTreeModel* Model() const { return model_; }
+
+    // Loads the library below rootPath (empty: the configured library root), groups only when
+    // asked, then focuses, selects and expands the root.
+    Status FillTree(const std::string& rootPath, bool groupsOnly);
+
+    // The record of the focused node, or nullptr.
+    CatalogTreeNode* FocusedNode() const;
+
+    // The header-click rule: the first click sorts ascending, every later one flips the
+    // direction, also when another column is clicked.
+    void VTLibHeaderClick(int column);
+    std::optional<int> SortColumn() const { return sortColumn_; }
+    Qt::SortOrder SortOrder() const { return sortOrder_; }
+
+signals:
+    // A node was clicked with the mouse (the main window opens catalogs from here).
+    void NodeClicked(vellumark::CatalogTreeNode* node);
+
+private:
+    void FocusChanged(const QModelIndex& current, const QModelIndex& previous);
+
+    QTreeView* vtLib_;
+    LibraryTreeModel* model_;
+    std::optional<int> sortColumn_;
+    Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
+};
+
+}  // namespace vellumark

@@ -1,0 +1,37 @@
+#include "ui/tree_style.h"
+
+#include "ui/grid_delegate.h"
+#include "ui/ui_colors.h"
+
+#include <QHeaderView>
+#include <QPalette>
+#include <QTreeView>
+
+namespace vellumark {
+
+void ApplyTreeStyle(QTreeView& view)
+{
+    QPalette palette = view.palette();
+    palette.setColor(QPalette::Base, colors::TreeBackground());
+    palette.setColor(QPalette::AlternateBase, colors::TreeBackground());
+    for (const QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
+        palette.setColor(QPalette::Inactive, role, palette.color(QPalette::Active, role));
+    view.setPalette(palette);
+    view.setSelectionBehavior(QAbstractItemView::SelectRows);
+    view.setSelectionMode(QAbstractItemView::SingleSelection);
+    view.setUniformRowHeights(true);
+    view.setAllColumnsShowFocus(true);
+    if (!qobject_cast<GridDelegate*>(view.itemDelegate()))
+        view.setItemDelegate(new GridDelegate(&view));
+    QHeaderView* header = view.header();
+    header->setSectionsMovable(true);
+    header->setSectionsClickable(true);
+    header->setStretchLastSection(false);
+    header->setStyleSheet(QStringLiteral("QHeaderView::section { background-color: rgb(%1, %2, %3); padding: 2px; "
+                                         "border: 1px solid rgb(90, 130, 220); }")
+                              .arg(colors::HeaderBackground().red())
+                              .arg(colors::HeaderBackground().green())
+                              .arg(colors::HeaderBackground().blue()));
+}
+
+}  // namespace vellumark
