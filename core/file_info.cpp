@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <array>
 #include <utility>
 #include <vector>
 
@@ -74,6 +75,7 @@ void TFileInfo::LoadIntoTree(CatalogTree& tree)
 {
     WaitScope wait(progress_, messages::kLoadingInfo);
     const SharedText diskName(CatalogNameOfFile(catalogPath_));
+    TextPool pool;
     CatalogTree built;
     if (document_.IsActive()) {
         struct Pending {
@@ -94,15 +96,21 @@ void TFileInfo::LoadIntoTree(CatalogTree& tree)
             const Pending current = pending.back();
             pending.pop_back();
             CatalogTreeNode* node = built.Append(current.parent);
-            TCatalogNode& record = node->record;
-            if (!current.parent)
-                record.SetField(kFileType, kKindDirectory);
-            for (int key = 0; key < kColumnKeyCount; ++key)
-                if (current.element.HasAttribute(kColumnKeys[key]))
-                    record.SetField(key, current.element.Attribute(kColumnKeys[key]));
-            if (!current.parent && record.IsEmpty(kFullPath))
-                record.SetField(kFullPath, record.Field(kFileName));
-            record.SetShared(kDiskName, diskName);
+            // Values are copied out of the document first: the record is packed once from them.
+            std::array<std::string, kColumnKeyCount> values;
+            TCatalogNode::Fields fields{};
+            std::array<bool, kColumnKeyCount> present{};
+            for (int key = 0; key < kColumnKeyCount; ++key) {
+                present[key] = current.element.HasAttribute(kColumnKeys[key]);
+                if (present[key])
+                    fields[key] = values[key] = current.element.Attribute(kColumnKeys[key]);
+            }
+            const bool topLevel = current.parent == nullptr;
+            if (topLevel && !present[kFileType])
+                fields[kFileType] = kKindDirectory;
+            if (topLevel && fields[kFullPath].empty())
+                fields[kFullPath] = fields[kFileName];
+            node->record.Assign(fields, pool.Get(fields[kFileExt]), pool.Get(fields[kFileType]), diskName);
             pushChildren(current.element, node);
         }
     }

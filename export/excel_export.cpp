@@ -186,10 +186,10 @@ Status WriteWorkbook(const XmlDocument& document, const std::vector<std::string>
 Status ExportExcelWithCapacity(TFileInfo& info, std::string_view suggestedName, std::uint64_t rowCapacity)
 {
     const std::uint64_t rows = CountEntries(info.Document()) + 2;
-    if (rows > rowCapacity) {
-        info.GetPrompts().ShowMessage(messages::kWarningCaption, messages::kExcelRowRange, MessageIcon::Warning);
+    // The front end shows the failure once: a message box in the desktop program, stderr in
+    // the command-line tool.
+    if (rows > rowCapacity)
         return Status::Failed(messages::kExcelRowRange);
-    }
     const std::string path = AskExportFile(info, {kExcelExtension, kExcelFilter}, suggestedName);
     if (path.empty())
         return Status::Cancelled();

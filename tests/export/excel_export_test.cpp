@@ -157,13 +157,12 @@ TEST_F(ExcelExportTest, TooManyRowsAreRefusedBeforeAnyDialog)
 
     EXPECT_EQ(refused.code(), Status::Code::Failed);
     EXPECT_EQ(refused.message(), messages::kExcelRowRange);
-    EXPECT_EQ(prompts.messages, std::vector<std::string>{std::string("Warning: ") + messages::kExcelRowRange});
     EXPECT_TRUE(prompts.requests.empty());
     EXPECT_EQ(progress.shows, 0);
     EXPECT_TRUE(ListFolder(dir.Path()).empty());
 
     ASSERT_TRUE(ExportExcelWithCapacity(info, "", 5).ok());
-    EXPECT_EQ(prompts.messages.size(), 1u);
+    EXPECT_TRUE(prompts.messages.empty());
     EXPECT_TRUE(PathExists(dir / "limit.xlsx"));
     EXPECT_EQ(kXlsxRowCapacity, 1048576u);
 }
