@@ -189,10 +189,9 @@ CatalogSearch::CatalogEnd CatalogSearch::SearchChildren(XmlPullReader& reader, c
                 break;  // the document element is no entry
             if (progress_.Cancelled())
                 return CatalogEnd::Cancelled;
-            const SearchedAttributes attributes = FindSearchedAttributes(reader);
-            const XmlPullReader::Attribute* fileName = attributes[kNameCondition];
-            progress_.SetMessage(fileName ? reader.Value(*fileName) : std::string_view());
-            if (EntryMatches(patterns_, reader, attributes))
+            const SearchedEntry entry = ReadSearchedEntry(reader);
+            progress_.SetMessage(entry.fileName);
+            if (EntryMatches(patterns_, reader, entry))
                 AddSearchResult(reader, catalogName, found);
             break;
         }

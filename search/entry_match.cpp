@@ -82,9 +82,10 @@ bool SearchPatterns::ValueMatches(int condition, std::string_view value) const
     return caseSensitive_ ? value.find(pattern) != std::string_view::npos : ContainsIgnoringCase(value, upperPattern);
 }
 
-SearchedAttributes FindSearchedAttributes(const XmlPullReader& reader)
+SearchedEntry ReadSearchedEntry(XmlPullReader& reader)
 {
-    SearchedAttributes found{};
+    SearchedEntry entry;
+    auto& found = entry.attributes;
     for (const XmlPullReader::Attribute& attribute : reader.Attributes()) {
         const std::string_view name = attribute.name;
         int condition = -1;
@@ -107,16 +108,22 @@ SearchedAttributes FindSearchedAttributes(const XmlPullReader& reader)
         if (condition >= 0 && !found[condition])
             found[condition] = &attribute;
     }
-    return found;
+    if (found[kNameCondition])
+        entry.fileName = reader.Value(*found[kNameCondition]);
+    return entry;
 }
 
-bool EntryMatches(const SearchPatterns& patterns, XmlPullReader& reader, const SearchedAttributes& attributes)
+bool EntryMatches(const SearchPatterns& patterns, XmlPullReader& reader, const SearchedEntry& entry)
 {
+    // The name is tested first, before any other value is decoded, while its view is valid.
     for (int condition = 0; condition < kSearchConditionCount; ++condition) {
         if (!patterns.Active(condition))
             continue;
-        const XmlPullReader::Attribute* attribute = attributes[condition];
-        if (!attribute || !patterns.ValueMatches(condition, reader.Value(*attribute)))
+        const XmlPullReader::Attribute* attribute = entry.attributes[condition];
+        if (!attribute)
+            return false;
+        const std::string_view value = condition == kNameCondition ? entry.fileName : reader.Value(*attribute);
+        if (!patterns.ValueMatches(condition, value))
             return false;
     }
     return true;

@@ -30,14 +30,18 @@ private:
     bool wholeValues_;
 };
 
-// The attributes of the element a reader stands on that the conditions test ("FileName",
-// "FileExt", "Description"), found in one pass; nullptr for a missing one. The first of
-// repeated names counts, as it does when a catalog is loaded.
-using SearchedAttributes = std::array<const XmlPullReader::Attribute*, kSearchConditionCount>;
-SearchedAttributes FindSearchedAttributes(const XmlPullReader& reader);
+// What the conditions look at in the element a reader stands on: the attributes "FileName",
+// "FileExt" and "Description" (nullptr when missing; the first of repeated names counts, as
+// when a catalog is loaded), found in one pass, and the decoded "FileName", which the wait
+// window shows as well.
+struct SearchedEntry {
+    std::array<const XmlPullReader::Attribute*, kSearchConditionCount> attributes{};
+    std::string_view fileName;  // valid until the reader decodes another value
+};
+SearchedEntry ReadSearchedEntry(XmlPullReader& reader);
 
-// True when every active condition holds for the element the reader stands on; a condition
-// whose attribute is missing fails. With no active condition every element matches.
-bool EntryMatches(const SearchPatterns& patterns, XmlPullReader& reader, const SearchedAttributes& attributes);
+// True when every active condition holds for the entry; a condition whose attribute is
+// missing fails. With no active condition every element matches.
+bool EntryMatches(const SearchPatterns& patterns, XmlPullReader& reader, const SearchedEntry& entry);
 
 }  // namespace vellumark
