@@ -15,7 +15,7 @@ namespace vellumark {
 
 // Receives a search's results while it runs, in result order, so a window can show the first
 // ones before the search ends. Each batch holds the matches of one catalog read to its end.
-// Called on the searching thread.
+// Called on the thread that runs the search.
 class SearchSink {
 public:
     virtual ~SearchSink() = default;
@@ -56,6 +56,9 @@ struct SearchOutcome {
 // reach the sink catalog by catalog in the order the walk reaches the files (listing order,
 // sub-folders when reached), within a catalog in document order. Each file is streamed;
 // only matches are kept. A scope or file that does not exist gives no results and no fault.
+// Several catalog files are read at once on helper threads; the progress (messages) and the
+// sink are called on the calling thread only, and the cancel flag is polled between files and
+// between elements. Once cancelled, no further batch reaches the sink.
 SearchOutcome SearchCatalogs(const SearchRequest& request, Progress& progress, SearchSink& sink);
 
 // The same, appending the results to the tree's top level.
