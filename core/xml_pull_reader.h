@@ -3,6 +3,7 @@
 #include "services/status.h"
 
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -73,7 +74,8 @@ private:
     std::string_view elementName_;
     std::vector<Attribute> attributes_;
     std::vector<std::string> openElements_;
-    std::vector<std::string> decoded_;
+    // A deque, so that handing out one more decoded value never moves the ones given before.
+    std::deque<std::string> decoded_;
     std::size_t decodedUsed_ = 0;
     int depth_ = -1;
     bool pendingEnd_ = false;
