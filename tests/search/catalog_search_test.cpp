@@ -105,6 +105,32 @@ TEST_F(LibraryScope, RootSearchesEveryCatalogInListingOrder)
     EXPECT_EQ(ResultNames(results), expected);
 }
 
+// Files read side by side finish out of order; results must still come in walk order.
+TEST(ResultOrder, ManyCatalogsOfMixedSizesKeepWalkOrder)
+{
+    TempDir library;
+    MakeDirs(library / "Big");
+    std::string bulk;
+    for (int i = 0; i < 20000; ++i)
+        bulk += FileEntry("filler" + std::to_string(i));
+    for (int i = 0; i < 30; ++i) {
+        const std::string stem = "C" + std::to_string(i);
+        const std::string folder = i % 3 == 0 ? library / "Big" : library.Path();
+        WriteFile(folder + "/" + stem + ".xml",
+                  CatalogText((i % 4 == 0 ? bulk : std::string()) + FileEntry(stem + ".hit", "hit")));
+    }
+    CatalogTree results;
+    NullProgress progress;
+    const SearchOutcome outcome = SearchCatalogs(NameSearch(library.Path(), true, ".hit"), progress, results);
+    EXPECT_TRUE(outcome.Complete());
+    std::vector<std::string> stems;
+    ListingOrder(library.Path(), stems);
+    Names expected;
+    for (const std::string& stem : stems)
+        expected.push_back(stem + ":" + stem + ".hit");
+    EXPECT_EQ(ResultNames(results), expected);
+}
+
 TEST_F(LibraryScope, GroupScopeTakesItsSubGroupsOnly)
 {
     CatalogTree results;
@@ -162,6 +188,23 @@ TEST(SearchResults, DocumentOrderAndFieldsCopiedAsStored)
                                                     "9",   "50.00",     "Disc"};
     for (int key = 0; key < kColumnKeyCount; ++key)
         EXPECT_EQ(full.Field(key), expected[key]) << kColumnKeys[key];
+}
+
+TEST(SearchResults, DeepNestingIsWalkedWithoutRecursion)
+{
+    TempDir folder;
+    constexpr int kDepth = 200000;
+    std::string text = "<fileinfo>";
+    text.reserve(kDepth * 30);
+    for (int level = 0; level < kDepth; ++level)
+        text += level + 1 == kDepth ? "<file FileName=\"bottom\">" : "<file FileName=\"d\">";
+    for (int level = 0; level < kDepth; ++level)
+        text += "</file>";
+    WriteFile(folder / "Deep.xml", text + "</fileinfo>");
+    CatalogTree results;
+    NullProgress progress;
+    EXPECT_TRUE(SearchCatalogs(NameSearch(folder / "Deep.xml", false, "bottom"), progress, results).Complete());
+    EXPECT_EQ(ResultNames(results), Names{"Deep:bottom"});
 }
 
 TEST(SearchResults, WrittenCatalogRoundTripsItsStoredForm)
