@@ -30,6 +30,22 @@ void LibraryTreeModel::AdoptTree(CatalogTree tree)
     endResetModel();
 }
 
+CatalogTreeNode* LibraryTreeModel::AppendNode(CatalogTreeNode* parent, TCatalogNode record)
+{
+    const int row = tree_.ChildCount(parent);
+    beginInsertRows(IndexOf(parent), row, row);
+    CatalogTreeNode* node = tree_.Append(parent, std::move(record));
+    endInsertRows();
+    return node;
+}
+
+void LibraryTreeModel::RemoveNode(CatalogTreeNode* node)
+{
+    beginRemoveRows(IndexOf(node->Parent()), node->Row(), node->Row());
+    tree_.Remove(node);
+    endRemoveRows();
+}
+
 CatalogTreeNode* LibraryTreeModel::NodeAt(const QModelIndex& index) const
 {
     return index.isValid() ? static_cast<CatalogTreeNode*>(index.internalPointer()) : nullptr;

@@ -45,6 +45,10 @@ public:
     // Hosts that move by drag and drop: items other than the root can be dragged, onto groups.
     using MoveHandler = std::function<void(CatalogTreeNode& source, CatalogTreeNode& targetGroup)>;
     void SetMoveHandler(MoveHandler handler) { moveHandler_ = std::move(handler); }
+    // Hosts that change the tree node by node (the library manager): a node appended below the
+    // parent (nullptr: the top level), and a node removed with everything below it.
+    CatalogTreeNode* AppendNode(CatalogTreeNode* parent, TCatalogNode record);
+    void RemoveNode(CatalogTreeNode* node);
 
     QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
     QModelIndex parent(const QModelIndex& child) const override;

@@ -4,8 +4,7 @@
 
 #include <QPointer>
 #include <QString>
-
-class QWidget;
+#include <QWidget>
 
 namespace vellumark {
 

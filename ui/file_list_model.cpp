@@ -1,0 +1,206 @@
+#include "ui/file_list_model.h"
+
+#include "ui/field_display.h"
+#include "ui/qt_text.h"
+#include "ui/tree_sort.h"
+#include "ui/ui_colors.h"
+
+#include <QBrush>
+
+namespace vellumark {
+
+FileListModel::FileListModel(QObject* parent) : QAbstractItemModel(parent) {}
+
+void FileListModel::SetColumns(std::vector<ListColumn> columns)
+{
+    beginResetModel();
+    columns_ = std::move(columns);
+    endResetModel();
+}
+
+int FileListModel::KeyOfColumn(int column) const
+{
+    if (column < 0 || static_cast<std::size_t>(column) >= columns_.size())
+        return kFileName;
+    return columns_[static_cast<std::size_t>(column)].key;
+}
+
+void FileListModel::AdoptTree(CatalogTree tree)
+{
+    beginResetModel();
+    tree_ = std::move(tree);
+    endResetModel();
+}
+
+void FileListModel::AppendBatch(CatalogTree batch)
+{
+    const int count = batch.TopLevelCount();
+    if (count == 0)
+        return;
+    const int first = tree_.TopLevelCount();
+    beginInsertRows({}, first, first + count - 1);
+    std::vector<std::pair<const CatalogTreeNode*, CatalogTreeNode*>> pending;
+    // Iterative copy in order (the stack is filled back to front): a batch may hold entries of
+    // any depth.
+    for (int row = count - 1; row >= 0; --row)
+        pending.emplace_back(batch.TopLevel(row), nullptr);
+    while (!pending.empty()) {
+        const auto [from, parent] = pending.back();
+        pending.pop_back();
+        CatalogTreeNode* copy = tree_.Append(parent, from->record);
+        for (int row = from->ChildCount() - 1; row >= 0; --row)
+            pending.emplace_back(from->Child(row), copy);
+    }
+    endInsertRows();
+}
+
+void FileListModel::Clear() { AdoptTree(CatalogTree()); }
+
+CatalogTreeNode* FileListModel::NodeAt(const QModelIndex& index) const
+{
+    return index.isValid() ? static_cast<CatalogTreeNode*>(index.internalPointer()) : nullptr;
+}
+
+QModelIndex FileListModel::IndexOf(const CatalogTreeNode* node, int column) const
+{
+    if (!node)
+        return {};
+    return createIndex(node->Row(), column, const_cast<CatalogTreeNode*>(node));
+}
+
+void FileListModel::Sort(int key, Qt::SortOrder order)
+{
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList before = persistentIndexList();
+    std::vector<CatalogTreeNode*> nodes;
+    nodes.reserve(static_cast<std::size_t>(before.size()));
+    for (const QModelIndex& index : before)
+        nodes.push_back(NodeAt(index));
+    SortTreeBy(tree_, key, SortRuleOfKey(key), order == Qt::AscendingOrder);
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (qsizetype i = 0; i < before.size(); ++i)
+        after.push_back(IndexOf(nodes[static_cast<std::size_t>(i)], before[i].column()));
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+void FileListModel::EntryChanged(const CatalogTreeNode& node, bool withDescendants)
+{
+    const int last = columnCount() - 1;
+    if (last < 0)
+        return;
+    emit dataChanged(IndexOf(&node, 0), IndexOf(&node, last));
+    if (!withDescendants)
+        return;
+    std::vector<const CatalogTreeNode*> pending{&node};
+    while (!pending.empty()) {
+        const CatalogTreeNode* current = pending.back();
+        pending.pop_back();
+        if (!current->HasChildren())
+            continue;
+        emit dataChanged(IndexOf(current->Child(0), 0), IndexOf(current->Child(current->ChildCount() - 1), last));
+        for (int row = 0; row < current->ChildCount(); ++row)
+            pending.push_back(current->Child(row));
+    }
+}
+
+QModelIndex FileListModel::index(int row, int column, const QModelIndex& parent) const
+{
+    if (column < 0 || column >= columnCount() || row < 0 || (parent.isValid() && parent.column() != 0))
+        return {};
+    const CatalogTreeNode* owner = NodeAt(parent);
+    if (row >= tree_.ChildCount(owner))
+        return {};
+    return createIndex(row, column, tree_.Child(owner, row));
+}
+
+QModelIndex FileListModel::parent(const QModelIndex& child) const
+{
+    const CatalogTreeNode* node = NodeAt(child);
+    return node ? IndexOf(node->Parent()) : QModelIndex();
+}
+
+int FileListModel::rowCount(const QModelIndex& parent) const
+{
+    if (parent.isValid() && parent.column() != 0)
+        return 0;
+    return tree_.ChildCount(NodeAt(parent));
+}
+
+int FileListModel::columnCount(const QModelIndex&) const { return static_cast<int>(columns_.size()); }
+
+bool FileListModel::hasChildren(const QModelIndex& parent) const { return rowCount(parent) > 0; }
+
+QVariant FileListModel::Icon(const CatalogTreeNode& node, bool open) const
+{
+    if (node.record.IsDirectory())
+        return open ? icons_.FolderOpen() : icons_.FolderClosed();
+    return icons_.ForFileName(node.record.Field(kFileName));
+}
+
+QVariant FileListModel::data(const QModelIndex& index, int role) const
+{
+    const CatalogTreeNode* node = NodeAt(index);
+    if (!node || index.column() >= columnCount())
+        return {};
+    const ListColumn& column = columns_[static_cast<std::size_t>(index.column())];
+    switch (role) {
+    case Qt::DisplayRole:
+        return FieldDisplayText(column.key, &node->record);
+    case Qt::EditRole:
+        return ToQString(node->record.Field(column.key));
+    case Qt::ToolTipRole: {
+        const QString text = FieldDisplayText(column.key, &node->record);
+        if (column.key == kFileName || column.key == kDescription)
+            return EditHint(text, kColumnKeys[static_cast<std::size_t>(column.key)]);
+        return text;
+    }
+    case Qt::DecorationRole:
+        return column.key == kFileName ? Icon(*node, false) : QVariant();
+    case kOpenIconRole:
+        return column.key == kFileName ? Icon(*node, true) : QVariant();
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(column.alignment | Qt::AlignVCenter);
+    case Qt::BackgroundRole:
+        return QBrush(column.readOnly ? colors::TreeBackground() : colors::EditableCell());
+    default:
+        return {};
+    }
+}
+
+bool FileListModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    CatalogTreeNode* node = NodeAt(index);
+    if (!node || role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable) || !editHandler_)
+        return false;
+    editHandler_(*node, KeyOfColumn(index.column()), ToStdString(value.toString()));
+    return true;
+}
+
+Qt::ItemFlags FileListModel::flags(const QModelIndex& index) const
+{
+    const CatalogTreeNode* node = NodeAt(index);
+    if (!node || index.column() >= columnCount())
+        return Qt::NoItemFlags;
+    Qt::ItemFlags result = Qt::ItemIsSelectable | Qt::ItemIsEnabled;
+    if (!node->HasChildren())
+        result |= Qt::ItemNeverHasChildren;
+    if (!columns_[static_cast<std::size_t>(index.column())].readOnly)
+        result |= Qt::ItemIsEditable;
+    return result;
+}
+
+QVariant FileListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || section < 0 || section >= columnCount())
+        return {};
+    const ListColumn& column = columns_[static_cast<std::size_t>(section)];
+    if (role == Qt::DisplayRole)
+        return ToQString(column.name);
+    if (role == Qt::TextAlignmentRole)
+        return QVariant::fromValue(column.alignment | Qt::AlignVCenter);
+    return {};
+}
+
+}  // namespace vellumark

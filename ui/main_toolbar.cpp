@@ -1,0 +1,120 @@
+#include "ui/main_toolbar.h"
+
+#include "services/links.h"
+#include "ui/link_label.h"
+#include "ui/ui_colors.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QMenu>
+#include <QScrollBar>
+#include <QStyle>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace vellumark {
+
+namespace {
+
+QIcon ThemeIcon(const char* name, QStyle::StandardPixmap fallback)
+{
+    return QIcon::fromTheme(QString::fromLatin1(name), QApplication::style()->standardIcon(fallback));
+}
+
+}  // namespace
+
+MainToolbar::MainToolbar(QWidget* parent) : QScrollArea(parent), strip_(new QWidget(this))
+{
+    setObjectName(QStringLiteral("ToolBar"));
+    setFixedHeight(70 + horizontalScrollBar()->sizeHint().height());
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setFrameShape(QFrame::NoFrame);
+    setWidgetResizable(true);
+    QPalette palette = strip_->palette();
+    palette.setColor(QPalette::Window, colors::TreeBackground());
+    strip_->setPalette(palette);
+    strip_->setAutoFillBackground(true);
+    strip_->setFixedHeight(70);
+
+    auto* layout = new QHBoxLayout(strip_);
+    layout->setContentsMargins(0, 2, 8, 2);
+    layout->setSpacing(0);
+    layout->addSpacing(10);
+
+    label1_ = new LinkLabel(QStringLiteral("CD DVD Collection          Catalog Organizer"), strip_);
+    label1_->setObjectName(QStringLiteral("Label1"));
+    label1_->setWordWrap(true);
+    label1_->setFixedWidth(160);
+    label1_->setStyleSheet(QStringLiteral("color: blue; font-weight: bold; font-size: 13px;"));
+    layout->addWidget(label1_);
+    layout->addSpacing(5);
+
+    newCatalog_ = AddButton(QStringLiteral("SpeedDemoButton"), QStringLiteral("&New catalog"),
+                            QStringLiteral("Create a new catalog"), ThemeIcon("document-new", QStyle::SP_FileDialogNewFolder));
+    library_ = AddButton(QStringLiteral("VisibilityDemoButton"), QStringLiteral("&Catalog library"),
+                         QStringLiteral("The library of catalogs"), ThemeIcon("system-file-manager", QStyle::SP_DirHomeIcon));
+    search_ = AddButton(QStringLiteral("AlignDemoButton"), QStringLiteral("&Search"),
+                        QStringLiteral("Search a file in the library"), ThemeIcon("system-search", QStyle::SP_FileDialogContentsView));
+    export_ = AddButton(QStringLiteral("SpeedButton1"), QStringLiteral("&Export"), QStringLiteral("Export to a file "),
+                        ThemeIcon("document-save-as", QStyle::SP_DialogSaveButton));
+    options_ = AddButton(QStringLiteral("SpeedButton2"), QStringLiteral("&Options"), QString(),
+                         ThemeIcon("preferences-system", QStyle::SP_FileDialogDetailedView));
+    quit_ = AddButton(QStringLiteral("QuitButton"), QStringLiteral("E&xit"), QStringLiteral("Exit"),
+                      ThemeIcon("application-exit", QStyle::SP_DialogCloseButton));
+    for (QToolButton* button : {newCatalog_, library_, search_, export_, options_, quit_})
+        layout->addWidget(button);
+
+    layout->addSpacing(18);
+    auto* links = new QVBoxLayout;
+    label2_ = new LinkLabel(QString::fromLatin1(links::kWebSite), strip_);
+    label3_ = new LinkLabel(QString::fromLatin1(links::kSupportMail), strip_);
+    label2_->setObjectName(QStringLiteral("Label2"));
+    label3_->setObjectName(QStringLiteral("Label3"));
+    for (LinkLabel* label : {label2_, label3_}) {
+        label->setStyleSheet(QStringLiteral("color: blue; text-decoration: underline;"));
+        links->addWidget(label);
+    }
+    layout->addLayout(links);
+    layout->addStretch(1);
+    setWidget(strip_);
+
+    popup_ = new QMenu(this);
+    popup_->setObjectName(QStringLiteral("PopupMenu1"));
+    popup_->setToolTipsVisible(true);
+    columnsAction_ = popup_->addAction(QStringLiteral("Config Visible Columns"));
+    popup_->addSeparator();
+    helpAction_ = popup_->addAction(QStringLiteral("Help"));
+    helpAction_->setToolTip(QStringLiteral("Help of Vellumark"));
+    popup_->addSeparator();
+    aboutAction_ = popup_->addAction(QStringLiteral("About Vellumark"));
+    aboutAction_->setToolTip(QStringLiteral("About of the software"));
+    webAction_ = popup_->addAction(QStringLiteral("Vellumark on the Web"));
+    connect(options_, &QToolButton::clicked, this, &MainToolbar::SpeedButton2Click);
+}
+
+QToolButton* MainToolbar::AddButton(const QString& name, const QString& caption, const QString& hint, const QIcon& icon)
+{
+    auto* button = new QToolButton(strip_);
+    button->setObjectName(name);
+    button->setText(caption);  // the "&" letter becomes the Alt accelerator
+    button->setToolTip(hint);
+    button->setIcon(icon);
+    button->setIconSize(QSize(32, 32));
+    button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    button->setAutoRaise(true);
+    button->setFixedSize(90, 65);
+    QFont bold = button->font();
+    bold.setBold(true);
+    button->setFont(bold);
+    return button;
+}
+
+QPoint MainToolbar::PopupPosition() const
+{
+    return options_->mapToGlobal(QPoint(options_->width() / 2, options_->height() + 6));
+}
+
+void MainToolbar::SpeedButton2Click() { popup_->popup(PopupPosition()); }
+
+}  // namespace vellumark

@@ -1,0 +1,182 @@
+// The main window's catalog: opening, saving, editing, sorting and what the panes show of it.
+#include "ui/main_window.h"
+
+#include "config/config.h"
+#include "core/file_info.h"
+#include "library/library_names.h"
+#include "services/messages.h"
+#include "ui/catalog_tree_frame.h"
+#include "ui/command_guard.h"
+#include "ui/detail_panel_model.h"
+#include "ui/entry_edit.h"
+#include "ui/field_display.h"
+#include "ui/file_list_model.h"
+#include "ui/qt_text.h"
+#include "ui/task_runner.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QTreeView>
+
+namespace vellumark {
+
+Status TFMMain::OpenCatalog(const std::string& path)
+{
+    if (path == currentCatalogPath_)
+        return Status::Ok();
+    CatalogTree tree;
+    const Status loaded = runner_->Run(messages::kLoadingInfo, false, [&](Progress& progress) {
+        TFileInfo info(xmlDoc_, progress, *prompts_);
+        return info.LoadCatalog(path, tree);
+    });
+    if (!loaded.ok())
+        return loaded;
+    AdoptListTree(std::move(tree));
+    currentCatalogPath_ = path;
+    if (listModel_->rowCount() > 0)
+        vt_->expand(listModel_->index(0, 0));
+    return Status::Ok();
+}
+
+Status TFMMain::SaveCurrentCatalog()
+{
+    std::string path = currentCatalogPath_;
+    // Asked here rather than on the worker, so the dialog is not hidden behind the wait window.
+    if (path.empty())
+        path = AskSaveFile(*prompts_, {kXmlExtension, kXmlFilter, ""});
+    if (path.empty())
+        return Status::Cancelled();
+    return runner_->Run(messages::kSavingInfo, false, [&](Progress& progress) {
+        TFileInfo info(xmlDoc_, progress, *prompts_);
+        return info.SaveCatalog(listModel_->Tree(), path);
+    });
+}
+
+void TFMMain::SetEntryField(CatalogTreeNode* node, int key, const std::string& text)
+{
+    if (!node)
+        return;
+    StoreEntryField(*node, key, text);
+    listModel_->EntryChanged(*node, key == kFileName);
+    QueueSave();
+}
+
+void TFMMain::QueueSave()
+{
+    // The save runs right after the edit has finished, outside the editor's own call, so the
+    // wait window's event loop never runs inside a model's setData. Edits in quick succession
+    // share one save.
+    if (savePending_)
+        return;
+    savePending_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            savePending_ = false;
+            Guard([this] { ReportStatus(*prompts_, SaveCurrentCatalog()); });
+        },
+        Qt::QueuedConnection);
+}
+
+void TFMMain::ShowDetails(const TCatalogNode* record)
+{
+    std::vector<DetailPanelModel::Row> rows;
+    if (record) {
+        const TXMLNodesType nodes = ConfigInstance().GetConfig().nodes();
+        try {
+            for (std::size_t i = 0; i < nodes.Count(); ++i) {
+                const std::string name = nodes.Node(i).Name();
+                rows.push_back({ToQString(name), FieldDisplayText(ColumnKeyIndex(name), record)});
+            }
+        } catch (...) {
+            detailModel_->SetRows(std::move(rows));
+            throw;
+        }
+    }
+    detailModel_->SetRows(std::move(rows));
+    detailModel_->SetEditable(detailsEditable_);
+}
+
+void TFMMain::SetDetailsEditable(bool editable)
+{
+    detailsEditable_ = editable;
+    detailModel_->SetEditable(editable);
+}
+
+CatalogTreeNode* TFMMain::FocusedListNode() const { return listModel_->NodeAt(vt_->currentIndex()); }
+
+void TFMMain::UpdateStatusLine()
+{
+    std::string text = "Current Catalog: ==> ";
+    if (const CatalogTreeNode* library = frmCatTree_->FocusedNode()) {
+        text += CatalogNameFromPath(library->record.Field(kFullPath));
+        if (const CatalogTreeNode* entry = FocusedListNode())
+            text += " ==> " + CatalogNameFromPath(entry->record.Field(kFileName));
+    }
+    statusPanel_->setText(ToQString(text));
+}
+
+void TFMMain::FrmCatTreeVTLibClick()
+{
+    const CatalogTreeNode* node = frmCatTree_->FocusedNode();
+    if (!node) {
+        ClearList();
+        ShowDetails(nullptr);
+        currentCatalogPath_.clear();
+        SetDetailsEditable(false);
+        UpdateStatusLine();
+        return;
+    }
+    if (node->record.IsFile()) {
+        const Status opened = OpenCatalog(std::string(node->record.Field(kFullPath)));
+        if (!opened.ok()) {
+            // The list and the detail panel keep what they showed.
+            SetDetailsEditable(false);
+            UpdateStatusLine();
+            ReportStatus(*prompts_, opened);
+            return;
+        }
+    } else {
+        ClearList();
+        currentCatalogPath_.clear();
+    }
+    SetDetailsEditable(false);
+    ShowDetails(&node->record);
+    UpdateStatusLine();
+    SortList();
+}
+
+void TFMMain::VTHeaderClick(int column)
+{
+    if (!listSortColumn_)
+        listSortOrder_ = Qt::AscendingOrder;
+    else
+        listSortOrder_ = listSortOrder_ == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
+    listSortColumn_ = column;
+    sortKey_ = listModel_->KeyOfColumn(column);
+    vt_->header()->setSortIndicator(column, listSortOrder_);
+    SortList();
+}
+
+void TFMMain::SortList() { listModel_->Sort(sortKey_, listSortOrder_); }
+
+void TFMMain::VTChange(const QModelIndex& current)
+{
+    if (const CatalogTreeNode* node = listModel_->NodeAt(current)) {
+        SetDetailsEditable(true);
+        ShowDetails(&node->record);
+    } else {
+        ShowDetails(nullptr);
+    }
+    UpdateStatusLine();
+}
+
+Status TFMMain::FillLibraryTree() { return frmCatTree_->FillTree("", false); }
+
+void TFMMain::AdoptListTree(CatalogTree tree) { listModel_->AdoptTree(std::move(tree)); }
+
+void TFMMain::AppendListBatch(CatalogTree batch) { listModel_->AppendBatch(std::move(batch)); }
+
+void TFMMain::ClearList() { listModel_->Clear(); }
+
+}  // namespace vellumark
