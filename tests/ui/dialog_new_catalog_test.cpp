@@ -1,0 +1,219 @@
+#include "ui/new_catalog_dialog.h"
+
+#include "services/messages.h"
+#include "tests/scan/fake_volumes.h"
+#include "tests/ui/dialog_test_support.h"
+#include "ui/catalog_tree_frame.h"
+#include "ui/qt_text.h"
+
+#include <QFrame>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTreeView>
+
+#include <filesystem>
+
+namespace vellumark {
+namespace {
+
+using testing::FakeVolumes;
+
+class NewCatalogDialog : public testing::DialogTest {
+protected:
+    void SetUp() override
+    {
+        DialogTest::SetUp();
+        testing::MakeDirs(library_ + "/Mp3");
+        testing::WriteFile(library_ + "/Mp3/Old.xml", testing::CatalogWithFiles({"x.mp3"}));
+        testing::MakeDirs(home_ / "photos/2004.06 Rome");
+        testing::MakeDirs(home_ / "cd");
+        testing::MakeDirs(home_ / "d");
+        volumes_.labels[home_ / "cd"] = "MUSIC";
+        volumes_.labels[home_ / "d"] = "";
+    }
+
+    // A chooser that answers from a queue (an empty entry cancels) and records where it opened.
+    FolderChooser Chooser()
+    {
+        return [this](QWidget*, const std::string& current) -> std::optional<std::string> {
+            openedAt_.push_back(current);
+            if (answers_.empty() || answers_.front().empty()) {
+                if (!answers_.empty())
+                    answers_.pop_front();
+                return std::nullopt;
+            }
+            std::string answer = answers_.front();
+            answers_.pop_front();
+            return answer;
+        };
+    }
+
+    FakeVolumes volumes_;
+    std::deque<std::string> answers_;
+    std::vector<std::string> openedAt_;
+};
+
+TEST_F(NewCatalogDialog, OpensWithTheGroupTreeOnTheRootAndOkAddDeleteDisabled)
+{
+    TFMNewCat dialog(nullptr, prompts_, volumes_, Chooser());
+    EXPECT_EQ(dialog.windowTitle(), "Create a New Catalog");
+    EXPECT_FALSE(dialog.BtnOk()->isEnabled());
+    EXPECT_FALSE(dialog.BtnAdd()->isEnabled());
+    EXPECT_FALSE(dialog.BtnDel()->isEnabled());
+    EXPECT_TRUE(dialog.Panel2()->isHidden());
+    EXPECT_TRUE(dialog.RBFile()->isChecked());
+    const CatalogTreeNode* root = dialog.FrmCatTree()->FocusedNode();
+    ASSERT_NE(root, nullptr);
+    EXPECT_EQ(root->record.Field(kFileName), "CatalogLibrary");
+    // Groups only: the catalog in Mp3 is not offered.
+    for (const CatalogTreeNode* node : dialog.FrmCatTree()->Model()->Tree().PreOrder())
+        EXPECT_TRUE(node->record.IsDirectory()) << node->record.Field(kFileName);
+}
+
+TEST_F(NewCatalogDialog, TheChooserProposesTheNameAndEnablesOkEvenWhenCancelled)
+{
+    TFMNewCat dialog(nullptr, prompts_, volumes_, Chooser());
+    answers_ = {"", home_ / "photos/2004.06 Rome/", home_ / "cd", "", home_ / "d/", "", ""};
+
+    dialog.SpeedButton1Click();  // cancelled before any choice
+    EXPECT_TRUE(dialog.EdFileName()->text().isEmpty());
+    EXPECT_TRUE(dialog.EdName()->text().isEmpty());
+    EXPECT_TRUE(dialog.BtnOk()->isEnabled());
+    dialog.BtnOkClick();
+    EXPECT_EQ(prompts_.messages, std::vector<std::string>{"Warning: Please select the dialog to catalog first."});
+    EXPECT_NE(dialog.result(), QDialog::Accepted);
+
+    dialog.SpeedButton1Click();
+    EXPECT_EQ(ToStdString(dialog.EdFileName()->text()), home_ / "photos/2004.06 Rome");
+    EXPECT_EQ(dialog.EdName()->text(), "2004");
+
+    // The chooser opens on the folder chosen before; a mount root keeps its trailing "/".
+    dialog.SpeedButton1Click();
+    EXPECT_EQ(openedAt_.back(), home_ / "photos/2004.06 Rome");
+    EXPECT_EQ(ToStdString(dialog.EdFileName()->text()), home_ / "cd/");
+    EXPECT_EQ(dialog.EdName()->text(), "MUSIC");
+
+    // Cancelling keeps the stored folder and shows it again.
+    dialog.EdFileName()->setText("typed");
+    dialog.SpeedButton1Click();
+    EXPECT_EQ(openedAt_.back(), home_ / "cd/");
+    EXPECT_EQ(ToStdString(dialog.EdFileName()->text()), home_ / "cd/");
+    dialog.SpeedButton1Click();
+    EXPECT_EQ(ToStdString(dialog.EdFileName()->text()), home_ / "d/");
+    EXPECT_EQ(dialog.EdName()->text(), "d");
+
+    // A stored folder that is gone is not offered and is cleared.
+    std::filesystem::remove(home_ / "d");
+    dialog.SpeedButton1Click();
+    EXPECT_EQ(openedAt_.back(), "");
+    EXPECT_TRUE(dialog.EdFileName()->text().isEmpty());
+}
+
+TEST_F(NewCatalogDialog, MasksAreAddedOnceIgnoringCaseAndEnterAddsEvenWhileTheButtonIsDisabled)
+{
+    TFMNewCat dialog(nullptr, prompts_, volumes_, Chooser());
+    dialog.show();
+    QTest::keyClicks(dialog.EdExt(), "mp3");
+    EXPECT_TRUE(dialog.BtnAdd()->isEnabled());
+    dialog.BtnAddClick();
+    dialog.EdExt()->setText("MP3");
+    dialog.BtnAddClick();
+    EXPECT_EQ(dialog.EdExt()->text(), "MP3");
+    dialog.EdExt()->clear();
+    EXPECT_FALSE(dialog.BtnAdd()->isEnabled());
+    QTest::keyClick(dialog.EdExt(), Qt::Key_Return);
+    EXPECT_EQ(dialog.MaskItems(), (std::vector<std::string>{"*.mp3", "*."}));
+    // Enter in the box never reaches OK.
+    EXPECT_NE(dialog.result(), QDialog::Accepted);
+    EXPECT_TRUE(prompts_.messages.empty());
+
+    EXPECT_FALSE(dialog.BtnDel()->isEnabled());
+    dialog.LBExt()->item(0)->setSelected(true);
+    dialog.LBExt()->item(1)->setSelected(true);
+    EXPECT_TRUE(dialog.BtnDel()->isEnabled());
+    dialog.BtnDelClick();
+    EXPECT_EQ(dialog.LBExt()->count(), 0);
+    EXPECT_FALSE(dialog.BtnDel()->isEnabled());
+}
+
+TEST_F(NewCatalogDialog, OnlyFoldersDisablesTheMaskControlsAndAllFilesEnablesThemAll)
+{
+    TFMNewCat dialog(nullptr, prompts_, volumes_, Chooser());
+    dialog.RadioButton1()->setChecked(true);
+    for (QWidget* control : std::initializer_list<QWidget*>{dialog.EdExt(), dialog.BtnAdd(), dialog.BtnDel(), dialog.LBExt()})
+        EXPECT_FALSE(control->isEnabled());
+    dialog.RBFile()->setChecked(true);
+    // Enabled whatever the box holds and whether an item is selected.
+    for (QWidget* control : std::initializer_list<QWidget*>{dialog.EdExt(), dialog.BtnAdd(), dialog.BtnDel(), dialog.LBExt()})
+        EXPECT_TRUE(control->isEnabled());
+}
+
+TEST_F(NewCatalogDialog, OkChecksTheNameThenAsksBeforeReplacingAndKeepsTheInputOnEveryRefusal)
+{
+    TFMNewCat dialog(nullptr, prompts_, volumes_, Chooser());
+    answers_ = {home_ / "photos"};
+    dialog.SpeedButton1Click();
+    dialog.EdName()->clear();
+    dialog.BtnOkClick();
+    ASSERT_EQ(prompts_.messages.size(), 1u);
+    EXPECT_EQ(prompts_.messages[0], "Warning: Please input the catalog name.");
+
+    for (const char* bad : {"..", ".", "a/b"}) {
+        dialog.EdName()->setText(QString::fromLatin1(bad));
+        dialog.BtnOkClick();
+        EXPECT_EQ(prompts_.messages.back(), std::string("Warning: ") + messages::kBadItemName);
+        EXPECT_EQ(dialog.EdName()->text(), bad);
+        EXPECT_NE(dialog.result(), QDialog::Accepted);
+    }
+
+    // The catalog goes into the focused group; an existing one is replaced only after Yes.
+    QTreeView* tree = dialog.FrmCatTree()->VTLib();
+    const QModelIndex mp3 = tree->model()->index(0, 0, tree->model()->index(0, 0));
+    tree->setCurrentIndex(mp3);
+    dialog.EdName()->setText("Old");
+    dialog.BtnOkClick();
+    EXPECT_EQ(prompts_.messages.back(), "Warning: Catalog with the same name already exists,overwrite?");
+    EXPECT_NE(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.EdName()->text(), "Old");
+
+    prompts_.yesNoAnswers = {true};
+    dialog.RadioButton1()->setChecked(true);
+    dialog.BtnOkClick();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.CatalogFilePath(), library_ + "/Mp3/Old.xml");
+    EXPECT_EQ(dialog.FolderPath(), home_ / "photos");
+    EXPECT_TRUE(dialog.OnlyFolders());
+}
+
+TEST_F(NewCatalogDialog, AdvancedGrowsUpwardAndShrinksDownwardKeepingTheBottomEdge)
+{
+    TFMNewCat dialog(nullptr, prompts_, volumes_, Chooser());
+    dialog.move(100, 500);
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    const QRect closed = dialog.geometry();
+    dialog.SpeedButton4Click();
+    EXPECT_TRUE(dialog.Panel2()->isVisible());
+    EXPECT_GT(dialog.height(), closed.height());
+    EXPECT_EQ(dialog.geometry().bottom(), closed.bottom());
+    EXPECT_LT(dialog.geometry().top(), closed.top());
+    dialog.SpeedButton4Click();
+    EXPECT_TRUE(dialog.Panel2()->isHidden());
+    EXPECT_EQ(dialog.geometry(), closed);
+}
+
+TEST(ChosenFolder, AMountRootEndsWithOneSlashAndOtherFoldersWithNone)
+{
+    FakeVolumes volumes;
+    volumes.labels["/media/cd"] = "MUSIC";
+    EXPECT_EQ(ChosenFolderPath("/media/cd", volumes), "/media/cd/");
+    EXPECT_EQ(ChosenFolderPath("/media/cd//", volumes), "/media/cd/");
+    EXPECT_EQ(ChosenFolderPath("/home/a/b/", volumes), "/home/a/b");
+    EXPECT_EQ(ChosenFolderPath("/", volumes), "/");
+}
+
+}  // namespace
+}  // namespace vellumark
