@@ -3,6 +3,7 @@
 #include "core/stored_text.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -14,19 +15,39 @@ namespace {
 
 constexpr std::size_t kInitialWindow = 4 << 20;
 
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+// Character classes of the bytes the tokenizer looks at, one table lookup per byte.
+enum CharClass : unsigned char {
+    kSpace = 1,
+    kNameStart = 2,
+    kNameChar = 4,
+    kValueSpecial = 8,  // in a value: "&", "<", "\\" or a control character
+};
 
-bool IsNameStart(char c)
+constexpr std::array<unsigned char, 256> MakeCharClasses()
 {
-    const auto byte = static_cast<unsigned char>(c);
-    return (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') || byte == '_' || byte == ':' || byte >= 0x80;
+    std::array<unsigned char, 256> classes{};
+    for (int byte = 0; byte < 256; ++byte) {
+        unsigned char bits = 0;
+        const bool letter = (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z');
+        if (letter || byte == '_' || byte == ':' || byte >= 0x80)
+            bits |= kNameStart | kNameChar;
+        if ((byte >= '0' && byte <= '9') || byte == '-' || byte == '.')
+            bits |= kNameChar;
+        if (byte < 0x20 || byte == '&' || byte == '<' || byte == '\\')
+            bits |= kValueSpecial;
+        classes[byte] = bits;
+    }
+    for (int byte : {' ', '\t', '\n', '\r'})
+        classes[byte] |= kSpace;
+    return classes;
 }
 
-bool IsNameChar(char c)
-{
-    const auto byte = static_cast<unsigned char>(c);
-    return IsNameStart(c) || (byte >= '0' && byte <= '9') || byte == '-' || byte == '.';
-}
+constexpr std::array<unsigned char, 256> kCharClasses = MakeCharClasses();
+
+bool Is(char c, CharClass which) { return (kCharClasses[static_cast<unsigned char>(c)] & which) != 0; }
+bool IsSpace(char c) { return Is(c, kSpace); }
+bool IsNameStart(char c) { return Is(c, kNameStart); }
+bool IsNameChar(char c) { return Is(c, kNameChar); }
 
 bool IsXmlCodePoint(unsigned long code)
 {
@@ -208,14 +229,7 @@ const XmlPullReader::Attribute* XmlPullReader::FindAttribute(std::string_view na
 std::string_view XmlPullReader::Value(const Attribute& attribute)
 {
     const std::string_view raw = attribute.raw;
-    bool plain = true;
-    for (char c : raw) {
-        if (c == '&' || c == '\t' || c == '\n' || c == '\r' || c == '\\') {
-            plain = false;
-            break;
-        }
-    }
-    if (plain)
+    if (attribute.plain)
         return raw;
     if (decodedUsed_ == decoded_.size())
         decoded_.emplace_back();
@@ -409,15 +423,18 @@ XmlPullReader::TagParse XmlPullReader::ParseTagInWindow()
             return TagParse::NeedMore;
         const std::size_t valueEnd = static_cast<std::size_t>(static_cast<const char*>(close) - data_);
         const std::string_view raw(data_ + valueStart, valueEnd - valueStart);
-        if (std::memchr(raw.data(), '<', raw.size()) != nullptr) {
+        bool plain = true;
+        for (char byte : raw)
+            plain &= !Is(byte, kValueSpecial);
+        if (!plain && std::memchr(raw.data(), '<', raw.size()) != nullptr) {
             Fail("\"<\" in the value of attribute \"" + std::string(attributeName) + "\"");
             return TagParse::Failed;
         }
-        if (std::memchr(raw.data(), '&', raw.size()) != nullptr && !ReferencesValid(raw)) {
+        if (!plain && std::memchr(raw.data(), '&', raw.size()) != nullptr && !ReferencesValid(raw)) {
             Fail("invalid reference in the value of attribute \"" + std::string(attributeName) + "\"");
             return TagParse::Failed;
         }
-        attributes_.push_back({attributeName, raw});
+        attributes_.push_back({attributeName, raw, plain});
         at = valueEnd + 1;
     }
     position_ = at;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,6 +24,7 @@ public:
     struct Attribute {
         std::string_view name;
         std::string_view raw;  // as written between the quotes
+        bool plain;            // nothing in it to resolve or decode: the value is the raw text
     };
 
     XmlPullReader();

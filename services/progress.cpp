@@ -7,6 +7,7 @@ void Progress::Begin(bool cancelVisible)
     if (depth_++ == 0) {
         cancelled_.store(false, std::memory_order_relaxed);
         messageShown_ = false;
+        due_ = false;
         callsSinceClockRead_ = 0;
         OnShow(cancelVisible);
     }
@@ -22,18 +23,24 @@ void Progress::End()
 
 bool Progress::Due()
 {
-    if (!messageShown_)
+    // Remembered until the next message, so that a caller's Due() followed by its SetMessage()
+    // shows that message.
+    if (due_)
         return true;
+    if (!messageShown_)
+        return due_ = true;
     if (++callsSinceClockRead_ < kCallsPerClockRead)
         return false;
     callsSinceClockRead_ = 0;
-    return Clock::now() - lastMessage_ >= kInterval;
+    due_ = Clock::now() - lastMessage_ >= kInterval;
+    return due_;
 }
 
 void Progress::SetMessage(std::string_view text)
 {
     if (!Due())
         return;
+    due_ = false;
     messageShown_ = true;
     lastMessage_ = Clock::now();
     OnMessage(text);

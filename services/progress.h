@@ -43,6 +43,7 @@ private:
     std::atomic<bool> cancelled_{false};
     int depth_ = 0;
     bool messageShown_ = false;
+    bool due_ = false;
     int callsSinceClockRead_ = 0;
     Clock::time_point lastMessage_{};
 };

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <sys/stat.h>
 
 namespace vellumark {
@@ -91,6 +92,22 @@ TEST(Progress, ThrottlesMessagesButShowsTheFirstAtOnce)
     ASSERT_FALSE(progress.shownMessages.empty());
     EXPECT_EQ(progress.shownMessages.front(), "first");
     EXPECT_LT(progress.shownMessages.size(), 10u);
+}
+
+TEST(Progress, AMessageAskedForWithDueIsShown)
+{
+    RecordingProgress progress;
+    WaitScope wait(progress, "first");
+    int asked = 0;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(350);
+    while (std::chrono::steady_clock::now() < until) {
+        if (progress.Due()) {
+            ++asked;
+            progress.SetMessage("due");
+        }
+    }
+    EXPECT_GE(asked, 2);
+    EXPECT_EQ(static_cast<int>(progress.shownMessages.size()), asked + 1);
 }
 
 TEST(Prompts, OpenRefusesAMissingFileWithItsMessage)
