@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <deque>
-#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
