@@ -207,25 +207,6 @@ TEST_F(CatalogFileTest, MalformedFilesFailWithAMessageAndLeaveTheTreeAsItWas)
     EXPECT_EQ(info.LoadCatalog(dir / "missing.xml", tree).code(), Status::Code::Failed);
 }
 
-TEST_F(CatalogFileTest, ManyEscapedValuesInOneElementAllComeBack)
-{
-    // Every value needing decoding lands in the reader's scratch space; earlier ones must stay
-    // valid while later ones are decoded.
-    std::string element = "<fileinfo><file";
-    for (int key = 0; key < kColumnKeyCount; ++key)
-        element += " " + std::string(kColumnKeys[key]) + "=\"" + std::to_string(key) + "&amp;\"";
-    element += "/></fileinfo>";
-    const std::string path = dir / "Escaped.xml";
-    WriteFile(path, element);
-    CatalogTree tree;
-    ASSERT_TRUE(info.LoadCatalog(path, tree));
-    for (int key = 0; key < kColumnKeyCount; ++key) {
-        if (key == kDiskName)
-            continue;
-        EXPECT_EQ(tree.First()->record.Field(key), std::to_string(key) + "&");
-    }
-}
-
 TEST_F(CatalogFileTest, ALargeFileIsReadAcrossTheReadersWindow)
 {
     // Values longer than the reader's window force it to grow and re-read tags.
