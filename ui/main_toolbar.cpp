@@ -35,6 +35,8 @@ MainToolbar::MainToolbar(QWidget* parent) : QScrollArea(parent), strip_(new QWid
     palette.setColor(QPalette::Window, colors::TreeBackground());
     strip_->setPalette(palette);
     strip_->setAutoFillBackground(true);
+    viewport()->setPalette(palette);
+    viewport()->setAutoFillBackground(true);
     strip_->setFixedHeight(70);
 
     auto* layout = new QHBoxLayout(strip_);
@@ -103,7 +105,9 @@ QToolButton* MainToolbar::AddButton(const QString& name, const QString& caption,
     button->setIconSize(QSize(32, 32));
     button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     button->setAutoRaise(true);
-    button->setFixedSize(90, 65);
+    // At least the design's 90 pixels, wider when the caption needs it in this font.
+    button->setMinimumWidth(90);
+    button->setFixedHeight(65);
     QFont bold = button->font();
     bold.setBold(true);
     button->setFont(bold);
