@@ -11,6 +11,9 @@ inline constexpr const char* kInputCatalogName = "Please input the catalog name.
 inline constexpr const char* kNameExists = "A file with the name already exists!";
 inline constexpr const char* kConfirmDelete = "Are you sure to delete the item and all its children?";
 inline constexpr const char* kInputSearchCondition = "Please input search condition.";
+// %1: how many files of the search's scope were no readable catalog.
+inline constexpr const char* kSearchSkippedFiles =
+    "%1 file(s) in the search scope could not be read as catalogs and were skipped; the results are incomplete.";
 inline constexpr const char* kExcelRowRange = "The row count is out of excel range.";
 
 inline constexpr const char* kLoadingInfo = "Loading info..";

@@ -7,6 +7,7 @@
 #include "ui/file_list_delegate.h"
 #include "ui/file_list_model.h"
 #include "ui/link_label.h"
+#include "ui/main_commands.h"
 #include "ui/main_toolbar.h"
 #include "ui/qt_prompts.h"
 #include "ui/shell_links.h"
@@ -133,10 +134,10 @@ void TFMMain::Guard(const std::function<void()>& command) { RunCommand(*prompts_
 
 void TFMMain::ConnectCommands()
 {
-    // The four commands of the dialogs stay off until their dialogs are wired in.
-    for (QToolButton* button : {toolbar_->SpeedDemoButton(), toolbar_->VisibilityDemoButton(),
-                                toolbar_->AlignDemoButton(), toolbar_->SpeedButton1()})
-        button->setEnabled(false);
+    connect(toolbar_->SpeedDemoButton(), &QToolButton::clicked, this, [this] { RunNewCatalogCommand(*this); });
+    connect(toolbar_->VisibilityDemoButton(), &QToolButton::clicked, this, [this] { RunLibraryCommand(*this); });
+    connect(toolbar_->AlignDemoButton(), &QToolButton::clicked, this, [this] { RunSearchCommand(*this); });
+    connect(toolbar_->SpeedButton1(), &QToolButton::clicked, this, [this] { RunExportCommand(*this); });
     connect(toolbar_->QuitButton(), &QToolButton::clicked, this, &QWidget::close);
     connect(toolbar_->ColumnsAction(), &QAction::triggered, this, [this] { Guard([this] { ShowColumnsDialog(); }); });
     connect(toolbar_->HelpAction(), &QAction::triggered, this, [] { OpenHelp(); });

@@ -157,7 +157,7 @@ protected:
     std::unique_ptr<QAbstractItemModelTester> detailTester_;
 };
 
-TEST_F(MainWindow, StartsWithTheLibraryFocusedAnEmptyListAndTheDialogCommandsOff)
+TEST_F(MainWindow, StartsWithTheLibraryFocusedAnEmptyListAndTheDialogCommandsOn)
 {
     EXPECT_EQ(window_->windowTitle(), "Vellumark 4.0");
     EXPECT_EQ(window_->FrmCatTree()->FocusedNode()->record.Field(kFileName), "CatalogLibrary");
@@ -167,8 +167,8 @@ TEST_F(MainWindow, StartsWithTheLibraryFocusedAnEmptyListAndTheDialogCommandsOff
     EXPECT_EQ(window_->ListModel()->columnCount(), 11);
     EXPECT_TRUE(window_->VT()->header()->isSectionHidden(ColumnOf("FileType")));
     EXPECT_FALSE(window_->VT()->header()->isSectionHidden(ColumnOf("DiskName")));
-    EXPECT_FALSE(window_->Toolbar()->SpeedDemoButton()->isEnabled());
-    EXPECT_FALSE(window_->Toolbar()->SpeedButton1()->isEnabled());
+    EXPECT_TRUE(window_->Toolbar()->SpeedDemoButton()->isEnabled());
+    EXPECT_TRUE(window_->Toolbar()->SpeedButton1()->isEnabled());
     EXPECT_TRUE(window_->Toolbar()->QuitButton()->isEnabled());
     EXPECT_EQ(window_->Toolbar()->SpeedDemoButton()->text(), "&New catalog");
     EXPECT_EQ(window_->Toolbar()->AlignDemoButton()->toolTip(), "Search a file in the library");

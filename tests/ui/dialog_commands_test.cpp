@@ -1,0 +1,262 @@
+#include "ui/main_commands.h"
+
+#include "core/path_names.h"
+#include "tests/ui/dialog_test_support.h"
+#include "ui/catalog_tree_frame.h"
+#include "ui/export_dialog.h"
+#include "ui/file_list_model.h"
+#include "ui/library_manager_dialog.h"
+#include "ui/main_window.h"
+#include "ui/qt_text.h"
+#include "ui/search_dialog.h"
+#include "ui/wait_form.h"
+
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTest>
+#include <QTreeView>
+
+#include <filesystem>
+
+namespace vellumark {
+namespace {
+
+using testing::PathExists;
+using testing::ReadFile;
+using testing::WhenShown;
+
+// Presses "Cancel" of the wait window as soon as it shows, before the worker has done anything.
+class CancelOnShow final : public QObject {
+public:
+    explicit CancelOnShow(TWaitForm& wait) : wait_(wait) { wait.installEventFilter(this); }
+    ~CancelOnShow() override { wait_.removeEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show)
+            wait_.Cancel();
+        return false;
+    }
+
+private:
+    TWaitForm& wait_;
+};
+
+class Commands : public testing::DialogTest {
+protected:
+    void SetUp() override
+    {
+        DialogTest::SetUp();
+        // The main window's start-up makes the library with its default groups.
+        std::filesystem::remove(library_);
+        main_ = std::make_unique<TFMMain>(&prompts_);
+        main_->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(main_.get()));
+        source_ = home_ / "disc";
+        testing::MakeDirs(source_ + "/sub");
+        testing::WriteFile(source_ + "/a.mp3", "12345");
+        testing::WriteFile(source_ + "/b.txt", "text");
+        testing::WriteFile(source_ + "/sub/c.MP3", "123");
+        testing::MakeDirs(source_ + "/empty");
+    }
+    void TearDown() override
+    {
+        main_.reset();
+        DialogTest::TearDown();
+    }
+
+    // Picks the folder, names the catalog, chooses the group below the root and the masks.
+    void DriveNewCatalog(const std::string& name, int groupRow, std::initializer_list<const char*> masks)
+    {
+        WhenShown<TFMNewCat>([=](TFMNewCat& dialog) {
+            dialog.SpeedButton1Click();
+            dialog.EdName()->setText(ToQString(name));
+            QTreeView* tree = dialog.FrmCatTree()->VTLib();
+            tree->setCurrentIndex(tree->model()->index(groupRow, 0, tree->model()->index(0, 0)));
+            for (const char* mask : masks) {
+                dialog.EdExt()->setText(QString::fromLatin1(mask));
+                dialog.BtnAddClick();
+            }
+            dialog.BtnOkClick();
+        });
+    }
+    FolderChooser Chooser() const
+    {
+        return [this](QWidget*, const std::string&) -> std::optional<std::string> { return source_; };
+    }
+    std::vector<std::string> ListNames() const
+    {
+        std::vector<std::string> names;
+        for (const CatalogTreeNode* node : main_->ListModel()->Tree().PreOrder())
+            names.emplace_back(node->record.Field(kFileName));
+        return names;
+    }
+    // The library catalogs with the given numbers of entries, all named "song<i>.mp3".
+    void MakeCatalogs(int catalogs, int entries)
+    {
+        for (int c = 0; c < catalogs; ++c) {
+            std::string text = "<?xml version=\"1.0\" encoding=\"utf-8\" standalone=\"yes\" ?> <fileinfo generated=\"Vellumark\">";
+            for (int e = 0; e < entries; ++e)
+                text += "<file FileName=\"song" + std::to_string(e) + ".mp3\" FileExt=\"mp3\" FileType=\"file\"/>";
+            testing::WriteFile(library_ + "/Mp3/cat" + std::to_string(c) + ".xml", text + "</fileinfo>");
+        }
+    }
+    void DriveSearch(const char* name)
+    {
+        WhenShown<TFMSearch>([=](TFMSearch& dialog) {
+            dialog.EdFileName()->setText(QString::fromLatin1(name));
+            dialog.BitBtn1Click();
+        });
+    }
+
+    std::unique_ptr<TFMMain> main_;
+    std::string source_;
+};
+
+TEST_F(Commands, ANewCatalogIsScannedWithItsMasksIntoTheGroupSavedAndShownInTheLibraryTree)
+{
+    DriveNewCatalog("Songs", 0, {"mp3"});  // row 0 below the root: the first default group, Mp3
+    RunNewCatalogCommand(*main_, Chooser());
+    const std::string path = library_ + "/Mp3/Songs.xml";
+    ASSERT_TRUE(PathExists(path)) << (prompts_.messages.empty() ? "" : prompts_.messages.back());
+    EXPECT_TRUE(prompts_.messages.empty());
+    const std::string file = ReadFile(path);
+    EXPECT_NE(file.find("FileName=\"a.mp3\""), std::string::npos);
+    EXPECT_NE(file.find("FileName=\"c.MP3\""), std::string::npos);
+    EXPECT_EQ(file.find("b.txt"), std::string::npos);
+    EXPECT_EQ(file.find("\"empty\""), std::string::npos);
+    EXPECT_EQ(main_->CurrentCatalogPath(), path);
+    EXPECT_EQ(ListNames().front(), source_);
+    EXPECT_EQ(ListNames().size(), 4u);  // the root, a.mp3, sub, c.MP3
+
+    bool inTree = false;
+    for (const CatalogTreeNode* node : main_->FrmCatTree()->Model()->Tree().PreOrder())
+        inTree = inTree || node->record.Field(kFullPath) == path;
+    EXPECT_TRUE(inTree);
+}
+
+TEST_F(Commands, ACancelledScanWritesNothingAndKeepsTheOldCatalogAndList)
+{
+    const std::string path = library_ + "/Songs.xml";
+    testing::WriteFile(path, testing::CatalogWithFiles({"old.mp3"}));
+    prompts_.yesNoAnswers = {true};
+    WhenShown<TFMNewCat>([](TFMNewCat& dialog) {
+        dialog.SpeedButton1Click();
+        dialog.EdName()->setText("Songs");
+        dialog.BtnOkClick();
+    });
+    {
+        CancelOnShow cancel(main_->WaitForm());
+        RunNewCatalogCommand(*main_, Chooser());
+    }
+    EXPECT_EQ(ReadFile(path), testing::CatalogWithFiles({"old.mp3"}));
+    EXPECT_EQ(prompts_.messages, std::vector<std::string>{"Warning: Catalog with the same name already exists,overwrite?"});
+    EXPECT_TRUE(main_->CurrentCatalogPath().empty());
+    EXPECT_TRUE(ListNames().empty());
+}
+
+TEST_F(Commands, CancellingTheDialogScansNothing)
+{
+    WhenShown<TFMNewCat>([](TFMNewCat& dialog) { dialog.reject(); });
+    RunNewCatalogCommand(*main_, Chooser());
+    EXPECT_EQ(testing::ListFolder(library_).size(), 5u);  // the default groups only
+}
+
+TEST_F(Commands, ASearchFillsTheListWithTheMatchesAndReportsSkippedFiles)
+{
+    testing::WriteFile(library_ + "/Mp3/My.Disc.xml", testing::CatalogWithFiles({"rock.mp3", "jazz.mp3"}));
+    testing::WriteFile(library_ + "/Book/notes.txt", "not a catalog");
+    main_->SetCurrentCatalogPath(library_ + "/Mp3/My.Disc.xml");
+    DriveSearch("rock");
+    RunSearchCommand(*main_);
+    EXPECT_EQ(ListNames(), std::vector<std::string>{"rock.mp3"});
+    EXPECT_EQ(main_->ListModel()->Tree().First()->record.Field(kDiskName), "My");
+    EXPECT_TRUE(main_->CurrentCatalogPath().empty());
+    ASSERT_EQ(prompts_.messages.size(), 1u);
+    EXPECT_NE(prompts_.messages[0].find("Warning: 1 file(s)"), std::string::npos) << prompts_.messages[0];
+}
+
+TEST_F(Commands, ResultsReachTheListCatalogByCatalogAndACancelledSearchKeepsThem)
+{
+    constexpr int kCatalogs = 30, kEntries = 3000;
+    MakeCatalogs(kCatalogs, kEntries);
+    std::vector<int> batchSizes;
+    QObject::connect(main_->ListModel(), &QAbstractItemModel::rowsInserted, main_.get(),
+                     [&](const QModelIndex&, int first, int last) {
+                         batchSizes.push_back(last - first + 1);
+                         main_->WaitForm().Cancel();
+                     });
+    DriveSearch("song");
+    RunSearchCommand(*main_);
+    const std::size_t found = main_->ListModel()->Tree().TopLevelCount();
+    ASSERT_FALSE(batchSizes.empty());
+    EXPECT_EQ(batchSizes.front(), kEntries);
+    EXPECT_GT(found, 0u);
+    EXPECT_LT(found, static_cast<std::size_t>(kCatalogs * kEntries));
+    EXPECT_EQ(found % kEntries, 0u);
+    EXPECT_TRUE(prompts_.messages.empty());
+}
+
+TEST_F(Commands, ASearchCancelledBeforeItBeginsFindsNothingAndSaysNothing)
+{
+    MakeCatalogs(3, 10);
+    DriveSearch("song");
+    {
+        CancelOnShow cancel(main_->WaitForm());
+        RunSearchCommand(*main_);
+    }
+    EXPECT_TRUE(ListNames().empty());
+    EXPECT_TRUE(prompts_.messages.empty());
+}
+
+TEST_F(Commands, TheLibraryManagerOpensTheChosenCatalog)
+{
+    const std::string path = library_ + "/Mp3/My.Disc.xml";
+    testing::WriteFile(path, testing::CatalogWithFiles({"rock.mp3"}));
+    WhenShown<TFMCatLib>([&](TFMCatLib& dialog) {
+        for (const CatalogTreeNode* node : dialog.FrmCatTree()->Model()->Tree().PreOrder())
+            if (node->record.Field(kFullPath) == path)
+                dialog.FrmCatTree()->VTLib()->setCurrentIndex(dialog.FrmCatTree()->Model()->IndexOf(node));
+        dialog.BtnOpenClick();
+    });
+    RunLibraryCommand(*main_);
+    EXPECT_EQ(main_->CurrentCatalogPath(), path);
+    EXPECT_EQ(ListNames(), (std::vector<std::string>{"Disc", "rock.mp3"}));
+}
+
+TEST_F(Commands, ACatalogDeletedInTheManagerIsNoLongerTheListsFile)
+{
+    const std::string path = library_ + "/Mp3/My.Disc.xml";
+    testing::WriteFile(path, testing::CatalogWithFiles({"rock.mp3"}));
+    ASSERT_TRUE(main_->OpenCatalog(path));
+    prompts_.yesNoAnswers = {true};
+    WhenShown<TFMCatLib>([&](TFMCatLib& dialog) {
+        for (const CatalogTreeNode* node : dialog.FrmCatTree()->Model()->Tree().PreOrder())
+            if (node->record.Field(kFullPath) == path)
+                dialog.FrmCatTree()->VTLib()->setCurrentIndex(dialog.FrmCatTree()->Model()->IndexOf(node));
+        dialog.BtnDelClick();
+        dialog.reject();
+    });
+    RunLibraryCommand(*main_);
+    EXPECT_FALSE(PathExists(path));
+    EXPECT_TRUE(main_->CurrentCatalogPath().empty());
+    EXPECT_TRUE(ListNames().empty());
+}
+
+TEST_F(Commands, TheExportCommandWritesTheListOnScreen)
+{
+    const std::string path = library_ + "/Mp3/My.Disc.xml";
+    testing::WriteFile(path, testing::CatalogWithFiles({"rock.mp3"}));
+    ASSERT_TRUE(main_->OpenCatalog(path));
+    const std::string out = home_ / "list.txt";
+    prompts_.saveChoices = {out};
+    WhenShown<TFMExport>([](TFMExport& dialog) {
+        dialog.FormatButton(ExportFormatKind::Text)->setChecked(true);
+        dialog.BtnOkClick();
+    });
+    RunExportCommand(*main_);
+    EXPECT_NE(ReadFile(out).find("rock.mp3"), std::string::npos);
+    EXPECT_TRUE(prompts_.messages.empty());
+}
+
+}  // namespace
+}  // namespace vellumark

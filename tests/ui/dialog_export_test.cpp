@@ -1,0 +1,203 @@
+#include "ui/export_dialog.h"
+
+#include "services/messages.h"
+#include "tests/ui/dialog_test_support.h"
+#include "ui/catalog_tree_frame.h"
+#include "ui/qt_text.h"
+#include "ui/task_runner.h"
+
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTreeView>
+
+#include <cstdio>
+#include <filesystem>
+
+namespace vellumark {
+namespace {
+
+using testing::PathExists;
+using testing::ReadFile;
+
+// Every part of a workbook as text, read with Python's zipfile.
+std::string WorkbookStrings(const std::string& path)
+{
+    const std::string command = "python3 -c \"import sys, zipfile; "
+                                "z = zipfile.ZipFile(sys.argv[1]); print(''.join(z.read(n).decode() for n in z.namelist()))\" '" + path + "'";
+    std::string text;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[4096];
+        while (const std::size_t read = std::fread(buffer, 1, sizeof buffer, pipe))
+            text.append(buffer, read);
+        ::pclose(pipe);
+    }
+    return text;
+}
+
+class ExportDialog : public testing::DialogTest {
+protected:
+    void SetUp() override
+    {
+        DialogTest::SetUp();
+        testing::MakeDirs(library_ + "/Mp3");
+        catalog_ = library_ + "/Mp3/Best.of.xml";
+        testing::WriteFile(catalog_, testing::CatalogWithFiles({"a.mp3", "b&amp;c.mp3"}));
+        TCatalogNode record;
+        record.SetField(kFileName, "screen-entry.txt");
+        record.SetField(kFullPath, "/tmp/screen-entry.txt");
+        record.SetField(kFileType, kKindFile);
+        screen_.Append(nullptr, record);
+    }
+
+    ExportServices Services() { return ExportServices{prompts_, runner_, document_, &screen_}; }
+
+    NullProgress progress_;
+    TaskRunner runner_{progress_};
+    XmlDocument document_;
+    CatalogTree screen_;
+    std::string catalog_;
+};
+
+TEST_F(ExportDialog, OpenedFromTheMainWindowItExportsTheScreen)
+{
+    TFMExport dialog(nullptr, Services());
+    EXPECT_EQ(dialog.windowTitle(), "Catalog Export");
+    EXPECT_TRUE(dialog.RBScreen()->isChecked());
+    EXPECT_FALSE(dialog.FrmCatTree()->isEnabled());
+    EXPECT_TRUE(dialog.BtnOk()->isEnabled());
+    EXPECT_TRUE(dialog.FormatButton(ExportFormatKind::Html)->isChecked());
+    EXPECT_EQ(dialog.FormatButton(ExportFormatKind::Text)->text(), "TEXT Format ");
+    EXPECT_EQ(dialog.EdSep()->text(), ",");
+    // The columns of the configuration in its order, ticked as it says.
+    const TXMLNodesType nodes = ConfigInstance().GetConfig().nodes();
+    ASSERT_EQ(static_cast<std::size_t>(dialog.CLBList()->count()), nodes.Count());
+    for (std::size_t i = 0; i < nodes.Count(); ++i) {
+        EXPECT_EQ(ToStdString(dialog.CLBList()->item(static_cast<int>(i))->text()), nodes.Node(i).Name());
+        EXPECT_EQ(dialog.CLBList()->item(static_cast<int>(i))->checkState() == Qt::Checked, nodes.Node(i).DefaultExport());
+    }
+
+    dialog.RBCatalog()->click();
+    EXPECT_TRUE(dialog.FrmCatTree()->isEnabled());
+    EXPECT_FALSE(dialog.BtnOk()->isEnabled());  // the root is focused
+}
+
+TEST_F(ExportDialog, OpenedWithACatalogItFocusesItAndOkFollowsTheFocusedKind)
+{
+    TFMExport dialog(nullptr, Services(), catalog_);
+    EXPECT_TRUE(dialog.RBCatalog()->isChecked());
+    ASSERT_NE(dialog.FrmCatTree()->FocusedNode(), nullptr);
+    EXPECT_EQ(dialog.FrmCatTree()->FocusedNode()->record.Field(kFullPath), catalog_);
+    EXPECT_TRUE(dialog.BtnOk()->isEnabled());
+    QTreeView* tree = dialog.FrmCatTree()->VTLib();
+    tree->setCurrentIndex(tree->currentIndex().parent());
+    EXPECT_FALSE(dialog.BtnOk()->isEnabled());
+}
+
+TEST_F(ExportDialog, OkStoresTheTicksFirstEvenWhenNothingIsExported)
+{
+    TFMExport dialog(nullptr, Services());
+    for (int row = 0; row < dialog.CLBList()->count(); ++row)
+        dialog.CLBList()->item(row)->setCheckState(row == 2 ? Qt::Checked : Qt::Unchecked);
+    dialog.RBCatalog()->click();
+    dialog.BtnOkClick();  // a group is focused: the dialog stays open
+    EXPECT_NE(dialog.result(), QDialog::Accepted);
+    EXPECT_TRUE(prompts_.requests.empty());
+    const std::string file = ReadFile(ConfigInstance().GetConfigFileName());
+    ResetConfigInstance();
+    const TXMLNodesType nodes = ConfigInstance().GetConfig().nodes();
+    for (std::size_t i = 0; i < nodes.Count(); ++i)
+        EXPECT_EQ(nodes.Node(i).DefaultExport(), i == 2) << file;
+}
+
+TEST_F(ExportDialog, CancelStoresNothing)
+{
+    const std::string before = ReadFile(ConfigInstance().GetConfigFileName());
+    TFMExport dialog(nullptr, Services());
+    for (int row = 0; row < dialog.CLBList()->count(); ++row)
+        dialog.CLBList()->item(row)->setCheckState(Qt::Unchecked);
+    dialog.reject();
+    EXPECT_EQ(ReadFile(ConfigInstance().GetConfigFileName()), before);
+}
+
+struct FormatCase {
+    ExportFormatKind format;
+    const char* extension;
+};
+
+TEST_F(ExportDialog, EveryFormatWritesTheSetCatalogOrTheScreen)
+{
+    const FormatCase cases[] = {{ExportFormatKind::Html, ".htm"}, {ExportFormatKind::Xml, ".xml"},
+                                {ExportFormatKind::Excel, ".xlsx"}, {ExportFormatKind::Csv, ".csv"},
+                                {ExportFormatKind::Text, ".txt"}};
+    for (const FormatCase& format : cases) {
+        for (const bool fromCatalog : {true, false}) {
+            SCOPED_TRACE(std::string(format.extension) + (fromCatalog ? " catalog" : " screen"));
+            const std::string out = home_ / (std::string(fromCatalog ? "catalog" : "screen") + format.extension);
+            prompts_.saveChoices = {out};
+            prompts_.requests.clear();
+            TFMExport dialog(nullptr, Services(), fromCatalog ? catalog_ : std::string());
+            dialog.FormatButton(format.format)->setChecked(true);
+            dialog.EdSep()->setText(";");
+            dialog.BtnOkClick();
+            EXPECT_EQ(dialog.result(), QDialog::Accepted);
+            ASSERT_EQ(prompts_.requests.size(), 1u);
+            EXPECT_EQ(prompts_.requests[0].defaultExtension, format.extension);
+            EXPECT_EQ(prompts_.requests[0].initialName, fromCatalog ? "Best" : "");
+            ASSERT_TRUE(PathExists(out)) << (prompts_.messages.empty() ? "" : prompts_.messages.back());
+
+            const std::string written =
+                format.format == ExportFormatKind::Excel ? WorkbookStrings(out) : ReadFile(out);
+            const std::string expected = fromCatalog ? "a.mp3" : "screen-entry.txt";
+            const std::string other = fromCatalog ? "screen-entry.txt" : "a.mp3";
+            EXPECT_NE(written.find(expected), std::string::npos) << written;
+            EXPECT_EQ(written.find(other), std::string::npos);
+            if (format.format == ExportFormatKind::Html && fromCatalog)
+                EXPECT_NE(written.find("b&amp;c.mp3"), std::string::npos);
+            if (format.format == ExportFormatKind::Csv)
+                EXPECT_EQ(written.rfind("FileName;", 0), 0u) << written;
+            if (format.format == ExportFormatKind::Text)
+                EXPECT_EQ(written.rfind("FileName    ", 0), 0u) << written;
+            if (format.format == ExportFormatKind::Xml)
+                EXPECT_EQ(written.rfind("<?xml", 0), 0u);
+        }
+    }
+    EXPECT_TRUE(prompts_.messages.empty());
+}
+
+TEST_F(ExportDialog, AnExistingFileIsReplacedOnlyAfterYesAndAnEmptySeparatorIsAComma)
+{
+    const std::string out = home_ / "out.csv";
+    testing::WriteFile(out, "old");
+    prompts_.saveChoices = {out, out};
+    {
+        TFMExport dialog(nullptr, Services());
+        dialog.FormatButton(ExportFormatKind::Csv)->setChecked(true);
+        dialog.BtnOkClick();
+    }
+    EXPECT_EQ(prompts_.messages, std::vector<std::string>{"Warning: Catalog with the same name already exists,overwrite?"});
+    EXPECT_EQ(ReadFile(out), "old");
+
+    prompts_.yesNoAnswers = {true};
+    TFMExport dialog(nullptr, Services());
+    dialog.FormatButton(ExportFormatKind::Csv)->setChecked(true);
+    dialog.EdSep()->clear();
+    dialog.BtnOkClick();
+    EXPECT_EQ(ReadFile(out).rfind("FileName,", 0), 0u) << ReadFile(out);
+}
+
+TEST_F(ExportDialog, AFailedExportIsReportedAndLeavesNoFile)
+{
+    const std::string out = home_ / "gone.htm";
+    prompts_.saveChoices = {out};
+    TFMExport dialog(nullptr, Services(), catalog_);
+    std::filesystem::remove(catalog_);
+    dialog.BtnOkClick();
+    ASSERT_EQ(prompts_.messages.size(), 1u);
+    EXPECT_NE(prompts_.messages[0].find("Warning: "), std::string::npos);
+    EXPECT_FALSE(PathExists(out));
+}
+
+}  // namespace
+}  // namespace vellumark

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "ui/new_catalog_dialog.h"
+
+namespace vellumark {
+
+class TFMMain;
+
+// The main window's four dialog commands, each the whole sequence from the dialog to the
+// refreshed window. Failures are shown; none escapes.
+
+// "&New catalog": the dialog, then the scan on a worker (cancellable), the save, the library
+// tree refilled; the list sorted again in every case. The chooser answers the folder question.
+void RunNewCatalogCommand(TFMMain& main, const FolderChooser& chooser = ChooseFolderWithDialog);
+// "&Catalog library": the manager; a catalog chosen there is opened; the library tree refilled.
+void RunLibraryCommand(TFMMain& main);
+// "&Search": the dialog, then the search on a worker with its results streamed into the list.
+void RunSearchCommand(TFMMain& main);
+// "&Export": the export dialog on the list on screen.
+void RunExportCommand(TFMMain& main);
+
+}  // namespace vellumark
