@@ -293,6 +293,30 @@ TEST_F(MainWindow, EditsInTheListAndInThePanelRewriteTheCatalogAtOnce)
     EXPECT_TRUE(prompts_.messages.empty());
 }
 
+TEST_F(MainWindow, EscapeCancelsAnEditAndTheArrowKeysMoveTheFocus)
+{
+    OpenSmallCatalog();
+    const std::string before = ReadFile(catalog_);
+    QTreeView* list = window_->VT();
+    const QModelIndex rock = FindIn(window_->ListModel(), {}, "Rock");
+    list->setCurrentIndex(rock);
+    QTest::keyClick(list, Qt::Key_F2);
+    QLineEdit* editor = list->viewport()->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    QTest::keyClicks(editor, "Jazz");
+    QTest::keyClick(editor, Qt::Key_Escape);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(rock.data().toString(), "Rock");
+
+    QTest::keyClick(list, Qt::Key_Down);  // Rock is collapsed: the next row is its sibling
+    EXPECT_EQ(window_->FocusedListNode()->record.Field(kFileName), "readme.txt");
+    EXPECT_EQ(window_->DetailModel()->Rows()[0].value, "readme.txt");
+    QTest::keyClick(list, Qt::Key_Up);
+    EXPECT_EQ(window_->FocusedListNode()->record.Field(kFileName), "Rock");
+    ProcessEventsUntil([] { return false; }, 200);
+    EXPECT_EQ(ReadFile(catalog_), before);
+}
+
 TEST_F(MainWindow, AFailedSaveIsReportedAndTheEditStaysInTheList)
 {
     OpenSmallCatalog();
