@@ -7,6 +7,7 @@
 #include "export/html_export.h"
 #include "services/messages.h"
 #include "ui/catalog_tree_frame.h"
+#include "ui/dialog_layout.h"
 #include "ui/command_guard.h"
 #include "ui/qt_text.h"
 #include "ui/task_runner.h"
@@ -117,7 +118,7 @@ void TFMExport::BuildControls()
     rbCatalog_->setObjectName(QStringLiteral("RBCatalog"));
     rbCatalog_->setChecked(true);
     frmCatTree_ = new TFrmCatTree(source);
-    frmCatTree_->setMinimumSize(metrics.averageCharWidth() * 44, metrics.height() * 16);
+    FitLibraryTree(*frmCatTree_, {170, 100, 80}, 14);
     auto* sourceLayout = new QVBoxLayout(source);
     sourceLayout->addWidget(rbScreen_);
     sourceLayout->addWidget(rbCatalog_);

@@ -6,6 +6,7 @@
 #include "services/messages.h"
 #include "services/text_format.h"
 #include "ui/catalog_tree_frame.h"
+#include "ui/dialog_layout.h"
 #include "ui/grid_delegate.h"
 #include "ui/qt_text.h"
 #include "ui/ui_colors.h"
@@ -83,15 +84,12 @@ void TFMCatLib::BuildControls()
     panelLayout->setContentsMargins(1, 1, 1, 1);
     panelLayout->addWidget(frmCatTree_);
     const QFontMetrics metrics(font());
-    frmCatTree_->setMinimumSize(metrics.averageCharWidth() * 60, metrics.height() * 18);
 
     QTreeView* tree = frmCatTree_->VTLib();
     tree->setToolTip(QStringLiteral("the information of the catalog(Press F2 to edit name)"));
     frmCatTree_->Model()->SetHeaderTexts(
         {QStringLiteral("Name  (Press F2 to edit)"), QStringLiteral("Create Time"), QStringLiteral("Size")});
-    tree->header()->resizeSection(0, 170);
-    tree->header()->resizeSection(1, 110);
-    tree->header()->resizeSection(2, 95);
+    FitLibraryTree(*frmCatTree_, {170, 110, 95}, 16);
     auto* nameDelegate = new NameColumnDelegate(tree);
     tree->setItemDelegateForColumn(0, nameDelegate);
     tree->setDragDropMode(QAbstractItemView::InternalMove);

@@ -6,6 +6,7 @@
 #include "scan/mask_list.h"
 #include "services/messages.h"
 #include "ui/catalog_tree_frame.h"
+#include "ui/dialog_layout.h"
 #include "ui/qt_text.h"
 #include "ui/ui_colors.h"
 
@@ -18,9 +19,11 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -70,6 +73,7 @@ TFMNewCat::TFMNewCat(QWidget* parent, Prompts& prompts, const VolumeInfo& volume
     btnDel_->setEnabled(false);
     btnOk_->setEnabled(false);
     panel2_->hide();
+    findChild<QPushButton*>(QStringLiteral("SpeedButton1"))->setFocus();
 }
 
 void TFMNewCat::BuildControls()
@@ -79,6 +83,7 @@ void TFMNewCat::BuildControls()
 
     edFileName_ = new QLineEdit(this);
     edFileName_->setObjectName(QStringLiteral("EdFileName"));
+    edFileName_->setMinimumWidth(QFontMetrics(font()).averageCharWidth() * 48);
     auto* speedButton1 = new QPushButton(QStringLiteral("Open &Dialog"), this);
     speedButton1->setObjectName(QStringLiteral("SpeedButton1"));
     edName_ = new QLineEdit(this);
@@ -90,8 +95,7 @@ void TFMNewCat::BuildControls()
     panel2_->setFrameShape(QFrame::StyledPanel);
     auto* label2 = new QLabel(QStringLiteral("Select a group  :"), panel2_);
     frmCatTree_ = new TFrmCatTree(panel2_);
-    const QFontMetrics metrics(font());
-    frmCatTree_->setMinimumSize(metrics.averageCharWidth() * 38, metrics.height() * 14);
+    FitLibraryTree(*frmCatTree_, {170, 100, 80}, 14);
     label2->setBuddy(frmCatTree_->VTLib());
     radioButton1_ = new QRadioButton(QStringLiteral("Only Folders"), panel2_);
     radioButton1_->setObjectName(QStringLiteral("RadioButton1"));
@@ -228,11 +232,15 @@ void TFMNewCat::SpeedButton1Click()
 
 void TFMNewCat::SpeedButton4Click()
 {
-    // The window grows upward and shrinks downward: its bottom edge stays where it was.
+    // The window grows upward and shrinks downward: its bottom edge stays where it was, unless
+    // that would push its top off the screen.
     const int bottom = geometry().bottom();
     panel2_->setVisible(panel2_->isHidden());
     layout()->activate();
-    move(x(), y() + bottom - geometry().bottom());
+    int top = y() + bottom - geometry().bottom();
+    if (const QScreen* shown = screen())
+        top = std::max(top, shown->availableGeometry().top());
+    move(x(), top);
 }
 
 void TFMNewCat::RadioClick()

@@ -4,6 +4,7 @@
 #include "core/column_keys.h"
 #include "services/messages.h"
 #include "ui/catalog_tree_frame.h"
+#include "ui/dialog_layout.h"
 #include "ui/qt_text.h"
 #include "ui/ui_colors.h"
 
@@ -28,8 +29,7 @@ TFMSearch::TFMSearch(QWidget* parent, Prompts& prompts) : QDialog(parent), promp
     panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
     frmCatTree_ = new TFrmCatTree(panel);
     frmCatTree_->VTLib()->setToolTip(QStringLiteral("Select to search"));
-    const QFontMetrics metrics(font());
-    frmCatTree_->setMinimumSize(metrics.averageCharWidth() * 44, metrics.height() * 16);
+    FitLibraryTree(*frmCatTree_, {170, 100, 80}, 14);
 
     const auto makeEdit = [panel](const char* name) {
         auto* edit = new QLineEdit(panel);

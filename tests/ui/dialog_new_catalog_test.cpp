@@ -11,6 +11,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTest>
 #include <QTreeView>
 
@@ -203,6 +204,11 @@ TEST_F(NewCatalogDialog, AdvancedGrowsUpwardAndShrinksDownwardKeepingTheBottomEd
     dialog.SpeedButton4Click();
     EXPECT_TRUE(dialog.Panel2()->isHidden());
     EXPECT_EQ(dialog.geometry(), closed);
+
+    // Near the top of the screen it grows downward instead of leaving the screen.
+    dialog.move(100, 0);
+    dialog.SpeedButton4Click();
+    EXPECT_GE(dialog.y(), dialog.screen()->availableGeometry().top());
 }
 
 TEST(ChosenFolder, AMountRootEndsWithOneSlashAndOtherFoldersWithNone)

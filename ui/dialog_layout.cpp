@@ -1,0 +1,33 @@
+#include "ui/dialog_layout.h"
+
+#include "ui/catalog_tree_frame.h"
+
+#include <QHeaderView>
+#include <QScrollBar>
+#include <QTreeView>
+
+#include <algorithm>
+
+namespace vellumark {
+
+void FitLibraryTree(TFrmCatTree& frame, const std::array<int, 3>& designWidths, int rows)
+{
+    QTreeView* tree = frame.VTLib();
+    const QFontMetrics metrics(tree->font());
+    const int padding = metrics.averageCharWidth() * 2;
+    const std::array<int, 3> needed = {
+        designWidths[0],
+        metrics.horizontalAdvance(QStringLiteral("0000-00-00 00:00:00")) + padding,
+        metrics.horizontalAdvance(QStringLiteral("000,000.00 KB")) + padding,
+    };
+    int total = 0;
+    for (int column = 0; column < 3; ++column) {
+        const int width = std::max(designWidths[static_cast<std::size_t>(column)], needed[static_cast<std::size_t>(column)]);
+        tree->header()->resizeSection(column, width);
+        total += width;
+    }
+    total += tree->verticalScrollBar()->sizeHint().width() + 2 * tree->frameWidth() + 2;
+    frame.setMinimumSize(total, metrics.height() * rows * 3 / 2);
+}
+
+}  // namespace vellumark
