@@ -6,13 +6,12 @@
 
 namespace vellumark {
 
-// The separator a catalog's paths use below a parent path: "/" for catalogs made here, "\" for
-// catalogs written on Windows, so that a rename keeps the catalog's own form.
-char PathSeparatorOf(std::string_view parentPath);
-
 // Gives the node the FullPath its parent's path, one separator and the new name make (the new
 // name alone at the top level), and moves every descendant's FullPath onto the new prefix,
-// recomputing each PathNameLength.
+// recomputing each PathNameLength. The separator is the one the catalog already uses there
+// ("\" in catalogs written on Windows); none is added after a parent path that ends with one
+// ("/media/cd/", "D:\"). A descendant whose path does not start with the old one is left alone
+// rather than cut at a wrong place.
 void RenamePaths(CatalogTreeNode& node, std::string_view newName);
 
 // The edit of one field as the user typed it: a new FileName renames the paths first; the field

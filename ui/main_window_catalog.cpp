@@ -8,7 +8,7 @@
 #include "ui/catalog_tree_frame.h"
 #include "ui/command_guard.h"
 #include "ui/detail_panel_model.h"
-#include "ui/entry_edit.h"
+#include "core/entry_edit.h"
 #include "ui/field_display.h"
 #include "ui/file_list_model.h"
 #include "ui/qt_text.h"
@@ -56,7 +56,7 @@ void TFMMain::SetEntryField(CatalogTreeNode* node, int key, const std::string& t
 {
     if (!node)
         return;
-    StoreEntryField(*node, key, text);
+    ApplyEntryEdit(*node, key, text);
     listModel_->EntryChanged(*node, key == kFileName);
     QueueSave();
 }

@@ -46,14 +46,6 @@ TEST(EntryEdit, RenamingAFolderMovesEveryPathBelowItAndKeepsTheExtension)
     EXPECT_EQ(catalog.song->record.Field(kFileExt), "mp3");
 }
 
-TEST(EntryEdit, ExactlyOneSeparatorBelowARootThatEndsWithOne)
-{
-    Catalog catalog("/media/cd/", '/');
-    ApplyEntryEdit(*catalog.rock, kFileName, "Jazz");
-    EXPECT_EQ(catalog.rock->record.Field(kFullPath), "/media/cd/Jazz");
-    EXPECT_EQ(catalog.song->record.Field(kFullPath), "/media/cd/Jazz/a.mp3");
-}
-
 TEST(EntryEdit, ACatalogWrittenOnWindowsKeepsItsBackslashes)
 {
     Catalog catalog("MUSIC(D:\\)", '\\');
@@ -73,17 +65,6 @@ TEST(EntryEdit, RenamingTheRootRenamesTheWholeCatalog)
     EXPECT_EQ(catalog.root->record.Field(kFullPath), "Backup");
     EXPECT_EQ(catalog.rock->record.Field(kFullPath), "Backup/Rock");
     EXPECT_EQ(catalog.song->record.Field(kFullPath), "Backup/Rock/a.mp3");
-}
-
-TEST(EntryEdit, ADescriptionEditRecomputesTheNameLengthOnly)
-{
-    Catalog catalog("/media/cd", '/');
-    catalog.song->record.SetField(kFileNameLength, "99");
-    ApplyEntryEdit(*catalog.song, kDescription, "  holiday\t");
-    EXPECT_EQ(catalog.song->record.Field(kDescription), "  holiday\t");
-    EXPECT_EQ(catalog.song->record.Field(kFileNameLength), "5");
-    EXPECT_EQ(catalog.song->record.Field(kFullPath), "/media/cd/Rock/a.mp3");
-    EXPECT_TRUE(catalog.song->record.IsEmpty(kPathNameLength));
 }
 
 }  // namespace
