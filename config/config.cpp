@@ -1,3 +1,4 @@
+#include "core/path_names.h"
 #include "config/config.h"
 
 #include "config/default_config.h"

@@ -1,3 +1,4 @@
+#include "core/path_names.h"
 #include "config/program_folder.h"
 
 #include <cstdlib>
@@ -68,13 +69,6 @@ std::string ProgramFolderFor(const std::string& executableFolder)
     std::error_code ignored;
     std::filesystem::create_directories(userFolder, ignored);
     return userFolder;
-}
-
-std::string JoinPath(const std::string& folder, const std::string& name)
-{
-    if (folder.empty() || folder.back() == '/')
-        return folder + name;
-    return folder + "/" + name;
 }
 
 std::string ProgramFolder()

@@ -21,7 +21,4 @@ std::string ProgramFolderFor(const std::string& executableFolder);
 // was loaded from; call ResetConfigInstance() so the next use loads from DIR.
 Status SetProgramFolder(const std::string& dir);
 
-// Joins a folder and a name with exactly one "/" between them.
-std::string JoinPath(const std::string& folder, const std::string& name);
-
 }  // namespace vellumark

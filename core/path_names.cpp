@@ -2,6 +2,15 @@
 
 namespace vellumark {
 
+std::string JoinPath(std::string_view folder, std::string_view name)
+{
+    std::string path(folder);
+    if (!path.empty() && path.back() != '/')
+        path += '/';
+    path += name;
+    return path;
+}
+
 std::string_view BaseName(std::string_view path)
 {
     const auto slash = path.rfind('/');

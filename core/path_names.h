@@ -5,6 +5,9 @@
 
 namespace vellumark {
 
+// The folder and the name with exactly one "/" between them (none after an empty folder).
+std::string JoinPath(std::string_view folder, std::string_view name);
+
 // The last component of a "/" path (the whole text when it has no "/").
 std::string_view BaseName(std::string_view path);
 

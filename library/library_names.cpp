@@ -1,3 +1,4 @@
+#include "core/path_names.h"
 #include "library/library_names.h"
 
 #include "services/messages.h"
@@ -28,13 +29,6 @@ std::string StripTrailingDelimiter(std::string_view path)
     if (path.size() > 1 && path.back() == '/')
         path.remove_suffix(1);
     return std::string(path);
-}
-
-std::string JoinPath(std::string_view parent, std::string_view name)
-{
-    std::string path = EnsureTrailingDelimiter(parent);
-    path += name;
-    return path;
 }
 
 Status CheckItemName(std::string_view name)

@@ -14,8 +14,6 @@ std::string CatalogNameFromPath(std::string_view path);
 std::string EnsureTrailingDelimiter(std::string_view path);
 // Without one trailing "/"; "/" itself stays, as it is a folder of its own.
 std::string StripTrailingDelimiter(std::string_view path);
-// The parent's path, exactly one "/", the name (also when the parent ends with "/").
-std::string JoinPath(std::string_view parent, std::string_view name);
 
 // Refuses a typed catalog or group name that would leave its folder: empty, ".", "..", or
 // holding "/" or a NUL.

@@ -1,3 +1,4 @@
+#include "core/path_names.h"
 #include "library/library_paths.h"
 
 #include "library/library_names.h"
