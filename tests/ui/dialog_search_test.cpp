@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QTest>
 #include <QTreeView>
 
 namespace vellumark {
@@ -60,6 +61,28 @@ TEST_F(SearchDialog, TheScopeIsTheFocusedGroupOrCatalogAndNoneIsRefused)
     dialog.BitBtn1Click();
     EXPECT_EQ(prompts_.messages, std::vector<std::string>{"Warning: Please input search condition."});
     EXPECT_NE(dialog.result(), QDialog::Accepted);
+}
+
+TEST_F(SearchDialog, TheKeyboardWalksTheControlsInOrderAndEnterIsOk)
+{
+    TFMSearch dialog(nullptr, prompts_);
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    dialog.activateWindow();
+    dialog.FrmCatTree()->VTLib()->setFocus();
+    std::vector<QString> order;
+    for (int step = 0; step < 8; ++step) {
+        QWidget* focused = QApplication::focusWidget();
+        order.push_back(focused ? focused->objectName() : QString());
+        QTest::keyClick(focused, Qt::Key_Tab);
+    }
+    EXPECT_EQ(order, (std::vector<QString>{"VTLib", "EdFileName", "EdExt", "EdDes", "CheckBox1", "CheckBox2", "Memo1",
+                                           "BitBtn1"}));
+
+    dialog.EdExt()->setFocus();
+    QTest::keyClicks(dialog.EdExt(), "mp3");
+    QTest::keyClick(dialog.EdExt(), Qt::Key_Return);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
 }
 
 }  // namespace
