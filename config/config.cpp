@@ -1,6 +1,6 @@
-#include "core/path_names.h"
 #include "config/config.h"
 
+#include "core/path_names.h"
 #include "config/default_config.h"
 #include "config/program_folder.h"
 #include "services/atomic_file.h"

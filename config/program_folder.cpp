@@ -1,6 +1,6 @@
-#include "core/path_names.h"
 #include "config/program_folder.h"
 
+#include "core/path_names.h"
 #include <cstdlib>
 #include <filesystem>
 #include <mutex>

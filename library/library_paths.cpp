@@ -1,6 +1,6 @@
-#include "core/path_names.h"
 #include "library/library_paths.h"
 
+#include "core/path_names.h"
 #include "library/library_names.h"
 #include "services/messages.h"
 

@@ -1,5 +1,6 @@
 #include "scan/folder_walk.h"
 
+#include "core/path_names.h"
 #include "scan/disk_name.h"
 #include "scan/mask_list.h"
 #include "services/messages.h"
@@ -35,15 +36,6 @@ struct DirectoryJob {
     int openError = 0;
     bool done = false;
 };
-
-std::string JoinPath(std::string_view parent, std::string_view name)
-{
-    std::string path(parent);
-    if (path.empty() || path.back() != '/')
-        path += '/';
-    path += name;
-    return path;
-}
 
 std::string_view Digits(std::uint64_t value, char (&buffer)[24])
 {
