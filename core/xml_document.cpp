@@ -87,7 +87,9 @@ std::string XmlElement::Markup() const
 
 Status XmlDocument::ParseFile(const std::string& path)
 {
-    const pugi::xml_parse_result result = document_.load_file(path.c_str(), kParseOptions, pugi::encoding_auto);
+    // Catalog and configuration files are UTF-8 whatever their declaration says, as the
+    // streaming reader reads them: both roads must give a file the same values.
+    const pugi::xml_parse_result result = document_.load_file(path.c_str(), kParseOptions, pugi::encoding_utf8);
     if (!result) {
         std::ostringstream message;
         message << "Cannot read \"" << path << "\": " << result.description();

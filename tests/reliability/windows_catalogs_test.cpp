@@ -86,6 +86,20 @@ TEST_F(WindowsCatalogs, LoadTheSameOnBothRoads)
     EXPECT_EQ(Column(drive, kDiskName)[2], "Drive D");
 }
 
+// A hand-edited catalog may declare another encoding; the file is read as UTF-8 on both roads,
+// so the list, the search and the exports all see the same bytes.
+TEST_F(WindowsCatalogs, ADeclaredEncodingReadsTheSameOnBothRoads)
+{
+    const std::string path = dir / "Latin.xml";
+    testing::WriteFile(path, "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><fileinfo><file FileName=\"caf\xE9\"/></fileinfo>");
+    const CatalogTree streamed = Streamed(path);
+    ASSERT_TRUE(info.LoadFile(path));
+    CatalogTree loaded;
+    info.LoadIntoTree(loaded);
+    EXPECT_EQ(Column(streamed, kFileName), (std::vector<std::string>{"caf\xE9"}));
+    EXPECT_EQ(Column(loaded, kFileName), Column(streamed, kFileName));
+}
+
 TEST_F(WindowsCatalogs, ShowThroughTheCommandLine)
 {
     std::ostringstream out, err;
