@@ -12,7 +12,13 @@ mkdir -p "$work" && cd "$work" || exit 1
 for target in "${targets[@]}"; do
   mkdir -p "$work/corpus/$target" "$work/artifacts/$target"
   cp -n "$source_dir/corpus/$target/"* "$work/corpus/$target/" 2>/dev/null
-  "$build/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+  dict=""
+  case "$target" in
+    catalog_load|catalog_search) dict="-dict=$source_dir/dict/catalog.dict" ;;
+    config_read) dict="-dict=$source_dir/dict/config.dict" ;;
+    name_rules) dict="-dict=$source_dir/dict/names.dict" ;;
+  esac
+  "$build/fuzz/fuzz_$target" $dict -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
       -print_final_stats=1 -artifact_prefix="$work/artifacts/$target/" \
       "$work/corpus/$target" > "$work/$target.log" 2>&1
   echo "$target: exit $? $(grep -E '^stat::number_of_executed_units' "$work/$target.log")" >> "$work/summary.txt"
