@@ -9,7 +9,6 @@
 #include <xlsxwriter.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -62,15 +61,6 @@ std::size_t CharacterCount(std::string_view text)
 // Column width in Excel's character units for the longest text of a column: a character is a
 // little wider than the unit on average, and the cell needs a margin on each side.
 double ColumnWidth(std::size_t characters) { return std::min(255.0, static_cast<double>(characters) * 1.1 + 2.0); }
-
-std::string TempNameFor(const std::string& target)
-{
-    static std::atomic<unsigned> counter{0};
-    const auto slash = target.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-    return folder + "." + name + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-}
 
 Status WriteFailure(const std::string& path, const char* reason)
 {
@@ -153,7 +143,7 @@ Status SyncFile(const std::string& path)
 // temporary name in the target's folder, which replaces the target only when complete.
 Status WriteWorkbook(const XmlDocument& document, const std::vector<std::string>& columns, const std::string& path)
 {
-    const std::string temp = TempNameFor(path);
+    const std::string temp = TemporaryPathFor(path);
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
     lxw_workbook* workbook = workbook_new_opt(temp.c_str(), &options);

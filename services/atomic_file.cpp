@@ -21,7 +21,9 @@ AtomicFile::FaultHook& Hook()
 
 bool Injected(AtomicFile::Step step) { return Hook() && Hook()(step); }
 
-std::string TempNameFor(const std::string& target)
+}  // namespace
+
+std::string TemporaryPathFor(const std::string& target)
 {
     static std::atomic<unsigned> counter{0};
     const auto slash = target.rfind('/');
@@ -29,8 +31,6 @@ std::string TempNameFor(const std::string& target)
     const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
     return folder + "." + name + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
 }
-
-}  // namespace
 
 void AtomicFile::SetFaultHook(FaultHook hook) { Hook() = std::move(hook); }
 
@@ -60,7 +60,7 @@ void AtomicFile::Discard()
 
 Status AtomicFile::Open()
 {
-    temp_ = TempNameFor(target_);
+    temp_ = TemporaryPathFor(target_);
     if (Injected(Step::Create)) {
         temp_.clear();
         return Fail("create", ENOSPC);

@@ -44,6 +44,10 @@ private:
     Status status_;
 };
 
+// A fresh name for a temporary file beside the target (hidden, unique within the process), for
+// writers that must let a library write the file before it replaces the target.
+std::string TemporaryPathFor(const std::string& targetPath);
+
 // Writes the whole text to the path through an AtomicFile.
 Status WriteFileAtomically(const std::string& path, std::string_view bytes);
 
