@@ -153,14 +153,18 @@ TEST_F(ExportDialog, EveryFormatWritesTheSetCatalogOrTheScreen)
             const std::string other = fromCatalog ? "screen-entry.txt" : "a.mp3";
             EXPECT_NE(written.find(expected), std::string::npos) << written;
             EXPECT_EQ(written.find(other), std::string::npos);
-            if (format.format == ExportFormatKind::Html && fromCatalog)
+            if (format.format == ExportFormatKind::Html && fromCatalog) {
                 EXPECT_NE(written.find("b&amp;c.mp3"), std::string::npos);
-            if (format.format == ExportFormatKind::Csv)
+            }
+            if (format.format == ExportFormatKind::Csv) {
                 EXPECT_EQ(written.rfind("FileName;", 0), 0u) << written;
-            if (format.format == ExportFormatKind::Text)
+            }
+            if (format.format == ExportFormatKind::Text) {
                 EXPECT_EQ(written.rfind("FileName    ", 0), 0u) << written;
-            if (format.format == ExportFormatKind::Xml)
+            }
+            if (format.format == ExportFormatKind::Xml) {
                 EXPECT_EQ(written.rfind("<?xml", 0), 0u);
+            }
         }
     }
     EXPECT_TRUE(prompts_.messages.empty());
