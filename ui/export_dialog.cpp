@@ -12,7 +12,7 @@
 #include "ui/qt_text.h"
 #include "ui/task_runner.h"
 
-#include <QApplication>
+#include <QPainter>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -20,7 +20,6 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QStyle>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -75,9 +74,28 @@ private:
     std::string path_;
 };
 
-QIcon FormatIcon(const char* themeName)
+// The theme's icon of the file kind; without an icon theme, a coloured badge with the kind's
+// letter, so that the five formats still look different.
+QIcon FormatIcon(const char* themeName, QChar letter, QColor colour)
 {
-    return QIcon::fromTheme(QString::fromLatin1(themeName), QApplication::style()->standardIcon(QStyle::SP_FileIcon));
+    const QIcon themed = QIcon::fromTheme(QString::fromLatin1(themeName));
+    if (!themed.isNull())
+        return themed;
+    QPixmap badge(32, 32);
+    badge.fill(Qt::transparent);
+    QPainter painter(&badge);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(colour);
+    painter.setPen(colour.darker(140));
+    painter.drawRoundedRect(QRectF(1.5, 1.5, 29, 29), 5, 5);
+    QFont font = painter.font();
+    font.setBold(true);
+    font.setPixelSize(20);
+    painter.setFont(font);
+    painter.setPen(Qt::white);
+    painter.drawText(badge.rect(), Qt::AlignCenter, QString(letter));
+    painter.end();
+    return QIcon(badge);
 }
 
 }  // namespace
@@ -129,17 +147,17 @@ void TFMExport::BuildControls()
     clbList_->setMinimumWidth(metrics.averageCharWidth() * 20);
 
     auto* formats = new QGroupBox(this);
-    const auto makeFormat = [formats](const char* caption, const char* name, const char* icon) {
+    const auto makeFormat = [formats](const char* caption, const char* name, QIcon icon) {
         auto* button = new QRadioButton(QString::fromLatin1(caption), formats);
         button->setObjectName(QString::fromLatin1(name));
-        button->setIcon(FormatIcon(icon));
+        button->setIcon(icon);
         return button;
     };
-    rbHtml_ = makeFormat("HTML Format", "RBHTML", "text-html");
-    rbXml_ = makeFormat("XML Format", "RBXML", "text-xml");
-    rbExcel_ = makeFormat("Microsoft Excel Format", "RBExcel", "x-office-spreadsheet");
-    rbCvs_ = makeFormat("CSV Format", "RBCVS", "text-csv");
-    rbTxt_ = makeFormat("TEXT Format ", "RBTxt", "text-plain");
+    rbHtml_ = makeFormat("HTML Format", "RBHTML", FormatIcon("text-html", u'H', QColor(228, 110, 40)));
+    rbXml_ = makeFormat("XML Format", "RBXML", FormatIcon("text-xml", u'X', QColor(60, 110, 200)));
+    rbExcel_ = makeFormat("Microsoft Excel Format", "RBExcel", FormatIcon("x-office-spreadsheet", u'E', QColor(30, 130, 70)));
+    rbCvs_ = makeFormat("CSV Format", "RBCVS", FormatIcon("text-csv", u'C', QColor(20, 140, 150)));
+    rbTxt_ = makeFormat("TEXT Format ", "RBTxt", FormatIcon("text-plain", u'T', QColor(110, 110, 110)));
     rbHtml_->setChecked(true);
     edSep_ = new QLineEdit(QStringLiteral(","), formats);
     edSep_->setObjectName(QStringLiteral("EdSep"));
