@@ -286,6 +286,9 @@ void TFMExport::BtnOkClick()
         if (!node || !node->record.IsFile())
             return;
         catalogPath_ = std::string(node->record.Field(kFullPath));
+    } else {
+        // The source the user chose wins over a catalog the opener set.
+        catalogPath_.clear();
     }
     accept();
 

@@ -191,6 +191,18 @@ TEST_F(ExportDialog, AnExistingFileIsReplacedOnlyAfterYesAndAnEmptySeparatorIsAC
     EXPECT_EQ(ReadFile(out).rfind("FileName,", 0), 0u) << ReadFile(out);
 }
 
+TEST_F(ExportDialog, ChoosingTheScreenExportsTheScreenAlsoWhenACatalogWasSet)
+{
+    const std::string out = home_ / "screen.txt";
+    prompts_.saveChoices = {out};
+    TFMExport dialog(nullptr, Services(), catalog_);
+    dialog.RBScreen()->click();
+    dialog.FormatButton(ExportFormatKind::Text)->setChecked(true);
+    dialog.BtnOkClick();
+    EXPECT_NE(ReadFile(out).find("screen-entry.txt"), std::string::npos);
+    EXPECT_EQ(ReadFile(out).find("a.mp3"), std::string::npos);
+}
+
 TEST_F(ExportDialog, AFailedExportIsReportedAndLeavesNoFile)
 {
     const std::string out = home_ / "gone.htm";
