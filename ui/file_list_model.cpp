@@ -9,7 +9,7 @@
 
 namespace vellumark {
 
-FileListModel::FileListModel(QObject* parent) : QAbstractItemModel(parent) {}
+FileListModel::FileListModel(QObject* parent) : CatalogTreeModel(parent) {}
 
 void FileListModel::SetColumns(std::vector<ListColumn> columns)
 {
@@ -56,18 +56,6 @@ void FileListModel::AppendBatch(CatalogTree batch)
 
 void FileListModel::Clear() { AdoptTree(CatalogTree()); }
 
-CatalogTreeNode* FileListModel::NodeAt(const QModelIndex& index) const
-{
-    return index.isValid() ? static_cast<CatalogTreeNode*>(index.internalPointer()) : nullptr;
-}
-
-QModelIndex FileListModel::IndexOf(const CatalogTreeNode* node, int column) const
-{
-    if (!node)
-        return {};
-    return createIndex(node->Row(), column, const_cast<CatalogTreeNode*>(node));
-}
-
 void FileListModel::Sort(int key, Qt::SortOrder order)
 {
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
@@ -105,32 +93,7 @@ void FileListModel::EntryChanged(const CatalogTreeNode& node, bool withDescendan
     }
 }
 
-QModelIndex FileListModel::index(int row, int column, const QModelIndex& parent) const
-{
-    if (column < 0 || column >= columnCount() || row < 0 || (parent.isValid() && parent.column() != 0))
-        return {};
-    const CatalogTreeNode* owner = NodeAt(parent);
-    if (row >= tree_.ChildCount(owner))
-        return {};
-    return createIndex(row, column, tree_.Child(owner, row));
-}
-
-QModelIndex FileListModel::parent(const QModelIndex& child) const
-{
-    const CatalogTreeNode* node = NodeAt(child);
-    return node ? IndexOf(node->Parent()) : QModelIndex();
-}
-
-int FileListModel::rowCount(const QModelIndex& parent) const
-{
-    if (parent.isValid() && parent.column() != 0)
-        return 0;
-    return tree_.ChildCount(NodeAt(parent));
-}
-
 int FileListModel::columnCount(const QModelIndex&) const { return static_cast<int>(columns_.size()); }
-
-bool FileListModel::hasChildren(const QModelIndex& parent) const { return rowCount(parent) > 0; }
 
 QVariant FileListModel::Icon(const CatalogTreeNode& node, bool open) const
 {

@@ -1,9 +1,8 @@
 #pragma once
 
 #include "core/catalog_tree.h"
+#include "ui/catalog_tree_model.h"
 #include "ui/file_icons.h"
-
-#include <QAbstractItemModel>
 
 #include <functional>
 #include <string>
@@ -22,7 +21,7 @@ struct ListColumn {
 // The entries of one catalog (or a search's results) as an item model over a CatalogTree. An
 // index points at its tree node and each node knows its row, so the model keeps nothing per
 // entry: a million entries cost the tree and nothing more.
-class FileListModel final : public QAbstractItemModel {
+class FileListModel final : public CatalogTreeModel {
     Q_OBJECT
 
 public:
@@ -36,14 +35,10 @@ public:
     // The key index of a column; 0 for a column that does not exist.
     int KeyOfColumn(int column) const;
 
-    const CatalogTree& Tree() const { return tree_; }
     void AdoptTree(CatalogTree tree);
     // Appends the top-level entries of a batch (with everything below them) at the end.
     void AppendBatch(CatalogTree batch);
     void Clear();
-
-    CatalogTreeNode* NodeAt(const QModelIndex& index) const;
-    QModelIndex IndexOf(const CatalogTreeNode* node, int column = 0) const;
 
     // Sorts every level by the field at the key: directories first in both directions, ties
     // in their current order.
@@ -56,11 +51,7 @@ public:
     using EditHandler = std::function<void(CatalogTreeNode& node, int key, const std::string& text)>;
     void SetEditHandler(EditHandler handler) { editHandler_ = std::move(handler); }
 
-    QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
-    QModelIndex parent(const QModelIndex& child) const override;
-    int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
-    bool hasChildren(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
@@ -69,7 +60,6 @@ public:
 private:
     QVariant Icon(const CatalogTreeNode& node, bool open) const;
 
-    CatalogTree tree_;
     std::vector<ListColumn> columns_;
     EditHandler editHandler_;
     mutable FileIcons icons_;

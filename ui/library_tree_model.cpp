@@ -17,7 +17,7 @@ constexpr const char* kNodeMimeType = "application/x-vellumark-library-item";
 }  // namespace
 
 LibraryTreeModel::LibraryTreeModel(QObject* parent)
-    : QAbstractItemModel(parent),
+    : CatalogTreeModel(parent),
       headers_{QStringLiteral("CatalogName"), QStringLiteral("Create Time"), QStringLiteral("Size")}
 {
 }
@@ -44,18 +44,6 @@ void LibraryTreeModel::RemoveNode(CatalogTreeNode* node)
     beginRemoveRows(IndexOf(node->Parent()), node->Row(), node->Row());
     tree_.Remove(node);
     endRemoveRows();
-}
-
-CatalogTreeNode* LibraryTreeModel::NodeAt(const QModelIndex& index) const
-{
-    return index.isValid() ? static_cast<CatalogTreeNode*>(index.internalPointer()) : nullptr;
-}
-
-QModelIndex LibraryTreeModel::IndexOf(const CatalogTreeNode* node, int column) const
-{
-    if (!node)
-        return {};
-    return createIndex(node->Row(), column, const_cast<CatalogTreeNode*>(node));
 }
 
 void LibraryTreeModel::Sort(int column, Qt::SortOrder order)
@@ -108,32 +96,7 @@ QString LibraryTreeModel::CellText(const TCatalogNode& record, int column)
     }
 }
 
-QModelIndex LibraryTreeModel::index(int row, int column, const QModelIndex& parent) const
-{
-    if (column < 0 || column >= kColumnCount || row < 0 || (parent.isValid() && parent.column() != 0))
-        return {};
-    const CatalogTreeNode* owner = NodeAt(parent);
-    if (row >= tree_.ChildCount(owner))
-        return {};
-    return createIndex(row, column, tree_.Child(owner, row));
-}
-
-QModelIndex LibraryTreeModel::parent(const QModelIndex& child) const
-{
-    const CatalogTreeNode* node = NodeAt(child);
-    return node ? IndexOf(node->Parent()) : QModelIndex();
-}
-
-int LibraryTreeModel::rowCount(const QModelIndex& parent) const
-{
-    if (parent.isValid() && parent.column() != 0)
-        return 0;
-    return tree_.ChildCount(NodeAt(parent));
-}
-
 int LibraryTreeModel::columnCount(const QModelIndex&) const { return kColumnCount; }
-
-bool LibraryTreeModel::hasChildren(const QModelIndex& parent) const { return rowCount(parent) > 0; }
 
 QVariant LibraryTreeModel::data(const QModelIndex& index, int role) const
 {

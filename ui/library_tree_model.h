@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/catalog_tree.h"
+#include "ui/catalog_tree_model.h"
 
-#include <QAbstractItemModel>
 #include <QIcon>
 #include <QStringList>
 
@@ -13,7 +13,7 @@ namespace vellumark {
 // The catalog library as an item model: the root, the groups and the catalogs of a CatalogTree
 // of library records, in three columns (name, time, size). The model only shows and sorts;
 // renaming in place and drag-and-drop moves are offered only when a host installs handlers.
-class LibraryTreeModel final : public QAbstractItemModel {
+class LibraryTreeModel final : public CatalogTreeModel {
     Q_OBJECT
 
 public:
@@ -25,10 +25,6 @@ public:
 
     // Replaces the content with a tree built elsewhere (a worker, the library store).
     void AdoptTree(CatalogTree tree);
-    const CatalogTree& Tree() const { return tree_; }
-
-    CatalogTreeNode* NodeAt(const QModelIndex& index) const;
-    QModelIndex IndexOf(const CatalogTreeNode* node, int column = 0) const;
 
     // Sorts every level by the column; groups stay above catalogs in both directions.
     void Sort(int column, Qt::SortOrder order);
@@ -50,11 +46,7 @@ public:
     CatalogTreeNode* AppendNode(CatalogTreeNode* parent, TCatalogNode record);
     void RemoveNode(CatalogTreeNode* node);
 
-    QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
-    QModelIndex parent(const QModelIndex& child) const override;
-    int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
-    bool hasChildren(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
@@ -72,7 +64,6 @@ public:
 private:
     CatalogTreeNode* DraggedNode(const QMimeData* data) const;
 
-    CatalogTree tree_;
     quint64 generation_ = 0;  // counts adopted trees, so a drag from an older tree is refused
     QStringList headers_;
     RenameHandler renameHandler_;
