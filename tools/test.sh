@@ -18,3 +18,17 @@ run_suite "$top/build-test" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 echo "== the same tests with the address and undefined-behaviour sanitizers"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   run_suite "$top/build-sanitize" -DCMAKE_BUILD_TYPE=Debug -DVELLUMARK_SANITIZE=address,undefined
+
+# ---- thread sanitizer: the tests that cross threads (worker and hand-over to the GUI) -------
+# Only the desktop suite is built here, and only its worker, hand-over and task-runner tests
+# run; the step is left out when the desktop suite or such tests do not exist.
+echo "== worker and hand-over tests with the thread sanitizer"
+tsan_filter='TaskRunner|Worker|Handover'
+cmake -S "$top" -B "$top/build-tsan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELLUMARK_SANITIZE=thread > /dev/null
+if cmake --build "$top/build-tsan" --target help | grep -q '^test_ui:'; then
+  cmake --build "$top/build-tsan" --target test_ui -j"$jobs"
+  if ctest --test-dir "$top/build-tsan" -N -R "$tsan_filter" | grep -q 'Total Tests: [1-9]'; then
+    TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$top/tests/reliability/tsan_qt.supp" \
+      ctest --test-dir "$top/build-tsan" -R "$tsan_filter" --output-on-failure --timeout 600
+  fi
+fi
