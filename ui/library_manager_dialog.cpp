@@ -72,6 +72,15 @@ TFMCatLib::TFMCatLib(QWidget* parent, Prompts& prompts, const VolumeInfo& volume
     FillTree();
 }
 
+TFMCatLib::~TFMCatLib()
+{
+    // An editor still open is committed while the child widgets are torn down, after this
+    // object is gone: the frame's model must no longer call back into it.
+    frmCatTree_->Model()->SetRenameHandler(nullptr);
+    frmCatTree_->Model()->SetMoveHandler(nullptr);
+    disconnect(frmCatTree_->VTLib()->itemDelegateForColumn(0), nullptr, this, nullptr);
+}
+
 void TFMCatLib::BuildControls()
 {
     setWindowTitle(QStringLiteral("Catalog Library "));

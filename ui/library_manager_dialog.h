@@ -27,6 +27,7 @@ public:
     using ExportOpener = std::function<void(QWidget* owner, const std::string& catalogPath)>;
 
     TFMCatLib(QWidget* parent, Prompts& prompts, const VolumeInfo& volumes, ExportOpener exportOpener);
+    ~TFMCatLib() override;
 
     // The catalog the user chose to open, set when the dialog closed with OK.
     const std::string& CatalogPath() const { return catalogPath_; }

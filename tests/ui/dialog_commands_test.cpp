@@ -65,15 +65,17 @@ protected:
     }
 
     // Picks the folder, names the catalog, chooses the group below the root and the masks.
-    void DriveNewCatalog(const std::string& name, int groupRow, std::initializer_list<const char*> masks)
+    void DriveNewCatalog(const std::string& name, int groupRow, std::initializer_list<const char*> maskList)
     {
+        // The dialog is driven after this function has returned: keep copies, not the list.
+        const std::vector<std::string> masks(maskList.begin(), maskList.end());
         WhenShown<TFMNewCat>([=](TFMNewCat& dialog) {
             dialog.SpeedButton1Click();
             dialog.EdName()->setText(ToQString(name));
             QTreeView* tree = dialog.FrmCatTree()->VTLib();
             tree->setCurrentIndex(tree->model()->index(groupRow, 0, tree->model()->index(0, 0)));
-            for (const char* mask : masks) {
-                dialog.EdExt()->setText(QString::fromLatin1(mask));
+            for (const std::string& mask : masks) {
+                dialog.EdExt()->setText(ToQString(mask));
                 dialog.BtnAddClick();
             }
             dialog.BtnOkClick();
