@@ -15,9 +15,11 @@ catalog="$home/CatalogLibrary/$name.xml"
 # Runs a step and prints its wall time and peak resident memory.
 measure() {
   local label="$1"; shift
-  /usr/bin/time -f "%e %M" -o "$work/time.txt" "$@"
-  read -r seconds kb < "$work/time.txt"
+  local status=0
+  /usr/bin/time -f "%e %M" -o "$work/time.txt" "$@" || status=$?
+  read -r seconds kb < <(tail -n 1 "$work/time.txt")
   printf '%-34s %8.2f s %8d MB\n' "$label" "$seconds" $((kb / 1024))
+  return $status
 }
 
 measure "scan + save" sh -c "'$cli' --home '$home' scan '$folder' --name '$name' --force > /dev/null"
@@ -74,9 +76,12 @@ base, entries = sys.argv[1], int(sys.argv[2])
 with open(base + ".csv", newline="", encoding="latin-1") as f:
     rows = sum(1 for _ in csv.reader(f)) - 1
 html = open(base + ".html", encoding="latin-1").read().count("<tr>") - 1
-with zipfile.ZipFile(base + ".xlsx") as book:
-    sheet = book.read("xl/worksheets/sheet1.xml").decode()
-xlsx = len(re.findall(r"<row ", sheet)) - 2
+try:
+    with zipfile.ZipFile(base + ".xlsx") as book:
+        sheet = book.read("xl/worksheets/sheet1.xml").decode()
+    xlsx = len(re.findall(r"<row ", sheet)) - 2
+except FileNotFoundError:
+    xlsx = "none (no workbook written)"
 print(f"entries {entries}: csv rows {rows}, html rows {html}, xlsx rows {xlsx}")
 PY
 "$cli" --home "$home" show "$out/$name.xml" | wc -l | xargs echo "xml export, show lines:"
