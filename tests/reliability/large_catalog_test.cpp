@@ -57,7 +57,7 @@ TEST(LargeCatalog, StreamedReadsAgreeWithTheWrittenTreeAndTheDocumentAcrossWindo
     const std::size_t afterDeclaration = bytes.find("?>") + 2;
 
     testing::FakePrompts prompts;
-    for (const std::size_t padding : {0, 1, 2, 3, 5, 8, 13, 21, 34, 55}) {
+    for (const std::size_t padding : {0, 1, 3, 8, 21}) {
         const std::string path = dir / "Disc.xml";
         WriteFile(path, bytes.substr(0, afterDeclaration) + "<!--" + std::string(padding, 'p') + "-->" + bytes.substr(afterDeclaration));
         CatalogTree streamed;
