@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace vellumark {
@@ -147,9 +148,14 @@ XmlPullReader::~XmlPullReader()
 Status XmlPullReader::Open(const std::string& path)
 {
     path_ = path;
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without blocking, so that a named pipe without a writer is refused instead of waiting
+    // for one forever; reads of a regular file never block anyway.
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd_ < 0)
         return error_ = Status::Failed("Cannot read \"" + path + "\": " + std::strerror(errno));
+    struct stat info {};
+    if (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode))
+        return error_ = Status::Failed("Cannot read \"" + path + "\": not a regular file");
     storage_.resize(kInitialWindow);
     data_ = storage_.data();
     if (!Fill(3) && size_ == 0)

@@ -4,6 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <future>
+
 #include <string>
 #include <vector>
 
@@ -55,6 +62,32 @@ TEST(XmlReaderValues, CatalogEntryWithEveryFieldEscapedLoadsExactly)
     EXPECT_EQ(tree.First()->record.Field(kFileName), "FileName<");
     EXPECT_EQ(tree.First()->record.Field(kDescription), "Description<");
     EXPECT_EQ(tree.First()->record.Field(kSizePercentage), "SizePercentage<");
+}
+
+// A named pipe chosen as a catalog (the open dialog shows them) is refused at once instead of
+// waiting for a writer that never comes; so are devices.
+TEST(XmlReaderValues, ANamedPipeOrADeviceIsRefusedWithoutWaiting)
+{
+    testing::TempDir dir;
+    const std::string pipe = dir / "pipe.xml";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    CatalogTree tree;
+    NullProgress progress;
+    std::future<Status> read = std::async(std::launch::async, [&] { return ReadCatalogFile(pipe, tree, progress); });
+    const bool answered = read.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+    if (!answered) {
+        // Let the blocked reader go, so that the test ends.
+        const int writer = ::open(pipe.c_str(), O_WRONLY | O_NONBLOCK);
+        if (writer >= 0)
+            ::close(writer);
+    }
+    const Status status = read.get();
+    EXPECT_TRUE(answered) << "reading a named pipe waited for a writer";
+    EXPECT_FALSE(status.ok());
+    EXPECT_NE(status.message().find("pipe.xml"), std::string::npos) << status.message();
+
+    const Status device = ReadCatalogFile("/dev/zero", tree, progress);
+    EXPECT_FALSE(device.ok());
 }
 
 }  // namespace
