@@ -25,9 +25,11 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 echo "== worker and hand-over tests with the thread sanitizer"
 tsan_filter='TaskRunner|Worker|Handover'
 cmake -S "$top" -B "$top/build-tsan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELLUMARK_SANITIZE=thread > /dev/null
-if cmake --build "$top/build-tsan" --target help | grep -q '^test_ui:'; then
+tsan_targets="$(cmake --build "$top/build-tsan" --target help)"
+if grep -q '^test_ui:' <<< "$tsan_targets"; then
   cmake --build "$top/build-tsan" --target test_ui -j"$jobs"
-  if ctest --test-dir "$top/build-tsan" -N -R "$tsan_filter" | grep -q 'Total Tests: [1-9]'; then
+  tsan_tests="$(ctest --test-dir "$top/build-tsan" -N -R "$tsan_filter")"
+  if grep -q 'Total Tests: [1-9]' <<< "$tsan_tests"; then
     TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$top/tests/reliability/tsan_qt.supp" \
       ctest --test-dir "$top/build-tsan" -R "$tsan_filter" --output-on-failure --timeout 600
   fi
