@@ -23,7 +23,9 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 # Only the desktop suite is built here, and only its worker, hand-over and task-runner tests
 # run; the step is left out when the desktop suite or such tests do not exist.
 echo "== worker and hand-over tests with the thread sanitizer"
-tsan_filter='TaskRunner|Worker|Handover'
+# The task runner itself, and the commands and windows whose work runs on a worker: loading,
+# saving, scanning, searching (batches streamed to the GUI thread) and exporting.
+tsan_filter='TaskRunner|Worker|Handover|Commands|MainWindow|LibraryManager|ExportDialog'
 cmake -S "$top" -B "$top/build-tsan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELLUMARK_SANITIZE=thread > /dev/null
 tsan_targets="$(cmake --build "$top/build-tsan" --target help)"
 if grep -q '^test_ui:' <<< "$tsan_targets"; then

@@ -55,7 +55,8 @@ public:
         auto tree = std::make_shared<CatalogTree>();
         for (TCatalogNode& record : batch)
             tree->Append(nullptr, std::move(record));
-        main_.Runner().PostToGui([&main = main_, tree] { main.AppendListBatch(std::move(*tree)); });
+        // The batch goes to the GUI thread whole: this thread keeps no reference to it.
+        main_.Runner().PostToGui([&main = main_, tree = std::move(tree)] { main.AppendListBatch(std::move(*tree)); });
     }
 
 private:
