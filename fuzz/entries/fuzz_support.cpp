@@ -87,7 +87,9 @@ std::uint8_t InputReader::Byte()
 
 std::string_view InputReader::Text()
 {
-    const std::size_t length = std::min<std::size_t>(Byte(), rest_.size());
+    // The length byte is taken first: it shortens what is left.
+    const std::uint8_t wanted = Byte();
+    const std::size_t length = std::min<std::size_t>(wanted, rest_.size());
     const std::string_view text = rest_.substr(0, length);
     rest_.remove_prefix(length);
     return text;
