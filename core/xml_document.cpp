@@ -4,6 +4,7 @@
 #include "services/atomic_file.h"
 
 #include <sstream>
+#include <sys/stat.h>
 
 namespace vellumark {
 
@@ -87,6 +88,10 @@ std::string XmlElement::Markup() const
 
 Status XmlDocument::ParseFile(const std::string& path)
 {
+    // The component would wait for ever on a named pipe; only regular files are read.
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
+        return Status::Failed("Cannot read \"" + path + "\": it is not a regular file");
     // Catalog and configuration files are UTF-8 whatever their declaration says, as the
     // streaming reader reads them: both roads must give a file the same values.
     const pugi::xml_parse_result result = document_.load_file(path.c_str(), kParseOptions, pugi::encoding_utf8);
