@@ -110,8 +110,17 @@ void AppendAttribute(std::string& out, std::string_view name, std::string_view v
     out += ' ';
     out += name;
     out += "=\"";
+    // Most values are plain text: one pass finds that, and they are copied whole.
+    std::size_t plainPrefix = 0;
+    while (plainPrefix < value.size() && kByteClasses[static_cast<unsigned char>(value[plainPrefix])] == kPlain)
+        ++plainPrefix;
+    if (plainPrefix == value.size()) {
+        out += value;
+        out += '"';
+        return;
+    }
     bool mayNeedStoredForm = false;
-    for (char c : value)
+    for (char c : value.substr(plainPrefix))
         mayNeedStoredForm |= kByteClasses[static_cast<unsigned char>(c)] == kCheck;
     if (mayNeedStoredForm && NeedsStoredEncoding(value)) {
         scratch.clear();
