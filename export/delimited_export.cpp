@@ -48,10 +48,11 @@ Status WriteDelimited(const CatalogTree& tree, const std::vector<std::string>& c
     tree.ForEachPreOrder([&](const CatalogTreeNode& node) {
         if (!status)
             return;
+        const TCatalogNode::Fields values = node.record.AllFields();
         for (std::size_t i = 0; i < fields.size(); ++i) {
             if (i > 0)
                 out += separator;
-            const std::string_view value = node.record.Field(fields[i]);
+            const std::string_view value = values[fields[i]];
             if (quote)
                 AppendCsvValue(out, value, separator);
             else

@@ -62,9 +62,10 @@ Status WriteHtml(const CatalogTree& tree, const std::vector<std::string>& column
         const std::string_view cell = rowA ? kRowA : kRowB;
         rowA = !rowA;
         out += "<tr>";
+        const TCatalogNode::Fields values = node.record.AllFields();
         for (const int field : fields) {
             out += cell;
-            AppendCell(out, node.record.Field(field));
+            AppendCell(out, values[field]);
             out += "</td>";
         }
         out += "</tr>";
