@@ -12,6 +12,7 @@
 #include "ui/main_commands.h"
 #include "ui/main_window.h"
 #include "ui/search_dialog.h"
+#include "tests/ui/when_shown.h"
 #include "ui/wait_form.h"
 
 #include <QApplication>
@@ -28,6 +29,7 @@
 namespace {
 
 using namespace vellumark;
+using vellumark::testing::WhenShown;
 
 class BenchPrompts final : public Prompts {
 public:
@@ -61,23 +63,6 @@ public:
 private:
     QElapsedTimer clock_;
 };
-
-template <typename Dialog>
-void WhenShown(std::function<void(Dialog&)> drive)
-{
-    auto* timer = new QTimer;
-    timer->setInterval(2);
-    QObject::connect(timer, &QTimer::timeout, [timer, drive] {
-        for (QWidget* window : QApplication::topLevelWidgets())
-            if (auto* dialog = qobject_cast<Dialog*>(window); dialog && dialog->isVisible()) {
-                timer->stop();
-                timer->deleteLater();
-                drive(*dialog);
-                return;
-            }
-    });
-    timer->start();
-}
 
 double Median(std::vector<double> values)
 {

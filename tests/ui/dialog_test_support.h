@@ -3,6 +3,7 @@
 #include "config/config.h"
 #include "config/program_folder.h"
 #include "tests/ui/ui_test_support.h"
+#include "tests/ui/when_shown.h"
 
 #include <gtest/gtest.h>
 
@@ -33,26 +34,6 @@ protected:
     std::string library_;
     FakePrompts prompts_;
 };
-
-// Runs the call on the next dialog of that type that shows (a modal dialog's exec() waits in
-// its own event loop meanwhile).
-template <typename Dialog>
-void WhenShown(std::function<void(Dialog&)> drive)
-{
-    auto* timer = new QTimer;
-    timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, [timer, drive] {
-        for (QWidget* window : QApplication::topLevelWidgets()) {
-            if (auto* dialog = qobject_cast<Dialog*>(window); dialog && dialog->isVisible()) {
-                timer->stop();
-                timer->deleteLater();
-                drive(*dialog);
-                return;
-            }
-        }
-    });
-    timer->start();
-}
 
 // A well-formed catalog of one folder "Disc" holding the named files.
 inline std::string CatalogWithFiles(std::initializer_list<const char*> names)
