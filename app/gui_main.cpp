@@ -4,7 +4,7 @@
 int main(int argc, char** argv)
 {
     vellumark::VellumarkApplication app(argc, argv);
-    vellumark::TFMMain window;
+    vellumark::MainWindow window;
     // Showing the window runs its start-up, which maximizes it when the configuration says so.
     window.show();
     return app.exec();

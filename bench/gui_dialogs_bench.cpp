@@ -13,7 +13,7 @@
 #include "ui/main_window.h"
 #include "ui/search_dialog.h"
 #include "tests/ui/when_shown.h"
-#include "ui/wait_form.h"
+#include "ui/wait_window.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -88,10 +88,10 @@ int main(int argc, char** argv)
     ResetConfigInstance();
 
     BenchPrompts prompts;
-    TFMMain main(&prompts);
+    MainWindow main(&prompts);
     main.show();
     QApplication::processEvents();
-    PaintCounter counter(main.WaitForm());
+    PaintCounter counter(main.WaitingWindow());
 
     std::vector<double> totals;
     for (int run = 0; run < runs; ++run) {
@@ -100,10 +100,10 @@ int main(int argc, char** argv)
         QElapsedTimer clock;
         qint64 firstResultMs = -1;
         if (mode == "scan") {
-            WhenShown<TFMNewCat>([](TFMNewCat& dialog) {
-                dialog.SpeedButton1Click();
-                dialog.EdName()->setText(QStringLiteral("bench"));
-                dialog.BtnOkClick();
+            WhenShown<NewCatalogDialog>([](NewCatalogDialog& dialog) {
+                dialog.onChooseFolderClicked();
+                dialog.NameEdit()->setText(QStringLiteral("bench"));
+                dialog.onOkClicked();
             });
             clock.start();
             RunNewCatalogCommand(main, [&](QWidget*, const std::string&) -> std::optional<std::string> { return argument; });
@@ -114,9 +114,9 @@ int main(int argc, char** argv)
                     if (firstResultMs < 0)
                         firstResultMs = clock.elapsed();
                 });
-            WhenShown<TFMSearch>([&](TFMSearch& dialog) {
-                dialog.EdFileName()->setText(QString::fromStdString(argument));
-                dialog.BitBtn1Click();
+            WhenShown<SearchDialog>([&](SearchDialog& dialog) {
+                dialog.NameEdit()->setText(QString::fromStdString(argument));
+                dialog.onOkClicked();
             });
             clock.start();
             RunSearchCommand(main);

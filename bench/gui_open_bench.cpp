@@ -9,7 +9,7 @@
 #include "config/config.h"
 #include "config/program_folder.h"
 #include "core/catalog_file.h"
-#include "ui/catalog_tree_frame.h"
+#include "ui/library_tree_view.h"
 #include "ui/file_list_model.h"
 #include "ui/library_tree_model.h"
 #include "ui/main_window.h"
@@ -71,21 +71,21 @@ int Gui(int argc, char** argv, const std::string& catalog)
     if (symlink(catalog.c_str(), (group + "/Big.xml").c_str()) != 0)
         return 1;
 
-    vellumark::TFMMain window;
+    vellumark::MainWindow window;
     window.show();
     app.processEvents();
     const long before = RssKilobytes();
 
-    vellumark::LibraryTreeModel* library = window.FrmCatTree()->Model();
+    vellumark::LibraryTreeModel* library = window.LibraryTree()->Model();
     QModelIndex big;
     for (const vellumark::CatalogTreeNode* node : library->Tree().PreOrder())
         if (node->record.Field(vellumark::kFileName) == "Big")
             big = library->IndexOf(node);
-    window.FrmCatTree()->VTLib()->setCurrentIndex(big);
+    window.LibraryTree()->View()->setCurrentIndex(big);
 
     auto start = Clock::now();
-    window.FrmCatTreeVTLibClick();
-    window.VT()->viewport()->repaint();
+    window.onLibraryNodeClicked();
+    window.FileList()->viewport()->repaint();
     const double open = Seconds(start);
     std::printf("gui open to first rows: %.3f s, %zu entries, %d top-level rows\n", open,
                 window.ListModel()->Tree().NodeCount(), window.ListModel()->rowCount());
@@ -99,12 +99,12 @@ int Gui(int argc, char** argv, const std::string& catalog)
             nameColumn = column;
     }
     start = Clock::now();
-    window.VTHeaderClick(sizeColumn);
-    window.VT()->viewport()->repaint();
+    window.onListHeaderClicked(sizeColumn);
+    window.FileList()->viewport()->repaint();
     std::printf("sort by FileSize: %.3f s\n", Seconds(start));
     start = Clock::now();
-    window.VTHeaderClick(nameColumn);
-    window.VT()->viewport()->repaint();
+    window.onListHeaderClicked(nameColumn);
+    window.FileList()->viewport()->repaint();
     std::printf("sort back by FileName: %.3f s\n", Seconds(start));
     std::printf("gui RSS after sorting: %ld MB\n", RssKilobytes() / 1024);
     std::system(("rm -rf '" + std::string(folder) + "'").c_str());

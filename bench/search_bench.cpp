@@ -47,10 +47,10 @@ class CountingSink final : public vellumark::SearchSink {
 public:
     std::size_t results = 0;
     std::size_t bytes = 0;
-    void Add(std::vector<vellumark::TCatalogNode>&& batch) override
+    void Add(std::vector<vellumark::EntryRecord>&& batch) override
     {
         results += batch.size();
-        for (const vellumark::TCatalogNode& record : batch)
+        for (const vellumark::EntryRecord& record : batch)
             bytes += sizeof(record) + record.PackedBytes();
         batch.clear();
     }

@@ -18,9 +18,9 @@ constexpr const char* kConfigFileName = "VellumarkConfig.xml";
 constexpr const char* kLibraryFolderName = "CatalogLibrary";
 constexpr std::string_view kConfigElement = "config";
 
-std::unique_ptr<TConfig>& Instance()
+std::unique_ptr<Configuration>& Instance()
 {
-    static std::unique_ptr<TConfig> instance;
+    static std::unique_ptr<Configuration> instance;
     return instance;
 }
 
@@ -38,7 +38,7 @@ bool FileExists(const std::string& path)
 
 }  // namespace
 
-TConfig::TConfig(const std::string& programFolder)
+Configuration::Configuration(const std::string& programFolder)
     : fileName_(JoinPath(programFolder, kConfigFileName)), libraryPath_(JoinPath(programFolder, kLibraryFolderName))
 {
     if (!FileExists(fileName_)) {
@@ -53,20 +53,20 @@ TConfig::TConfig(const std::string& programFolder)
                           std::string(root.Name()) + "\" instead of \"config\"");
 }
 
-Status TConfig::CreateDefaultConfig() const { return WriteFileAtomically(fileName_, DefaultConfigText()); }
+Status Configuration::CreateDefaultConfig() const { return WriteFileAtomically(fileName_, DefaultConfigText()); }
 
-TXMLConfigType TConfig::GetConfig() const { return TXMLConfigType(document_.DocumentElement()); }
+ConfigRoot Configuration::Root() const { return ConfigRoot(document_.DocumentElement()); }
 
-Status TConfig::SaveConfig() const
+Status Configuration::SaveConfig() const
 {
     return WriteFileAtomically(fileName_, document_.DocumentElement().Markup());
 }
 
-TConfig& ConfigInstance()
+Configuration& ConfigInstance()
 {
-    std::unique_ptr<TConfig>& instance = Instance();
+    std::unique_ptr<Configuration>& instance = Instance();
     if (!instance)
-        instance.reset(new TConfig(ProgramFolder()));
+        instance.reset(new Configuration(ProgramFolder()));
     return *instance;
 }
 

@@ -12,16 +12,16 @@ namespace vellumark {
 // The configuration of the program: the parsed "VellumarkConfig.xml" of the program folder.
 // Its document is the single live copy of the settings; the views change it in memory and
 // SaveConfig() puts it on disk.
-class TConfig {
+class Configuration {
 public:
-    TConfig(const TConfig&) = delete;
-    TConfig& operator=(const TConfig&) = delete;
+    Configuration(const Configuration&) = delete;
+    Configuration& operator=(const Configuration&) = delete;
 
     // The configuration file of the program folder this instance was loaded from.
     const std::string& GetConfigFileName() const { return fileName_; }
     // Replaces the configuration file with the default content (the document in memory stays).
     Status CreateDefaultConfig() const;
-    TXMLConfigType GetConfig() const;
+    ConfigRoot Root() const;
     // The library root: the program folder followed by "/CatalogLibrary". Fixed for the life of
     // the instance, like the file name.
     const std::string& GetLibraryPath() const { return libraryPath_; }
@@ -30,9 +30,9 @@ public:
     Status SaveConfig() const;
 
 private:
-    friend TConfig& ConfigInstance();
+    friend Configuration& ConfigInstance();
     // Writes the default file when there is none, then parses it; throws ConfigError.
-    explicit TConfig(const std::string& programFolder);
+    explicit Configuration(const std::string& programFolder);
 
     std::string fileName_;
     std::string libraryPath_;
@@ -42,7 +42,7 @@ private:
 // The one configuration, created on the first call. When the file cannot be written, read or
 // parsed, ConfigError is thrown, no instance is kept and the next call tries again; a
 // malformed file is left as it is.
-TConfig& ConfigInstance();
+Configuration& ConfigInstance();
 
 // Drops the instance, so the next ConfigInstance() loads from the current program folder.
 void ResetConfigInstance();

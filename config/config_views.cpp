@@ -68,48 +68,48 @@ constexpr std::string_view kNode = "node";
 
 }  // namespace
 
-int TXMLPlLeftType::width() const { return ReadInteger(element_, "width"); }
-int TXMLPlLeftType::col1() const { return ReadInteger(element_, "col1"); }
-int TXMLPlLeftType::col2() const { return ReadInteger(element_, "col2"); }
-int TXMLPlLeftType::col3() const { return ReadInteger(element_, "col3"); }
-void TXMLPlLeftType::SetWidth(int value) { WriteInteger(element_, "width", value); }
-void TXMLPlLeftType::SetCol1(int value) { WriteInteger(element_, "col1", value); }
-void TXMLPlLeftType::SetCol2(int value) { WriteInteger(element_, "col2", value); }
-void TXMLPlLeftType::SetCol3(int value) { WriteInteger(element_, "col3", value); }
+int LeftPaneLayout::Width() const { return ReadInteger(element_, "width"); }
+int LeftPaneLayout::NameColumnWidth() const { return ReadInteger(element_, "col1"); }
+int LeftPaneLayout::TimeColumnWidth() const { return ReadInteger(element_, "col2"); }
+int LeftPaneLayout::SizeColumnWidth() const { return ReadInteger(element_, "col3"); }
+void LeftPaneLayout::SetWidth(int value) { WriteInteger(element_, "width", value); }
+void LeftPaneLayout::SetNameColumnWidth(int value) { WriteInteger(element_, "col1", value); }
+void LeftPaneLayout::SetTimeColumnWidth(int value) { WriteInteger(element_, "col2", value); }
+void LeftPaneLayout::SetSizeColumnWidth(int value) { WriteInteger(element_, "col3", value); }
 
-int TXMLPlHintType::height() const { return ReadInteger(element_, "height"); }
-int TXMLPlHintType::col1() const { return ReadInteger(element_, "col1"); }
-int TXMLPlHintType::col2() const { return ReadInteger(element_, "col2"); }
-void TXMLPlHintType::SetHeight(int value) { WriteInteger(element_, "height", value); }
-void TXMLPlHintType::SetCol1(int value) { WriteInteger(element_, "col1", value); }
-void TXMLPlHintType::SetCol2(int value) { WriteInteger(element_, "col2", value); }
+int DetailPaneLayout::Height() const { return ReadInteger(element_, "height"); }
+int DetailPaneLayout::KeyColumnWidth() const { return ReadInteger(element_, "col1"); }
+int DetailPaneLayout::ValueColumnWidth() const { return ReadInteger(element_, "col2"); }
+void DetailPaneLayout::SetHeight(int value) { WriteInteger(element_, "height", value); }
+void DetailPaneLayout::SetKeyColumnWidth(int value) { WriteInteger(element_, "col1", value); }
+void DetailPaneLayout::SetValueColumnWidth(int value) { WriteInteger(element_, "col2", value); }
 
-bool TXMLFrameType::max() const { return ReadBoolean(element_, "max"); }
-int TXMLFrameType::left() const { return ReadInteger(element_, "left"); }
-int TXMLFrameType::top() const { return ReadInteger(element_, "top"); }
-int TXMLFrameType::height() const { return ReadInteger(element_, "height"); }
-int TXMLFrameType::width() const { return ReadInteger(element_, "width"); }
-void TXMLFrameType::SetMax(bool value) { WriteBoolean(element_, "max", value); }
-void TXMLFrameType::SetLeft(int value) { WriteInteger(element_, "left", value); }
-void TXMLFrameType::SetTop(int value) { WriteInteger(element_, "top", value); }
-void TXMLFrameType::SetHeight(int value) { WriteInteger(element_, "height", value); }
-void TXMLFrameType::SetWidth(int value) { WriteInteger(element_, "width", value); }
-TXMLPlLeftType TXMLFrameType::plLeft() const { return TXMLPlLeftType(Child(element_, "plLeft")); }
-TXMLPlHintType TXMLFrameType::plHint() const { return TXMLPlHintType(Child(element_, "plHint")); }
+bool WindowFrame::Maximized() const { return ReadBoolean(element_, "max"); }
+int WindowFrame::Left() const { return ReadInteger(element_, "left"); }
+int WindowFrame::Top() const { return ReadInteger(element_, "top"); }
+int WindowFrame::Height() const { return ReadInteger(element_, "height"); }
+int WindowFrame::Width() const { return ReadInteger(element_, "width"); }
+void WindowFrame::SetMaximized(bool value) { WriteBoolean(element_, "max", value); }
+void WindowFrame::SetLeft(int value) { WriteInteger(element_, "left", value); }
+void WindowFrame::SetTop(int value) { WriteInteger(element_, "top", value); }
+void WindowFrame::SetHeight(int value) { WriteInteger(element_, "height", value); }
+void WindowFrame::SetWidth(int value) { WriteInteger(element_, "width", value); }
+LeftPaneLayout WindowFrame::LeftPane() const { return LeftPaneLayout(Child(element_, "plLeft")); }
+DetailPaneLayout WindowFrame::DetailPane() const { return DetailPaneLayout(Child(element_, "plHint")); }
 
-std::string TXMLNodeType::Name() const { return ReadText(element_, "Name"); }
-bool TXMLNodeType::Visible() const { return ReadBoolean(element_, "Visible"); }
-int TXMLNodeType::Index() const { return ReadInteger(element_, "Index"); }
-bool TXMLNodeType::DefaultExport() const { return ReadBoolean(element_, "DefaultExport"); }
-int TXMLNodeType::Width() const { return ReadInteger(element_, "Width"); }
-bool TXMLNodeType::ReadOnly() const { return ReadBoolean(element_, "ReadOnly"); }
-std::string TXMLNodeType::Align() const { return ReadText(element_, "Align"); }
-void TXMLNodeType::SetVisible(bool value) { WriteBoolean(element_, "Visible", value); }
-void TXMLNodeType::SetIndex(int value) { WriteInteger(element_, "Index", value); }
-void TXMLNodeType::SetDefaultExport(bool value) { WriteBoolean(element_, "DefaultExport", value); }
-void TXMLNodeType::SetWidth(int value) { WriteInteger(element_, "Width", value); }
+std::string ColumnSetting::Name() const { return ReadText(element_, "Name"); }
+bool ColumnSetting::Visible() const { return ReadBoolean(element_, "Visible"); }
+int ColumnSetting::Index() const { return ReadInteger(element_, "Index"); }
+bool ColumnSetting::DefaultExport() const { return ReadBoolean(element_, "DefaultExport"); }
+int ColumnSetting::Width() const { return ReadInteger(element_, "Width"); }
+bool ColumnSetting::ReadOnly() const { return ReadBoolean(element_, "ReadOnly"); }
+std::string ColumnSetting::Align() const { return ReadText(element_, "Align"); }
+void ColumnSetting::SetVisible(bool value) { WriteBoolean(element_, "Visible", value); }
+void ColumnSetting::SetIndex(int value) { WriteInteger(element_, "Index", value); }
+void ColumnSetting::SetDefaultExport(bool value) { WriteBoolean(element_, "DefaultExport", value); }
+void ColumnSetting::SetWidth(int value) { WriteInteger(element_, "Width", value); }
 
-std::size_t TXMLNodesType::Count() const
+std::size_t ColumnSettings::Count() const
 {
     std::size_t count = 0;
     for (XmlElement child = element_.FirstChild(); child; child = child.NextSibling()) {
@@ -119,19 +119,19 @@ std::size_t TXMLNodesType::Count() const
     return count;
 }
 
-TXMLNodeType TXMLNodesType::Node(std::size_t position) const
+ColumnSetting ColumnSettings::Column(std::size_t position) const
 {
     std::size_t seen = 0;
     for (XmlElement child = element_.FirstChild(); child; child = child.NextSibling()) {
         if (child.Name() == kNode && seen++ == position)
-            return TXMLNodeType(child);
+            return ColumnSetting(child);
     }
     throw ConfigError("The configuration has no column " + std::to_string(position) + "; it has " +
                       std::to_string(seen) + " columns");
 }
 
-std::string TXMLConfigType::versionNo() const { return ReadText(element_, "versionNo"); }
-TXMLFrameType TXMLConfigType::frame() const { return TXMLFrameType(Child(element_, "frame")); }
-TXMLNodesType TXMLConfigType::nodes() const { return TXMLNodesType(Child(element_, "nodes")); }
+std::string ConfigRoot::VersionNo() const { return ReadText(element_, "versionNo"); }
+WindowFrame ConfigRoot::Frame() const { return WindowFrame(Child(element_, "frame")); }
+ColumnSettings ConfigRoot::Columns() const { return ColumnSettings(Child(element_, "nodes")); }
 
 }  // namespace vellumark

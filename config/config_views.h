@@ -14,51 +14,51 @@ namespace vellumark {
 // Getters throw ConfigError when the attribute is missing or does not convert, and when a
 // child element they lead to is missing.
 
-class TXMLPlLeftType {
+class LeftPaneLayout {
 public:
-    explicit TXMLPlLeftType(XmlElement element) : element_(element) {}
-    int width() const;
-    int col1() const;
-    int col2() const;
-    int col3() const;
+    explicit LeftPaneLayout(XmlElement element) : element_(element) {}
+    int Width() const;
+    int NameColumnWidth() const;
+    int TimeColumnWidth() const;
+    int SizeColumnWidth() const;
     void SetWidth(int value);
-    void SetCol1(int value);
-    void SetCol2(int value);
-    void SetCol3(int value);
+    void SetNameColumnWidth(int value);
+    void SetTimeColumnWidth(int value);
+    void SetSizeColumnWidth(int value);
 
 private:
     XmlElement element_;
 };
 
-class TXMLPlHintType {
+class DetailPaneLayout {
 public:
-    explicit TXMLPlHintType(XmlElement element) : element_(element) {}
-    int height() const;
-    int col1() const;
-    int col2() const;
+    explicit DetailPaneLayout(XmlElement element) : element_(element) {}
+    int Height() const;
+    int KeyColumnWidth() const;
+    int ValueColumnWidth() const;
     void SetHeight(int value);
-    void SetCol1(int value);
-    void SetCol2(int value);
+    void SetKeyColumnWidth(int value);
+    void SetValueColumnWidth(int value);
 
 private:
     XmlElement element_;
 };
 
-class TXMLFrameType {
+class WindowFrame {
 public:
-    explicit TXMLFrameType(XmlElement element) : element_(element) {}
-    bool max() const;
-    int left() const;
-    int top() const;
-    int height() const;
-    int width() const;
-    void SetMax(bool value);
+    explicit WindowFrame(XmlElement element) : element_(element) {}
+    bool Maximized() const;
+    int Left() const;
+    int Top() const;
+    int Height() const;
+    int Width() const;
+    void SetMaximized(bool value);
     void SetLeft(int value);
     void SetTop(int value);
     void SetHeight(int value);
     void SetWidth(int value);
-    TXMLPlLeftType plLeft() const;
-    TXMLPlHintType plHint() const;
+    LeftPaneLayout LeftPane() const;
+    DetailPaneLayout DetailPane() const;
 
 private:
     XmlElement element_;
@@ -66,9 +66,9 @@ private:
 
 // One column of the file list. Name, ReadOnly and Align are set only by the default file or
 // by hand; the program writes the other four.
-class TXMLNodeType {
+class ColumnSetting {
 public:
-    explicit TXMLNodeType(XmlElement element) : element_(element) {}
+    explicit ColumnSetting(XmlElement element) : element_(element) {}
     std::string Name() const;
     bool Visible() const;
     int Index() const;
@@ -85,24 +85,24 @@ private:
     XmlElement element_;
 };
 
-class TXMLNodesType {
+class ColumnSettings {
 public:
-    explicit TXMLNodesType(XmlElement element) : element_(element) {}
+    explicit ColumnSettings(XmlElement element) : element_(element) {}
     // The number of `node` children; other children are passed over.
     std::size_t Count() const;
     // The `node` child at a position, from 0, in document order.
-    TXMLNodeType Node(std::size_t position) const;
+    ColumnSetting Column(std::size_t position) const;
 
 private:
     XmlElement element_;
 };
 
-class TXMLConfigType {
+class ConfigRoot {
 public:
-    explicit TXMLConfigType(XmlElement element) : element_(element) {}
-    std::string versionNo() const;
-    TXMLFrameType frame() const;
-    TXMLNodesType nodes() const;
+    explicit ConfigRoot(XmlElement element) : element_(element) {}
+    std::string VersionNo() const;
+    WindowFrame Frame() const;
+    ColumnSettings Columns() const;
 
 private:
     XmlElement element_;

@@ -145,7 +145,7 @@ Status ReadCatalogFile(const std::string& path, CatalogTree& tree, Progress& pro
     TextPool pool;
     CatalogTree built;
     std::vector<CatalogTreeNode*> parents;  // parents[d - 1] is the entry at depth d
-    TCatalogNode::Fields fields{};
+    EntryRecord::Fields fields{};
     std::array<bool, kColumnKeyCount> present{};
 
     for (;;) {
@@ -215,7 +215,7 @@ Status WriteCatalogFile(const CatalogTree& tree, const std::string& path, Progre
     tree.Walk(
         [&](const CatalogTreeNode& node) {
             out += "<file";
-            const TCatalogNode::Fields fields = node.record.AllFields();
+            const EntryRecord::Fields fields = node.record.AllFields();
             for (int key = 0; key < kColumnKeyCount; ++key)
                 if (!fields[key].empty())
                     AppendAttribute(out, kColumnKeys[key], fields[key], scratch);

@@ -74,7 +74,7 @@ CatalogTreeNode* CatalogTree::Append(CatalogTreeNode* parent)
     return owner.children_.back().get();
 }
 
-CatalogTreeNode* CatalogTree::Append(CatalogTreeNode* parent, TCatalogNode record)
+CatalogTreeNode* CatalogTree::Append(CatalogTreeNode* parent, EntryRecord record)
 {
     CatalogTreeNode* node = Append(parent);
     node->record = std::move(record);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/catalog_node.h"
+#include "core/entry_record.h"
 
 #include <cstddef>
 #include <functional>
@@ -15,7 +15,7 @@ class CatalogTree;
 // among its siblings, so item models can answer parent() without a search.
 class CatalogTreeNode {
 public:
-    TCatalogNode record;
+    EntryRecord record;
 
     // The parent entry; nullptr for a top-level entry.
     CatalogTreeNode* Parent() const { return parent_ && parent_->parent_ ? parent_ : nullptr; }
@@ -58,7 +58,7 @@ public:
 
     // Appends a new entry under the parent (nullptr: at the top level).
     CatalogTreeNode* Append(CatalogTreeNode* parent);
-    CatalogTreeNode* Append(CatalogTreeNode* parent, TCatalogNode record);
+    CatalogTreeNode* Append(CatalogTreeNode* parent, EntryRecord record);
     // Removes the node with everything below it; later siblings move up a row.
     void Remove(CatalogTreeNode* node);
 

@@ -22,7 +22,7 @@ std::string SeparatorAfter(std::string_view parentPath, std::string_view ownPath
     return windowsStyle ? "\\" : "/";
 }
 
-void SetPath(TCatalogNode& record, std::string_view path)
+void SetPath(EntryRecord& record, std::string_view path)
 {
     record.SetField(kFullPath, path);
     record.SetField(kPathNameLength, std::to_string(path.size()));

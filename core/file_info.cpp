@@ -98,7 +98,7 @@ void TFileInfo::LoadIntoTree(CatalogTree& tree)
             CatalogTreeNode* node = built.Append(current.parent);
             // Values are copied out of the document first: the record is packed once from them.
             std::array<std::string, kColumnKeyCount> values;
-            TCatalogNode::Fields fields{};
+            EntryRecord::Fields fields{};
             std::array<bool, kColumnKeyCount> present{};
             for (int key = 0; key < kColumnKeyCount; ++key) {
                 present[key] = current.element.HasAttribute(kColumnKeys[key]);

@@ -48,7 +48,7 @@ Status WriteDelimited(const CatalogTree& tree, const std::vector<std::string>& c
     tree.ForEachPreOrder([&](const CatalogTreeNode& node) {
         if (!status)
             return;
-        const TCatalogNode::Fields values = node.record.AllFields();
+        const EntryRecord::Fields values = node.record.AllFields();
         for (std::size_t i = 0; i < fields.size(); ++i) {
             if (i > 0)
                 out += separator;

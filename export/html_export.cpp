@@ -62,7 +62,7 @@ Status WriteHtml(const CatalogTree& tree, const std::vector<std::string>& column
         const std::string_view cell = rowA ? kRowA : kRowB;
         rowA = !rowA;
         out += "<tr>";
-        const TCatalogNode::Fields values = node.record.AllFields();
+        const EntryRecord::Fields values = node.record.AllFields();
         for (const int field : fields) {
             out += cell;
             AppendCell(out, values[field]);

@@ -33,7 +33,7 @@ void AddRecord(CatalogTree& tree, CatalogTreeNode* parent, const std::string& pa
         std::to_chars(sizeBuffer, sizeBuffer + sizeof(sizeBuffer), isDirectory ? 0 : static_cast<long long>(info.st_size));
     const std::string fileTime = FormatFileTime(info.st_mtime);
     const std::string_view shownName = isDirectory ? name : NameBeforeFirstDot(name);
-    TCatalogNode::Fields fields{};
+    EntryRecord::Fields fields{};
     fields[kFileName] = shownName;
     fields[kFullPath] = path;
     fields[kFileSize] = std::string_view(sizeBuffer, static_cast<std::size_t>(sizeEnd.ptr - sizeBuffer));
@@ -101,7 +101,7 @@ Status LoadLibraryTree(CatalogTree& tree, const std::string& libraryRoot, bool f
 {
     tree.Clear();
     const std::string rootPath = StripTrailingDelimiter(libraryRoot);
-    TCatalogNode::Fields fields{};
+    EntryRecord::Fields fields{};
     fields[kFileName] = kLibraryRootName;
     fields[kFullPath] = rootPath;
     CatalogTreeNode* root = tree.Append(nullptr);

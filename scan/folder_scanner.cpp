@@ -17,7 +17,7 @@ Status ScanFolder(CatalogTree& tree, const ScanRequest& request, const VolumeInf
 
     const std::string rootName = ScanRootName(request.folderPath, volumes);
     const SharedText diskName(DiskNameFromPath(request.catalogFilePath, volumes));
-    TCatalogNode::Fields fields{};
+    EntryRecord::Fields fields{};
     fields[kFileName] = rootName;
     fields[kFullPath] = rootName;
     CatalogTreeNode* root = tree.Append(nullptr);

@@ -30,7 +30,7 @@ struct DirectoryJob {
     std::string realPath;
     std::string displayPath;
     CatalogTreeNode* node = nullptr;  // set when the parent's records join the tree
-    std::vector<TCatalogNode> records;
+    std::vector<EntryRecord> records;
     std::vector<std::pair<std::size_t, std::unique_ptr<DirectoryJob>>> subdirectories;  // record index, job
     double bytes = 0;
     int openError = 0;
@@ -120,14 +120,14 @@ void ParallelWalk::List(DirectoryJob& job, TextPool& extensions, bool isRoot) co
         fullPath.append(name);
         const std::string fileTime = FormatFileTime(info.st_mtime);
         const auto size = isDirectory ? 0 : static_cast<std::uint64_t>(info.st_size);
-        TCatalogNode::Fields fields{};
+        EntryRecord::Fields fields{};
         fields[kFileName] = name;
         fields[kFullPath] = fullPath;
         fields[kFileSize] = Digits(size, sizeBuffer);
         fields[kFileTime] = fileTime;
         fields[kFileNameLength] = Digits(name.size(), nameLengthBuffer);
         fields[kPathNameLength] = Digits(fullPath.size(), pathLengthBuffer);
-        TCatalogNode& record = job.records.emplace_back();
+        EntryRecord& record = job.records.emplace_back();
         record.Assign(fields, isDirectory ? SharedText() : extensions.Get(ExtensionOf(name)),
                       isDirectory ? SharedText::Directory() : SharedText::File(), options_.diskName);
         job.bytes += static_cast<double>(size);
@@ -179,7 +179,7 @@ void ParallelWalk::Adopt(DirectoryJob& job)
             ++subdirectory;
         }
     }
-    std::vector<TCatalogNode>().swap(job.records);
+    std::vector<EntryRecord>().swap(job.records);
     bytesSoFar_ += job.bytes;
 }
 

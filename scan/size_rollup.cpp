@@ -11,7 +11,7 @@ namespace vellumark {
 namespace {
 
 // Sizes are plain digits almost always; anything else goes through the general parser.
-double SizeOf(const TCatalogNode& record)
+double SizeOf(const EntryRecord& record)
 {
     const std::string_view text = record.Field(kFileSize);
     std::uint64_t value = 0;

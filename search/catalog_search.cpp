@@ -39,7 +39,7 @@ struct ListedEntry {
 
 // What reading one catalog file gave.
 struct CatalogRead {
-    std::vector<TCatalogNode> found;
+    std::vector<EntryRecord> found;
     std::string failure;  // why the file was skipped; empty when it was not
     bool done = false;
 };
@@ -63,7 +63,7 @@ private:
     void SearchGroupFolder(const std::string& folder);
     // Progress is null on the helper threads: they only read the cancel flag.
     void SearchCatalogFile(const std::string& path, CatalogRead& read, Progress* messages) const;
-    CatalogEnd SearchChildren(XmlPullReader& reader, const SharedText& catalogName, std::vector<TCatalogNode>& found,
+    CatalogEnd SearchChildren(XmlPullReader& reader, const SharedText& catalogName, std::vector<EntryRecord>& found,
                               Progress* messages) const;
     bool ListFolder(const std::string& folder, std::vector<ListedEntry>& entries);
     void ReadCatalogFiles();
@@ -280,7 +280,7 @@ void CatalogSearch::SearchCatalogFile(const std::string& path, CatalogRead& read
 // Walks every element below the document element in document order, each before its
 // descendants, without recursion: a file may nest as deep as it likes.
 CatalogSearch::CatalogEnd CatalogSearch::SearchChildren(XmlPullReader& reader, const SharedText& catalogName,
-                                                       std::vector<TCatalogNode>& found, Progress* messages) const
+                                                       std::vector<EntryRecord>& found, Progress* messages) const
 {
     for (;;) {
         switch (reader.Next()) {
@@ -308,9 +308,9 @@ CatalogSearch::CatalogEnd CatalogSearch::SearchChildren(XmlPullReader& reader, c
 
 }  // namespace
 
-void CatalogTreeSink::Add(std::vector<TCatalogNode>&& batch)
+void CatalogTreeSink::Add(std::vector<EntryRecord>&& batch)
 {
-    for (TCatalogNode& record : batch)
+    for (EntryRecord& record : batch)
         tree_.Append(nullptr, std::move(record));
     batch.clear();
 }
@@ -326,7 +326,7 @@ SearchOutcome SearchCatalogs(const SearchRequest& request, Progress& progress, C
     return SearchCatalogs(request, progress, sink);
 }
 
-void AddSearchResult(XmlPullReader& reader, const SharedText& catalogName, std::vector<TCatalogNode>& results)
+void AddSearchResult(XmlPullReader& reader, const SharedText& catalogName, std::vector<EntryRecord>& results)
 {
     // Decoded values are copied out one by one: a view the reader hands out may not outlive
     // its next decoding.
@@ -344,7 +344,7 @@ void AddSearchResult(XmlPullReader& reader, const SharedText& catalogName, std::
         sizes[key] = value.size();
         values += value;
     }
-    TCatalogNode::Fields fields{};
+    EntryRecord::Fields fields{};
     for (int key = 0; key < kColumnKeyCount; ++key)
         fields[key] = std::string_view(values).substr(offsets[key], sizes[key]);
     const std::string_view kind = fields[kFileType];

@@ -19,14 +19,14 @@ namespace vellumark {
 class SearchSink {
 public:
     virtual ~SearchSink() = default;
-    virtual void Add(std::vector<TCatalogNode>&& batch) = 0;
+    virtual void Add(std::vector<EntryRecord>&& batch) = 0;
 };
 
 // Appends every result to a tree as a top-level entry (the flat result list).
 class CatalogTreeSink final : public SearchSink {
 public:
     explicit CatalogTreeSink(CatalogTree& tree) : tree_(tree) {}
-    void Add(std::vector<TCatalogNode>&& batch) override;
+    void Add(std::vector<EntryRecord>&& batch) override;
 
 private:
     CatalogTree& tree_;
@@ -67,6 +67,6 @@ SearchOutcome SearchCatalogs(const SearchRequest& request, Progress& progress, C
 // Copies the element the reader stands on into a new result at the end of the list: the
 // attributes among the eleven column keys that it has (no kind default, no path fallback),
 // then the catalog's name as "DiskName", whatever the element held.
-void AddSearchResult(XmlPullReader& reader, const SharedText& catalogName, std::vector<TCatalogNode>& results);
+void AddSearchResult(XmlPullReader& reader, const SharedText& catalogName, std::vector<EntryRecord>& results);
 
 }  // namespace vellumark

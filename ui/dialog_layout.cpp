@@ -1,6 +1,6 @@
 #include "ui/dialog_layout.h"
 
-#include "ui/catalog_tree_frame.h"
+#include "ui/library_tree_view.h"
 
 #include <QHeaderView>
 #include <QScrollBar>
@@ -10,9 +10,9 @@
 
 namespace vellumark {
 
-void FitLibraryTree(TFrmCatTree& frame, const std::array<int, 3>& designWidths, int rows)
+void FitLibraryTree(LibraryTreeView& view, const std::array<int, 3>& designWidths, int rows)
 {
-    QTreeView* tree = frame.VTLib();
+    QTreeView* tree = view.View();
     const QFontMetrics metrics(tree->font());
     const int padding = metrics.averageCharWidth() * 2;
     const std::array<int, 3> needed = {
@@ -27,7 +27,7 @@ void FitLibraryTree(TFrmCatTree& frame, const std::array<int, 3>& designWidths, 
         total += width;
     }
     total += tree->verticalScrollBar()->sizeHint().width() + 2 * tree->frameWidth() + 2;
-    frame.setMinimumSize(total, metrics.height() * rows * 3 / 2);
+    view.setMinimumSize(total, metrics.height() * rows * 3 / 2);
 }
 
 }  // namespace vellumark

@@ -6,7 +6,7 @@
 #include "export/excel_export.h"
 #include "export/html_export.h"
 #include "services/messages.h"
-#include "ui/catalog_tree_frame.h"
+#include "ui/library_tree_view.h"
 #include "ui/dialog_layout.h"
 #include "ui/command_guard.h"
 #include "ui/qt_text.h"
@@ -116,35 +116,35 @@ Status RunExportWithFile(ExportServices& services, const ExportJob& job, std::ve
     });
 }
 
-TFMExport::TFMExport(QWidget* parent, ExportServices services, std::string catalogPath)
+ExportDialog::ExportDialog(QWidget* parent, ExportServices services, std::string catalogPath)
     : QDialog(parent), services_(services), catalogPath_(std::move(catalogPath))
 {
     BuildControls();
     FormShow();
 }
 
-void TFMExport::BuildControls()
+void ExportDialog::BuildControls()
 {
     setWindowTitle(QStringLiteral("Catalog Export"));
-    setObjectName(QStringLiteral("FMExport"));
+    setObjectName(QStringLiteral("exportDialog"));
     const QFontMetrics metrics(font());
 
     auto* source = new QGroupBox(this);
-    rbScreen_ = new QRadioButton(QStringLiteral("Export From Current Screen"), source);
-    rbScreen_->setObjectName(QStringLiteral("RBScreen"));
-    rbCatalog_ = new QRadioButton(QStringLiteral("Export From Selected Catalog"), source);
-    rbCatalog_->setObjectName(QStringLiteral("RBCatalog"));
-    rbCatalog_->setChecked(true);
-    frmCatTree_ = new TFrmCatTree(source);
-    FitLibraryTree(*frmCatTree_, {170, 100, 80}, 14);
+    screenSourceButton_ = new QRadioButton(QStringLiteral("Export From Current Screen"), source);
+    screenSourceButton_->setObjectName(QStringLiteral("screenSourceButton"));
+    catalogSourceButton_ = new QRadioButton(QStringLiteral("Export From Selected Catalog"), source);
+    catalogSourceButton_->setObjectName(QStringLiteral("catalogSourceButton"));
+    catalogSourceButton_->setChecked(true);
+    libraryTree_ = new LibraryTreeView(source);
+    FitLibraryTree(*libraryTree_, {170, 100, 80}, 14);
     auto* sourceLayout = new QVBoxLayout(source);
-    sourceLayout->addWidget(rbScreen_);
-    sourceLayout->addWidget(rbCatalog_);
-    sourceLayout->addWidget(frmCatTree_, 1);
+    sourceLayout->addWidget(screenSourceButton_);
+    sourceLayout->addWidget(catalogSourceButton_);
+    sourceLayout->addWidget(libraryTree_, 1);
 
-    clbList_ = new QListWidget(this);
-    clbList_->setObjectName(QStringLiteral("CLBList"));
-    clbList_->setMinimumWidth(metrics.averageCharWidth() * 20);
+    columnList_ = new QListWidget(this);
+    columnList_->setObjectName(QStringLiteral("columnList"));
+    columnList_->setMinimumWidth(metrics.averageCharWidth() * 20);
 
     auto* formats = new QGroupBox(this);
     const auto makeFormat = [formats](const char* caption, const char* name, QIcon icon) {
@@ -153,109 +153,109 @@ void TFMExport::BuildControls()
         button->setIcon(icon);
         return button;
     };
-    rbHtml_ = makeFormat("HTML Format", "RBHTML", FormatIcon("text-html", u'H', QColor(228, 110, 40)));
-    rbXml_ = makeFormat("XML Format", "RBXML", FormatIcon("text-xml", u'X', QColor(60, 110, 200)));
-    rbExcel_ = makeFormat("Microsoft Excel Format", "RBExcel", FormatIcon("x-office-spreadsheet", u'E', QColor(30, 130, 70)));
-    rbCvs_ = makeFormat("CSV Format", "RBCVS", FormatIcon("text-csv", u'C', QColor(20, 140, 150)));
-    rbTxt_ = makeFormat("TEXT Format ", "RBTxt", FormatIcon("text-plain", u'T', QColor(110, 110, 110)));
-    rbHtml_->setChecked(true);
-    edSep_ = new QLineEdit(QStringLiteral(","), formats);
-    edSep_->setObjectName(QStringLiteral("EdSep"));
-    edSep_->setMaximumWidth(metrics.averageCharWidth() * 6);
+    htmlButton_ = makeFormat("HTML Format", "RBHTML", FormatIcon("text-html", u'H', QColor(228, 110, 40)));
+    xmlButton_ = makeFormat("XML Format", "RBXML", FormatIcon("text-xml", u'X', QColor(60, 110, 200)));
+    excelButton_ = makeFormat("Microsoft Excel Format", "RBExcel", FormatIcon("x-office-spreadsheet", u'E', QColor(30, 130, 70)));
+    csvButton_ = makeFormat("CSV Format", "RBCVS", FormatIcon("text-csv", u'C', QColor(20, 140, 150)));
+    textButton_ = makeFormat("TEXT Format ", "RBTxt", FormatIcon("text-plain", u'T', QColor(110, 110, 110)));
+    htmlButton_->setChecked(true);
+    separatorEdit_ = new QLineEdit(QStringLiteral(","), formats);
+    separatorEdit_->setObjectName(QStringLiteral("separatorEdit"));
+    separatorEdit_->setMaximumWidth(metrics.averageCharWidth() * 6);
     auto* formatLayout = new QGridLayout(formats);
-    formatLayout->addWidget(rbHtml_, 0, 0);
-    formatLayout->addWidget(rbXml_, 1, 0);
-    formatLayout->addWidget(rbExcel_, 2, 0);
-    formatLayout->addWidget(rbCvs_, 3, 0);
-    formatLayout->addWidget(edSep_, 3, 1);
-    formatLayout->addWidget(rbTxt_, 4, 0);
+    formatLayout->addWidget(htmlButton_, 0, 0);
+    formatLayout->addWidget(xmlButton_, 1, 0);
+    formatLayout->addWidget(excelButton_, 2, 0);
+    formatLayout->addWidget(csvButton_, 3, 0);
+    formatLayout->addWidget(separatorEdit_, 3, 1);
+    formatLayout->addWidget(textButton_, 4, 0);
 
-    btnOk_ = new QPushButton(QStringLiteral("&OK"), this);
-    btnOk_->setObjectName(QStringLiteral("BtnOk"));
-    btnOk_->setDefault(true);
-    auto* btnCancel = new QPushButton(QStringLiteral("&Cancel"), this);
-    btnCancel->setObjectName(QStringLiteral("BtnCancel"));
+    okButton_ = new QPushButton(QStringLiteral("&OK"), this);
+    okButton_->setObjectName(QStringLiteral("okButton"));
+    okButton_->setDefault(true);
+    auto* cancelButton = new QPushButton(QStringLiteral("&Cancel"), this);
+    cancelButton->setObjectName(QStringLiteral("cancelButton"));
 
     auto* right = new QVBoxLayout;
-    right->addWidget(clbList_, 1);
+    right->addWidget(columnList_, 1);
     right->addWidget(formats);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    buttons->addWidget(btnOk_);
-    buttons->addWidget(btnCancel);
+    buttons->addWidget(okButton_);
+    buttons->addWidget(cancelButton);
     right->addLayout(buttons);
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(source, 1);
     layout->addLayout(right);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    connect(rbScreen_, &QRadioButton::clicked, this, &TFMExport::RBCatalogClick);
-    connect(rbCatalog_, &QRadioButton::clicked, this, &TFMExport::RBCatalogClick);
-    connect(frmCatTree_->VTLib()->selectionModel(), &QItemSelectionModel::currentChanged, this, &TFMExport::UpdateOk);
-    connect(btnOk_, &QPushButton::clicked, this, [this] { RunCommand(services_.prompts, [this] { BtnOkClick(); }); });
-    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(screenSourceButton_, &QRadioButton::clicked, this, &ExportDialog::onSourceChanged);
+    connect(catalogSourceButton_, &QRadioButton::clicked, this, &ExportDialog::onSourceChanged);
+    connect(libraryTree_->View()->selectionModel(), &QItemSelectionModel::currentChanged, this, &ExportDialog::UpdateOk);
+    connect(okButton_, &QPushButton::clicked, this, [this] { RunCommand(services_.prompts, [this] { onOkClicked(); }); });
+    connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void TFMExport::FormShow()
+void ExportDialog::FormShow()
 {
-    clbList_->clear();
-    const TXMLNodesType nodes = ConfigInstance().GetConfig().nodes();
-    for (std::size_t i = 0; i < nodes.Count(); ++i) {
-        auto* item = new QListWidgetItem(ToQString(nodes.Node(i).Name()), clbList_);
+    columnList_->clear();
+    const ColumnSettings columns = ConfigInstance().Root().Columns();
+    for (std::size_t i = 0; i < columns.Count(); ++i) {
+        auto* item = new QListWidgetItem(ToQString(columns.Column(i).Name()), columnList_);
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-        item->setCheckState(nodes.Node(i).DefaultExport() ? Qt::Checked : Qt::Unchecked);
+        item->setCheckState(columns.Column(i).DefaultExport() ? Qt::Checked : Qt::Unchecked);
     }
-    if (const Status status = frmCatTree_->FillTree(ConfigInstance().GetLibraryPath(), false); !status)
+    if (const Status status = libraryTree_->FillTree(ConfigInstance().GetLibraryPath(), false); !status)
         services_.prompts.ShowMessage(messages::kWarningCaption, status.message(), MessageIcon::Warning);
 
     if (!catalogPath_.empty()) {
-        LibraryTreeModel* model = frmCatTree_->Model();
+        LibraryTreeModel* model = libraryTree_->Model();
         for (CatalogTreeNode* node : model->Tree().PreOrder()) {
             if (node->record.Field(kFullPath) == catalogPath_) {
                 for (QModelIndex up = model->IndexOf(node).parent(); up.isValid(); up = up.parent())
-                    frmCatTree_->VTLib()->expand(up);
-                frmCatTree_->VTLib()->selectionModel()->setCurrentIndex(
+                    libraryTree_->View()->expand(up);
+                libraryTree_->View()->selectionModel()->setCurrentIndex(
                     model->IndexOf(node), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
                 break;
             }
         }
     } else {
-        rbScreen_->setChecked(true);
-        RBCatalogClick();
+        screenSourceButton_->setChecked(true);
+        onSourceChanged();
     }
     UpdateOk();
 }
 
-void TFMExport::RBCatalogClick()
+void ExportDialog::onSourceChanged()
 {
-    frmCatTree_->setEnabled(rbCatalog_->isChecked());
+    libraryTree_->setEnabled(catalogSourceButton_->isChecked());
     UpdateOk();
 }
 
-void TFMExport::UpdateOk()
+void ExportDialog::UpdateOk()
 {
-    const CatalogTreeNode* node = frmCatTree_->FocusedNode();
-    btnOk_->setEnabled(rbScreen_->isChecked() || (node && node->record.IsFile()));
+    const CatalogTreeNode* node = libraryTree_->FocusedNode();
+    okButton_->setEnabled(screenSourceButton_->isChecked() || (node && node->record.IsFile()));
 }
 
-QRadioButton* TFMExport::FormatButton(ExportFormatKind format) const
+QRadioButton* ExportDialog::FormatButton(ExportFormatKind format) const
 {
     switch (format) {
     case ExportFormatKind::Xml:
-        return rbXml_;
+        return xmlButton_;
     case ExportFormatKind::Excel:
-        return rbExcel_;
+        return excelButton_;
     case ExportFormatKind::Csv:
-        return rbCvs_;
+        return csvButton_;
     case ExportFormatKind::Text:
-        return rbTxt_;
+        return textButton_;
     case ExportFormatKind::Html:
         break;
     }
-    return rbHtml_;
+    return htmlButton_;
 }
 
-ExportFormatKind TFMExport::Format() const
+ExportFormatKind ExportDialog::Format() const
 {
     for (const ExportFormatKind format : {ExportFormatKind::Xml, ExportFormatKind::Excel, ExportFormatKind::Csv,
                                           ExportFormatKind::Text})
@@ -264,25 +264,25 @@ ExportFormatKind TFMExport::Format() const
     return ExportFormatKind::Html;
 }
 
-std::vector<std::string> TFMExport::CheckedColumns() const
+std::vector<std::string> ExportDialog::CheckedColumns() const
 {
     std::vector<std::string> columns;
-    for (int row = 0; row < clbList_->count(); ++row)
-        if (clbList_->item(row)->checkState() == Qt::Checked)
-            columns.push_back(ToStdString(clbList_->item(row)->text()));
+    for (int row = 0; row < columnList_->count(); ++row)
+        if (columnList_->item(row)->checkState() == Qt::Checked)
+            columns.push_back(ToStdString(columnList_->item(row)->text()));
     return columns;
 }
 
-void TFMExport::BtnOkClick()
+void ExportDialog::onOkClicked()
 {
     // The ticks are stored first, also when no export follows.
-    const TXMLNodesType nodes = ConfigInstance().GetConfig().nodes();
-    for (std::size_t i = 0; i < nodes.Count() && i < static_cast<std::size_t>(clbList_->count()); ++i)
-        nodes.Node(i).SetDefaultExport(clbList_->item(static_cast<int>(i))->checkState() == Qt::Checked);
+    const ColumnSettings columns = ConfigInstance().Root().Columns();
+    for (std::size_t i = 0; i < columns.Count() && i < static_cast<std::size_t>(columnList_->count()); ++i)
+        columns.Column(i).SetDefaultExport(columnList_->item(static_cast<int>(i))->checkState() == Qt::Checked);
     ReportStatus(services_.prompts, ConfigInstance().SaveConfig());
 
-    if (rbCatalog_->isChecked()) {
-        const CatalogTreeNode* node = frmCatTree_->FocusedNode();
+    if (catalogSourceButton_->isChecked()) {
+        const CatalogTreeNode* node = libraryTree_->FocusedNode();
         if (!node || !node->record.IsFile())
             return;
         catalogPath_ = std::string(node->record.Field(kFullPath));
@@ -292,7 +292,7 @@ void TFMExport::BtnOkClick()
     }
     accept();
 
-    const ExportJob job{Format(), catalogPath_, ToStdString(edSep_->text()), services_.screen};
+    const ExportJob job{Format(), catalogPath_, ToStdString(separatorEdit_->text()), services_.screen};
     const std::string outputPath = AskExportFileFirst(services_.prompts, job.format, catalogPath_);
     if (outputPath.empty())
         return;

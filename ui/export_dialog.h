@@ -18,7 +18,7 @@ class QPushButton;
 namespace vellumark {
 
 class TaskRunner;
-class TFrmCatTree;
+class LibraryTreeView;
 
 // What an export works with: the questions, the worker behind the wait window, the main
 // window's one document and the list on screen.
@@ -31,27 +31,27 @@ struct ExportServices {
 
 // The export dialog: the source (the list on screen or a catalog of the library), the columns
 // and the format. On OK it stores the column ticks in the configuration and runs the export.
-class TFMExport final : public QDialog {
+class ExportDialog final : public QDialog {
     Q_OBJECT
 
 public:
     // With a catalog path the dialog opens on that catalog; with none, on the screen.
-    TFMExport(QWidget* parent, ExportServices services, std::string catalogPath = {});
+    ExportDialog(QWidget* parent, ExportServices services, std::string catalogPath = {});
 
-    void RBCatalogClick();
-    void BtnOkClick();
+    void onSourceChanged();
+    void onOkClicked();
 
     ExportFormatKind Format() const;
     std::vector<std::string> CheckedColumns() const;
     const std::string& CatalogPath() const { return catalogPath_; }
 
-    QRadioButton* RBScreen() const { return rbScreen_; }
-    QRadioButton* RBCatalog() const { return rbCatalog_; }
-    TFrmCatTree* FrmCatTree() const { return frmCatTree_; }
-    QListWidget* CLBList() const { return clbList_; }
+    QRadioButton* ScreenSourceButton() const { return screenSourceButton_; }
+    QRadioButton* CatalogSourceButton() const { return catalogSourceButton_; }
+    LibraryTreeView* LibraryTree() const { return libraryTree_; }
+    QListWidget* ColumnList() const { return columnList_; }
     QRadioButton* FormatButton(ExportFormatKind format) const;
-    QLineEdit* EdSep() const { return edSep_; }
-    QPushButton* BtnOk() const { return btnOk_; }
+    QLineEdit* SeparatorEdit() const { return separatorEdit_; }
+    QPushButton* OkButton() const { return okButton_; }
 
 private:
     void BuildControls();
@@ -61,17 +61,17 @@ private:
     ExportServices services_;
     std::string catalogPath_;
 
-    QRadioButton* rbScreen_;
-    QRadioButton* rbCatalog_;
-    TFrmCatTree* frmCatTree_;
-    QListWidget* clbList_;
-    QRadioButton* rbHtml_;
-    QRadioButton* rbXml_;
-    QRadioButton* rbExcel_;
-    QRadioButton* rbCvs_;
-    QRadioButton* rbTxt_;
-    QLineEdit* edSep_;
-    QPushButton* btnOk_;
+    QRadioButton* screenSourceButton_;
+    QRadioButton* catalogSourceButton_;
+    LibraryTreeView* libraryTree_;
+    QListWidget* columnList_;
+    QRadioButton* htmlButton_;
+    QRadioButton* xmlButton_;
+    QRadioButton* excelButton_;
+    QRadioButton* csvButton_;
+    QRadioButton* textButton_;
+    QLineEdit* separatorEdit_;
+    QPushButton* okButton_;
 };
 
 // The output file of an export, asked on the GUI thread before the worker starts: the format's

@@ -21,7 +21,7 @@ QString KilobytesText(std::string_view bytesText)
     return QLocale().toString(*bytes / 1024.0, 'f', 2) + QStringLiteral(" KB");
 }
 
-QString FieldDisplayText(int key, const TCatalogNode* record)
+QString FieldDisplayText(int key, const EntryRecord* record)
 {
     if (!record || key < 0 || key >= kColumnKeyCount)
         return {};

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/catalog_node.h"
+#include "core/entry_record.h"
 
 #include <QString>
 
@@ -13,7 +13,7 @@ namespace vellumark {
 QString KilobytesText(std::string_view bytesText);
 
 // The display text of one field of a record (nullptr: none): sizes in KB, percentages with "%".
-QString FieldDisplayText(int key, const TCatalogNode* record);
+QString FieldDisplayText(int key, const EntryRecord* record);
 
 // The hint of a list cell or a detail value: the display text, and for the two fields the user
 // edits, how to edit them.

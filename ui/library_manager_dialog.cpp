@@ -5,7 +5,7 @@
 #include "library/library_ops.h"
 #include "services/messages.h"
 #include "services/text_format.h"
-#include "ui/catalog_tree_frame.h"
+#include "ui/library_tree_view.h"
 #include "ui/dialog_layout.h"
 #include "ui/grid_delegate.h"
 #include "ui/qt_text.h"
@@ -62,43 +62,43 @@ void MoveDescendantPaths(CatalogTreeNode& group, const std::string& oldPath, con
 
 }  // namespace
 
-TFMCatLib::TFMCatLib(QWidget* parent, Prompts& prompts, const VolumeInfo& volumes, ExportOpener exportOpener)
+LibraryManagerDialog::LibraryManagerDialog(QWidget* parent, Prompts& prompts, const VolumeInfo& volumes, ExportOpener exportOpener)
     : QDialog(parent), prompts_(prompts), volumes_(volumes), exportOpener_(std::move(exportOpener))
 {
     BuildControls();
-    btnOpen_->setEnabled(false);
-    btnExport_->setEnabled(false);
-    btnDel_->setEnabled(false);
+    openButton_->setEnabled(false);
+    exportButton_->setEnabled(false);
+    deleteButton_->setEnabled(false);
     FillTree();
 }
 
-TFMCatLib::~TFMCatLib()
+LibraryManagerDialog::~LibraryManagerDialog()
 {
     // An editor still open is committed while the child widgets are torn down, after this
     // object is gone: the frame's model must no longer call back into it.
-    frmCatTree_->Model()->SetRenameHandler(nullptr);
-    frmCatTree_->Model()->SetMoveHandler(nullptr);
-    disconnect(frmCatTree_->VTLib()->itemDelegateForColumn(0), nullptr, this, nullptr);
+    libraryTree_->Model()->SetRenameHandler(nullptr);
+    libraryTree_->Model()->SetMoveHandler(nullptr);
+    disconnect(libraryTree_->View()->itemDelegateForColumn(0), nullptr, this, nullptr);
 }
 
-void TFMCatLib::BuildControls()
+void LibraryManagerDialog::BuildControls()
 {
     setWindowTitle(QStringLiteral("Catalog Library "));
-    setObjectName(QStringLiteral("FMCatLib"));
+    setObjectName(QStringLiteral("libraryManagerDialog"));
 
     auto* panel = new QFrame(this);
     panel->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
-    frmCatTree_ = new TFrmCatTree(panel);
+    libraryTree_ = new LibraryTreeView(panel);
     auto* panelLayout = new QVBoxLayout(panel);
     panelLayout->setContentsMargins(1, 1, 1, 1);
-    panelLayout->addWidget(frmCatTree_);
+    panelLayout->addWidget(libraryTree_);
     const QFontMetrics metrics(font());
 
-    QTreeView* tree = frmCatTree_->VTLib();
+    QTreeView* tree = libraryTree_->View();
     tree->setToolTip(QStringLiteral("the information of the catalog(Press F2 to edit name)"));
-    frmCatTree_->Model()->SetHeaderTexts(
+    libraryTree_->Model()->SetHeaderTexts(
         {QStringLiteral("Name  (Press F2 to edit)"), QStringLiteral("Create Time"), QStringLiteral("Size")});
-    FitLibraryTree(*frmCatTree_, {170, 110, 95}, 16);
+    FitLibraryTree(*libraryTree_, {170, 110, 95}, 16);
     auto* nameDelegate = new NameColumnDelegate(tree);
     tree->setItemDelegateForColumn(0, nameDelegate);
     tree->setDragDropMode(QAbstractItemView::InternalMove);
@@ -109,16 +109,16 @@ void TFMCatLib::BuildControls()
         button->setObjectName(QString::fromLatin1(name));
         return button;
     };
-    btnNewCat_ = makeButton("&New Group", "Create a new group", "BtnNewCat");
-    btnOpen_ = makeButton("&Open Catalog", "Open a catalog", "BtnOpen");
-    btnDel_ = makeButton("&Delete Item", "delete a group or catalog", "BtnDel");
-    btnExport_ = makeButton("&Export Catalog", "Export a catalog", "BtnExport");
-    QPushButton* btnClose = makeButton("&Close", "Close the window", "BtnClose");
-    btnOpen_->setDefault(true);
+    newGroupButton_ = makeButton("&New Group", "Create a new group", "newGroupButton");
+    openButton_ = makeButton("&Open Catalog", "Open a catalog", "openButton");
+    deleteButton_ = makeButton("&Delete Item", "delete a group or catalog", "deleteButton");
+    exportButton_ = makeButton("&Export Catalog", "Export a catalog", "exportButton");
+    QPushButton* closeButton = makeButton("&Close", "Close the window", "closeButton");
+    openButton_->setDefault(true);
 
     auto* buttons = new QVBoxLayout;
     buttons->addSpacing(metrics.height());
-    for (QPushButton* button : {btnNewCat_, btnOpen_, btnDel_, btnExport_, btnClose}) {
+    for (QPushButton* button : {newGroupButton_, openButton_, deleteButton_, exportButton_, closeButton}) {
         buttons->addWidget(button);
         buttons->addSpacing(metrics.height() / 2);
     }
@@ -128,21 +128,21 @@ void TFMCatLib::BuildControls()
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    connect(btnNewCat_, &QPushButton::clicked, this, &TFMCatLib::BtnNewCatClick);
-    connect(btnOpen_, &QPushButton::clicked, this, &TFMCatLib::BtnOpenClick);
-    connect(btnDel_, &QPushButton::clicked, this, &TFMCatLib::BtnDelClick);
-    connect(btnExport_, &QPushButton::clicked, this, &TFMCatLib::BtnExportClick);
-    connect(btnClose, &QPushButton::clicked, this, &QDialog::reject);
-    connect(tree, &QTreeView::doubleClicked, this, &TFMCatLib::BtnOpenClick);
-    connect(tree->selectionModel(), &QItemSelectionModel::currentChanged, this, &TFMCatLib::FrmCatTreeVTLibChange);
+    connect(newGroupButton_, &QPushButton::clicked, this, &LibraryManagerDialog::onNewGroupClicked);
+    connect(openButton_, &QPushButton::clicked, this, &LibraryManagerDialog::onOpenClicked);
+    connect(deleteButton_, &QPushButton::clicked, this, &LibraryManagerDialog::onDeleteClicked);
+    connect(exportButton_, &QPushButton::clicked, this, &LibraryManagerDialog::onExportClicked);
+    connect(closeButton, &QPushButton::clicked, this, &QDialog::reject);
+    connect(tree, &QTreeView::doubleClicked, this, &LibraryManagerDialog::onOpenClicked);
+    connect(tree->selectionModel(), &QItemSelectionModel::currentChanged, this, &LibraryManagerDialog::onLibraryFocusChanged);
     connect(nameDelegate, &QAbstractItemDelegate::closeEditor, this,
             [this](QWidget*, QAbstractItemDelegate::EndEditHint hint) {
                 EditorClosed(hint == QAbstractItemDelegate::RevertModelCache);
             });
 
-    frmCatTree_->Model()->SetRenameHandler(
-        [this](CatalogTreeNode& node, const QString& text) { return FrmCatTreeVTLibNewText(node, text); });
-    frmCatTree_->Model()->SetMoveHandler([this](CatalogTreeNode& source, CatalogTreeNode& target) {
+    libraryTree_->Model()->SetRenameHandler(
+        [this](CatalogTreeNode& node, const QString& text) { return onLibraryNodeRenamed(node, text); });
+    libraryTree_->Model()->SetMoveHandler([this](CatalogTreeNode& source, CatalogTreeNode& target) {
         if (!DropAllowed(&source, &target))
             return;
         // The move reloads the tree; that waits until the view has finished with the drop.
@@ -154,28 +154,28 @@ void TFMCatLib::BuildControls()
     });
 }
 
-void TFMCatLib::FillTree()
+void LibraryManagerDialog::FillTree()
 {
     pending_ = nullptr;
-    if (const Status status = frmCatTree_->FillTree(ConfigInstance().GetLibraryPath(), false); !status)
+    if (const Status status = libraryTree_->FillTree(ConfigInstance().GetLibraryPath(), false); !status)
         Warn(status.message());
 }
 
-void TFMCatLib::Warn(const std::string& text)
+void LibraryManagerDialog::Warn(const std::string& text)
 {
     prompts_.ShowMessage(messages::kWarningCaption, text, MessageIcon::Warning);
 }
 
-void TFMCatLib::FrmCatTreeVTLibChange(const QModelIndex& current, const QModelIndex& previous)
+void LibraryManagerDialog::onLibraryFocusChanged(const QModelIndex& current, const QModelIndex& previous)
 {
-    const CatalogTreeNode* node = frmCatTree_->Model()->NodeAt(current);
-    btnDel_->setEnabled(node && node->Level() >= 1);
-    btnOpen_->setEnabled(node && node->record.IsFile());
-    btnExport_->setEnabled(node && node->record.IsFile());
+    const CatalogTreeNode* node = libraryTree_->Model()->NodeAt(current);
+    deleteButton_->setEnabled(node && node->Level() >= 1);
+    openButton_->setEnabled(node && node->record.IsFile());
+    exportButton_->setEnabled(node && node->record.IsFile());
 
     // Leaving a pending group for another node or another column creates its folder first;
     // when that is refused the focus goes back to the group and its editor.
-    const CatalogTreeNode* left = frmCatTree_->Model()->NodeAt(previous);
+    const CatalogTreeNode* left = libraryTree_->Model()->NodeAt(previous);
     if (!pending_ || left != pending_ || (node == pending_ && current.column() == 0))
         return;
     if (const Status status = CommitPendingGroup(); !status) {
@@ -184,7 +184,7 @@ void TFMCatLib::FrmCatTreeVTLibChange(const QModelIndex& current, const QModelIn
     }
 }
 
-Status TFMCatLib::CommitPendingGroup()
+Status LibraryManagerDialog::CommitPendingGroup()
 {
     const Status status = CreateGroup(std::string(pending_->record.Field(kFullPath)));
     if (status)
@@ -192,7 +192,7 @@ Status TFMCatLib::CommitPendingGroup()
     return status;
 }
 
-void TFMCatLib::ReopenEditor(CatalogTreeNode* node)
+void LibraryManagerDialog::ReopenEditor(CatalogTreeNode* node)
 {
     if (reopenQueued_)
         return;
@@ -202,11 +202,11 @@ void TFMCatLib::ReopenEditor(CatalogTreeNode* node)
         [this, node] {
             reopenQueued_ = false;
             // The node may have gone meanwhile (a reload); then there is nothing to reopen.
-            const std::vector<CatalogTreeNode*> nodes = frmCatTree_->Model()->Tree().PreOrder();
+            const std::vector<CatalogTreeNode*> nodes = libraryTree_->Model()->Tree().PreOrder();
             if (std::find(nodes.begin(), nodes.end(), node) == nodes.end())
                 return;
-            QTreeView* tree = frmCatTree_->VTLib();
-            const QModelIndex index = frmCatTree_->Model()->IndexOf(node);
+            QTreeView* tree = libraryTree_->View();
+            const QModelIndex index = libraryTree_->Model()->IndexOf(node);
             tree->setFocus();
             tree->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
             tree->edit(index);
@@ -214,7 +214,7 @@ void TFMCatLib::ReopenEditor(CatalogTreeNode* node)
         Qt::QueuedConnection);
 }
 
-bool TFMCatLib::FrmCatTreeVTLibNewText(CatalogTreeNode& node, const QString& text)
+bool LibraryManagerDialog::onLibraryNodeRenamed(CatalogTreeNode& node, const QString& text)
 {
     const std::string name = ToStdString(text);
     if (name == node.record.Field(kFileName))
@@ -239,14 +239,14 @@ bool TFMCatLib::FrmCatTreeVTLibNewText(CatalogTreeNode& node, const QString& tex
     return true;
 }
 
-void TFMCatLib::EditorClosed(bool cancelled)
+void LibraryManagerDialog::EditorClosed(bool cancelled)
 {
     if (!pending_)
         return;
     if (cancelled) {
         CatalogTreeNode* node = pending_;
         pending_ = nullptr;
-        frmCatTree_->Model()->RemoveNode(node);
+        libraryTree_->Model()->RemoveNode(node);
         return;
     }
     // A refused name keeps the group pending with its editor reopening; the default name is
@@ -261,9 +261,9 @@ void TFMCatLib::EditorClosed(bool cancelled)
     ReopenEditor(pending_);
 }
 
-void TFMCatLib::BtnNewCatClick()
+void LibraryManagerDialog::onNewGroupClicked()
 {
-    CatalogTreeNode* root = frmCatTree_->Model()->Tree().First();
+    CatalogTreeNode* root = libraryTree_->Model()->Tree().First();
     if (!root)
         return;
     // A group left pending is created (or kept editing) before another one is started.
@@ -274,40 +274,40 @@ void TFMCatLib::BtnNewCatClick()
             return;
         }
     }
-    TCatalogNode record;
+    EntryRecord record;
     record.SetField(kFileName, kNewGroupName);
     record.SetField(kFileType, kKindDirectory);
     record.SetField(kFullPath, NewGroupPath(root->record.Field(kFullPath), kNewGroupName));
     record.SetField(kFileTime, FormatFileTime(std::time(nullptr)));
-    CatalogTreeNode* node = frmCatTree_->Model()->AppendNode(root, std::move(record));
+    CatalogTreeNode* node = libraryTree_->Model()->AppendNode(root, std::move(record));
 
-    QTreeView* tree = frmCatTree_->VTLib();
-    const QModelIndex index = frmCatTree_->Model()->IndexOf(node);
+    QTreeView* tree = libraryTree_->View();
+    const QModelIndex index = libraryTree_->Model()->IndexOf(node);
     tree->setFocus();
     tree->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     pending_ = node;
     tree->edit(index);
 }
 
-void TFMCatLib::BtnOpenClick()
+void LibraryManagerDialog::onOpenClicked()
 {
-    const CatalogTreeNode* node = frmCatTree_->FocusedNode();
+    const CatalogTreeNode* node = libraryTree_->FocusedNode();
     if (!node || !node->record.IsFile())
         return;
     catalogPath_ = std::string(node->record.Field(kFullPath));
     accept();
 }
 
-void TFMCatLib::BtnExportClick()
+void LibraryManagerDialog::onExportClicked()
 {
-    const CatalogTreeNode* node = frmCatTree_->FocusedNode();
+    const CatalogTreeNode* node = libraryTree_->FocusedNode();
     if (node && node->record.IsFile() && exportOpener_)
         exportOpener_(this, std::string(node->record.Field(kFullPath)));
 }
 
-void TFMCatLib::BtnDelClick()
+void LibraryManagerDialog::onDeleteClicked()
 {
-    CatalogTreeNode* node = frmCatTree_->FocusedNode();
+    CatalogTreeNode* node = libraryTree_->FocusedNode();
     if (!node || node->Level() < 1)
         return;
     if (!prompts_.AskYesNo(messages::kWarningCaption, messages::kConfirmDelete, MessageIcon::Question))
@@ -321,25 +321,25 @@ void TFMCatLib::BtnDelClick()
         return Warn(status.message());
     if (node == pending_)
         pending_ = nullptr;
-    frmCatTree_->Model()->RemoveNode(node);
+    libraryTree_->Model()->RemoveNode(node);
 }
 
-bool TFMCatLib::DragAllowed(const CatalogTreeNode* node) const { return !pending_ && node && node->Level() >= 1; }
+bool LibraryManagerDialog::DragAllowed(const CatalogTreeNode* node) const { return !pending_ && node && node->Level() >= 1; }
 
-bool TFMCatLib::DropAllowed(const CatalogTreeNode* dragged, const CatalogTreeNode* target) const
+bool LibraryManagerDialog::DropAllowed(const CatalogTreeNode* dragged, const CatalogTreeNode* target) const
 {
     return DragAllowed(dragged) && target && target != dragged && !IsBelow(target, dragged)
         && target->record.IsDirectory();
 }
 
-bool TFMCatLib::DropOnto(const CatalogTreeNode* dragged, const CatalogTreeNode* target)
+bool LibraryManagerDialog::DropOnto(const CatalogTreeNode* dragged, const CatalogTreeNode* target)
 {
     if (!DropAllowed(dragged, target))
         return false;
     return MoveItem(std::string(dragged->record.Field(kFullPath)), std::string(target->record.Field(kFullPath)));
 }
 
-bool TFMCatLib::MoveItem(const std::string& sourcePath, const std::string& targetPath)
+bool LibraryManagerDialog::MoveItem(const std::string& sourcePath, const std::string& targetPath)
 {
     if (const Status status = MoveLibraryItem(sourcePath, targetPath); !status) {
         Warn(status.message());

@@ -14,30 +14,30 @@ class QPushButton;
 
 namespace vellumark {
 
-class TFrmCatTree;
+class LibraryTreeView;
 
 // The catalog library organizer: new groups, renames in place (F2), deletes, moves by drag and
 // drop, and opening or exporting a catalog. Every change is made on disk first; the tree
 // follows only when the disk operation succeeded, else the reason is shown.
-class TFMCatLib final : public QDialog {
+class LibraryManagerDialog final : public QDialog {
     Q_OBJECT
 
 public:
     // Opens the export dialog, owned by the manager, for the catalog at the path.
     using ExportOpener = std::function<void(QWidget* owner, const std::string& catalogPath)>;
 
-    TFMCatLib(QWidget* parent, Prompts& prompts, const VolumeInfo& volumes, ExportOpener exportOpener);
-    ~TFMCatLib() override;
+    LibraryManagerDialog(QWidget* parent, Prompts& prompts, const VolumeInfo& volumes, ExportOpener exportOpener);
+    ~LibraryManagerDialog() override;
 
     // The catalog the user chose to open, set when the dialog closed with OK.
     const std::string& CatalogPath() const { return catalogPath_; }
     bool NewGroupPending() const { return pending_ != nullptr; }
 
     // The buttons' handlers.
-    void BtnNewCatClick();
-    void BtnOpenClick();
-    void BtnDelClick();
-    void BtnExportClick();
+    void onNewGroupClicked();
+    void onOpenClicked();
+    void onDeleteClicked();
+    void onExportClicked();
 
     // Drag and drop: whether the node may be dragged, whether the target accepts it, and the
     // drop itself (a move on disk, then the tree filled again). A refused drop changes nothing.
@@ -45,17 +45,17 @@ public:
     bool DropAllowed(const CatalogTreeNode* dragged, const CatalogTreeNode* target) const;
     bool DropOnto(const CatalogTreeNode* dragged, const CatalogTreeNode* target);
 
-    TFrmCatTree* FrmCatTree() const { return frmCatTree_; }
-    QPushButton* BtnNewCat() const { return btnNewCat_; }
-    QPushButton* BtnOpen() const { return btnOpen_; }
-    QPushButton* BtnDel() const { return btnDel_; }
-    QPushButton* BtnExport() const { return btnExport_; }
+    LibraryTreeView* LibraryTree() const { return libraryTree_; }
+    QPushButton* NewGroupButton() const { return newGroupButton_; }
+    QPushButton* OpenButton() const { return openButton_; }
+    QPushButton* DeleteButton() const { return deleteButton_; }
+    QPushButton* ExportButton() const { return exportButton_; }
 
 private:
     void BuildControls();
     void FillTree();
-    void FrmCatTreeVTLibChange(const QModelIndex& current, const QModelIndex& previous);
-    bool FrmCatTreeVTLibNewText(CatalogTreeNode& node, const QString& text);
+    void onLibraryFocusChanged(const QModelIndex& current, const QModelIndex& previous);
+    bool onLibraryNodeRenamed(CatalogTreeNode& node, const QString& text);
     void EditorClosed(bool cancelled);
     // Creates the pending group's folder under the path its node holds. Exists, or the
     // system's failure, when the folder cannot be made; the group stays pending then.
@@ -72,11 +72,11 @@ private:
     CatalogTreeNode* pending_ = nullptr;
     bool reopenQueued_ = false;
 
-    TFrmCatTree* frmCatTree_;
-    QPushButton* btnNewCat_;
-    QPushButton* btnOpen_;
-    QPushButton* btnDel_;
-    QPushButton* btnExport_;
+    LibraryTreeView* libraryTree_;
+    QPushButton* newGroupButton_;
+    QPushButton* openButton_;
+    QPushButton* deleteButton_;
+    QPushButton* exportButton_;
 };
 
 }  // namespace vellumark

@@ -30,7 +30,7 @@ void LibraryTreeModel::AdoptTree(CatalogTree tree)
     endResetModel();
 }
 
-CatalogTreeNode* LibraryTreeModel::AppendNode(CatalogTreeNode* parent, TCatalogNode record)
+CatalogTreeNode* LibraryTreeModel::AppendNode(CatalogTreeNode* parent, EntryRecord record)
 {
     const int row = tree_.ChildCount(parent);
     beginInsertRows(IndexOf(parent), row, row);
@@ -82,7 +82,7 @@ QIcon LibraryTreeModel::ImageIcon(Image image)
     return QIcon::fromTheme(QStringLiteral("folder"), style->standardIcon(QStyle::SP_DirIcon));
 }
 
-QString LibraryTreeModel::CellText(const TCatalogNode& record, int column)
+QString LibraryTreeModel::CellText(const EntryRecord& record, int column)
 {
     switch (column) {
     case kNameColumn:

@@ -32,7 +32,7 @@ public:
     void SetHeaderTexts(const QStringList& texts);
     static QIcon ImageIcon(Image image);
     // The text of a cell, also its hint.
-    static QString CellText(const TCatalogNode& record, int column);
+    static QString CellText(const EntryRecord& record, int column);
 
     // Hosts that rename in place: the handler renames on disk and returns the outcome; column 0
     // becomes editable while one is installed.
@@ -43,7 +43,7 @@ public:
     void SetMoveHandler(MoveHandler handler) { moveHandler_ = std::move(handler); }
     // Hosts that change the tree node by node (the library manager): a node appended below the
     // parent (nullptr: the top level), and a node removed with everything below it.
-    CatalogTreeNode* AppendNode(CatalogTreeNode* parent, TCatalogNode record);
+    CatalogTreeNode* AppendNode(CatalogTreeNode* parent, EntryRecord record);
     void RemoveNode(CatalogTreeNode* node);
 
     int columnCount(const QModelIndex& parent = {}) const override;

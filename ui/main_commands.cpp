@@ -30,7 +30,7 @@ bool IsBlank(const std::string& text) { return text.find_first_not_of(" \t\r\n")
 
 // Scans the folder on a worker into a new tree; only a complete scan replaces the list and is
 // written. A cancelled scan leaves the list, the current catalog and the disk as they were.
-void ScanNewCatalog(TFMMain& main, const VolumeInfo& volumes, const ScanRequest& request)
+void ScanNewCatalog(MainWindow& main, const VolumeInfo& volumes, const ScanRequest& request)
 {
     CatalogTree tree;
     const Status scanned = main.Runner().Run(messages::kLoadingInfo, true, [&](Progress& progress) {
@@ -48,19 +48,19 @@ void ScanNewCatalog(TFMMain& main, const VolumeInfo& volumes, const ScanRequest&
 // search goes on.
 class ListBatchSink final : public SearchSink {
 public:
-    explicit ListBatchSink(TFMMain& main) : main_(main) {}
+    explicit ListBatchSink(MainWindow& main) : main_(main) {}
 
-    void Add(std::vector<TCatalogNode>&& batch) override
+    void Add(std::vector<EntryRecord>&& batch) override
     {
         auto tree = std::make_shared<CatalogTree>();
-        for (TCatalogNode& record : batch)
+        for (EntryRecord& record : batch)
             tree->Append(nullptr, std::move(record));
         // The batch goes to the GUI thread whole: this thread keeps no reference to it.
         main_.Runner().PostToGui([&main = main_, tree = std::move(tree)] { main.AppendListBatch(std::move(*tree)); });
     }
 
 private:
-    TFMMain& main_;
+    MainWindow& main_;
 };
 
 std::string SkippedFilesText(std::size_t count)
@@ -70,23 +70,23 @@ std::string SkippedFilesText(std::size_t count)
     return text;
 }
 
-void ShowExportDialog(TFMMain& main, QWidget* owner, const std::string& catalogPath)
+void ShowExportDialog(MainWindow& main, QWidget* owner, const std::string& catalogPath)
 {
     ExportServices services{main.GetPrompts(), main.Runner(), main.XMLDoc(), &main.ListModel()->Tree()};
-    TFMExport dialog(owner, services, catalogPath);
+    ExportDialog dialog(owner, services, catalogPath);
     dialog.exec();
 }
 
 }  // namespace
 
-void RunNewCatalogCommand(TFMMain& main, const FolderChooser& chooser)
+void RunNewCatalogCommand(MainWindow& main, const FolderChooser& chooser)
 {
     RunCommand(main.GetPrompts(), [&] {
         const LinuxVolumeInfo volumes;
         ScanRequest request;
         bool accepted = false;
         {
-            TFMNewCat dialog(&main, main.GetPrompts(), volumes, chooser);
+            NewCatalogDialog dialog(&main, main.GetPrompts(), volumes, chooser);
             accepted = dialog.exec() == QDialog::Accepted;
             request = {dialog.FolderPath(), dialog.CatalogFilePath(), dialog.OnlyFolders(),
                        BuildMaskList(dialog.MaskItems())};
@@ -98,13 +98,13 @@ void RunNewCatalogCommand(TFMMain& main, const FolderChooser& chooser)
     });
 }
 
-void RunLibraryCommand(TFMMain& main)
+void RunLibraryCommand(MainWindow& main)
 {
     RunCommand(main.GetPrompts(), [&] {
         const LinuxVolumeInfo volumes;
         std::string chosen;
         {
-            TFMCatLib dialog(&main, main.GetPrompts(), volumes, [&main](QWidget* owner, const std::string& path) {
+            LibraryManagerDialog dialog(&main, main.GetPrompts(), volumes, [&main](QWidget* owner, const std::string& path) {
                 ShowExportDialog(main, owner, path);
             });
             if (dialog.exec() == QDialog::Accepted)
@@ -122,12 +122,12 @@ void RunLibraryCommand(TFMMain& main)
     });
 }
 
-void RunSearchCommand(TFMMain& main)
+void RunSearchCommand(MainWindow& main)
 {
     RunCommand(main.GetPrompts(), [&] {
         SearchRequest request;
         {
-            TFMSearch dialog(&main, main.GetPrompts());
+            SearchDialog dialog(&main, main.GetPrompts());
             if (dialog.exec() != QDialog::Accepted)
                 return;
             request = dialog.Request();
@@ -149,7 +149,7 @@ void RunSearchCommand(TFMMain& main)
     });
 }
 
-void RunExportCommand(TFMMain& main)
+void RunExportCommand(MainWindow& main)
 {
     RunCommand(main.GetPrompts(), [&] { ShowExportDialog(main, &main, {}); });
 }

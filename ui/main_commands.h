@@ -4,19 +4,19 @@
 
 namespace vellumark {
 
-class TFMMain;
+class MainWindow;
 
 // The main window's four dialog commands, each the whole sequence from the dialog to the
 // refreshed window. Failures are shown; none escapes.
 
 // "&New catalog": the dialog, then the scan on a worker (cancellable), the save, the library
 // tree refilled; the list sorted again in every case. The chooser answers the folder question.
-void RunNewCatalogCommand(TFMMain& main, const FolderChooser& chooser = ChooseFolderWithDialog);
+void RunNewCatalogCommand(MainWindow& main, const FolderChooser& chooser = ChooseFolderWithDialog);
 // "&Catalog library": the manager; a catalog chosen there is opened; the library tree refilled.
-void RunLibraryCommand(TFMMain& main);
+void RunLibraryCommand(MainWindow& main);
 // "&Search": the dialog, then the search on a worker with its results streamed into the list.
-void RunSearchCommand(TFMMain& main);
+void RunSearchCommand(MainWindow& main);
 // "&Export": the export dialog on the list on screen.
-void RunExportCommand(TFMMain& main);
+void RunExportCommand(MainWindow& main);
 
 }  // namespace vellumark

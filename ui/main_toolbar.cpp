@@ -25,7 +25,7 @@ QIcon ThemeIcon(const char* name, QStyle::StandardPixmap fallback)
 
 MainToolbar::MainToolbar(QWidget* parent) : QScrollArea(parent), strip_(new QWidget(this))
 {
-    setObjectName(QStringLiteral("ToolBar"));
+    setObjectName(QStringLiteral("toolbar"));
     setFixedHeight(70 + horizontalScrollBar()->sizeHint().height());
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -44,36 +44,36 @@ MainToolbar::MainToolbar(QWidget* parent) : QScrollArea(parent), strip_(new QWid
     layout->setSpacing(0);
     layout->addSpacing(10);
 
-    label1_ = new LinkLabel(QStringLiteral("CD DVD Collection          Catalog Organizer"), strip_);
-    label1_->setObjectName(QStringLiteral("Label1"));
-    label1_->setWordWrap(true);
-    label1_->setFixedWidth(160);
-    label1_->setStyleSheet(QStringLiteral("color: blue; font-weight: bold; font-size: 13px;"));
-    layout->addWidget(label1_);
+    titleLink_ = new LinkLabel(QStringLiteral("CD DVD Collection          Catalog Organizer"), strip_);
+    titleLink_->setObjectName(QStringLiteral("titleLink"));
+    titleLink_->setWordWrap(true);
+    titleLink_->setFixedWidth(160);
+    titleLink_->setStyleSheet(QStringLiteral("color: blue; font-weight: bold; font-size: 13px;"));
+    layout->addWidget(titleLink_);
     layout->addSpacing(5);
 
-    newCatalog_ = AddButton(QStringLiteral("SpeedDemoButton"), QStringLiteral("&New catalog"),
+    newCatalog_ = AddButton(QStringLiteral("newCatalogButton"), QStringLiteral("&New catalog"),
                             QStringLiteral("Create a new catalog"), ThemeIcon("document-new", QStyle::SP_FileDialogNewFolder));
-    library_ = AddButton(QStringLiteral("VisibilityDemoButton"), QStringLiteral("&Catalog library"),
+    library_ = AddButton(QStringLiteral("libraryButton"), QStringLiteral("&Catalog library"),
                          QStringLiteral("The library of catalogs"), ThemeIcon("system-file-manager", QStyle::SP_DirHomeIcon));
-    search_ = AddButton(QStringLiteral("AlignDemoButton"), QStringLiteral("&Search"),
+    search_ = AddButton(QStringLiteral("searchButton"), QStringLiteral("&Search"),
                         QStringLiteral("Search a file in the library"), ThemeIcon("system-search", QStyle::SP_FileDialogContentsView));
-    export_ = AddButton(QStringLiteral("SpeedButton1"), QStringLiteral("&Export"), QStringLiteral("Export to a file "),
+    export_ = AddButton(QStringLiteral("exportButton"), QStringLiteral("&Export"), QStringLiteral("Export to a file "),
                         ThemeIcon("document-save-as", QStyle::SP_DialogSaveButton));
-    options_ = AddButton(QStringLiteral("SpeedButton2"), QStringLiteral("&Options"), QString(),
+    options_ = AddButton(QStringLiteral("optionsButton"), QStringLiteral("&Options"), QString(),
                          ThemeIcon("preferences-system", QStyle::SP_FileDialogDetailedView));
-    quit_ = AddButton(QStringLiteral("QuitButton"), QStringLiteral("E&xit"), QStringLiteral("Exit"),
+    quit_ = AddButton(QStringLiteral("quitButton"), QStringLiteral("E&xit"), QStringLiteral("Exit"),
                       ThemeIcon("application-exit", QStyle::SP_DialogCloseButton));
     for (QToolButton* button : {newCatalog_, library_, search_, export_, options_, quit_})
         layout->addWidget(button);
 
     layout->addSpacing(18);
     auto* links = new QVBoxLayout;
-    label2_ = new LinkLabel(QString::fromLatin1(links::kWebSite), strip_);
-    label3_ = new LinkLabel(QString::fromLatin1(links::kSupportMail), strip_);
-    label2_->setObjectName(QStringLiteral("Label2"));
-    label3_->setObjectName(QStringLiteral("Label3"));
-    for (LinkLabel* label : {label2_, label3_}) {
+    webLink_ = new LinkLabel(QString::fromLatin1(links::kWebSite), strip_);
+    mailLink_ = new LinkLabel(QString::fromLatin1(links::kSupportMail), strip_);
+    webLink_->setObjectName(QStringLiteral("webLink"));
+    mailLink_->setObjectName(QStringLiteral("mailLink"));
+    for (LinkLabel* label : {webLink_, mailLink_}) {
         label->setStyleSheet(QStringLiteral("color: blue; text-decoration: underline;"));
         links->addWidget(label);
     }
@@ -81,18 +81,18 @@ MainToolbar::MainToolbar(QWidget* parent) : QScrollArea(parent), strip_(new QWid
     layout->addStretch(1);
     setWidget(strip_);
 
-    popup_ = new QMenu(this);
-    popup_->setObjectName(QStringLiteral("PopupMenu1"));
-    popup_->setToolTipsVisible(true);
-    columnsAction_ = popup_->addAction(QStringLiteral("Config Visible Columns"));
-    popup_->addSeparator();
-    helpAction_ = popup_->addAction(QStringLiteral("Help"));
+    optionsMenu_ = new QMenu(this);
+    optionsMenu_->setObjectName(QStringLiteral("optionsMenu"));
+    optionsMenu_->setToolTipsVisible(true);
+    columnsAction_ = optionsMenu_->addAction(QStringLiteral("Config Visible Columns"));
+    optionsMenu_->addSeparator();
+    helpAction_ = optionsMenu_->addAction(QStringLiteral("Help"));
     helpAction_->setToolTip(QStringLiteral("Help of Vellumark"));
-    popup_->addSeparator();
-    aboutAction_ = popup_->addAction(QStringLiteral("About Vellumark"));
+    optionsMenu_->addSeparator();
+    aboutAction_ = optionsMenu_->addAction(QStringLiteral("About Vellumark"));
     aboutAction_->setToolTip(QStringLiteral("About of the software"));
-    webAction_ = popup_->addAction(QStringLiteral("Vellumark on the Web"));
-    connect(options_, &QToolButton::clicked, this, &MainToolbar::SpeedButton2Click);
+    webAction_ = optionsMenu_->addAction(QStringLiteral("Vellumark on the Web"));
+    connect(options_, &QToolButton::clicked, this, &MainToolbar::onOptionsClicked);
 }
 
 QToolButton* MainToolbar::AddButton(const QString& name, const QString& caption, const QString& hint, const QIcon& icon)
@@ -119,6 +119,6 @@ QPoint MainToolbar::PopupPosition() const
     return options_->mapToGlobal(QPoint(options_->width() / 2, options_->height() + 6));
 }
 
-void MainToolbar::SpeedButton2Click() { popup_->popup(PopupPosition()); }
+void MainToolbar::onOptionsClicked() { optionsMenu_->popup(PopupPosition()); }
 
 }  // namespace vellumark

@@ -17,39 +17,39 @@ class MainToolbar final : public QScrollArea {
 public:
     explicit MainToolbar(QWidget* parent = nullptr);
 
-    QToolButton* SpeedDemoButton() const { return newCatalog_; }
-    QToolButton* VisibilityDemoButton() const { return library_; }
-    QToolButton* AlignDemoButton() const { return search_; }
-    QToolButton* SpeedButton1() const { return export_; }
-    QToolButton* SpeedButton2() const { return options_; }
+    QToolButton* NewCatalogButton() const { return newCatalog_; }
+    QToolButton* LibraryButton() const { return library_; }
+    QToolButton* SearchButton() const { return search_; }
+    QToolButton* ExportButton() const { return export_; }
+    QToolButton* OptionsButton() const { return options_; }
     QToolButton* QuitButton() const { return quit_; }
-    QMenu* PopupMenu1() const { return popup_; }
+    QMenu* OptionsMenu() const { return optionsMenu_; }
     QAction* ColumnsAction() const { return columnsAction_; }
     QAction* HelpAction() const { return helpAction_; }
     QAction* AboutAction() const { return aboutAction_; }
     QAction* WebAction() const { return webAction_; }
-    LinkLabel* Label1() const { return label1_; }
-    LinkLabel* Label2() const { return label2_; }
-    LinkLabel* Label3() const { return label3_; }
+    LinkLabel* TitleLink() const { return titleLink_; }
+    LinkLabel* WebLink() const { return webLink_; }
+    LinkLabel* MailLink() const { return mailLink_; }
 
     // The options menu, its top left corner at the middle of the button, 6 pixels below it.
-    void SpeedButton2Click();
+    void onOptionsClicked();
     QPoint PopupPosition() const;
 
 private:
     QToolButton* AddButton(const QString& name, const QString& caption, const QString& hint, const QIcon& icon);
 
     QWidget* strip_;
-    LinkLabel* label1_;
-    LinkLabel* label2_;
-    LinkLabel* label3_;
+    LinkLabel* titleLink_;
+    LinkLabel* webLink_;
+    LinkLabel* mailLink_;
     QToolButton* newCatalog_;
     QToolButton* library_;
     QToolButton* search_;
     QToolButton* export_;
     QToolButton* options_;
     QToolButton* quit_;
-    QMenu* popup_;
+    QMenu* optionsMenu_;
     QAction* columnsAction_;
     QAction* helpAction_;
     QAction* aboutAction_;

@@ -1,7 +1,7 @@
 #include "ui/main_window.h"
 
 #include "ui/about_dialog.h"
-#include "ui/catalog_tree_frame.h"
+#include "ui/library_tree_view.h"
 #include "ui/command_guard.h"
 #include "ui/detail_panel_model.h"
 #include "ui/file_list_delegate.h"
@@ -14,7 +14,7 @@
 #include "ui/task_runner.h"
 #include "ui/tree_style.h"
 #include "ui/ui_colors.h"
-#include "ui/wait_form.h"
+#include "ui/wait_window.h"
 
 #include <QCloseEvent>
 #include <QHeaderView>
@@ -29,25 +29,25 @@
 
 namespace vellumark {
 
-TFMMain::TFMMain(Prompts* prompts, QWidget* parent) : QMainWindow(parent)
+MainWindow::MainWindow(Prompts* prompts, QWidget* parent) : QMainWindow(parent)
 {
     if (!prompts) {
         ownPrompts_ = std::make_unique<QtPrompts>(this);
         prompts = ownPrompts_.get();
     }
     prompts_ = prompts;
-    setObjectName(QStringLiteral("FMMain"));
+    setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QStringLiteral("Vellumark 4.0"));
     resize(934, 490);
     BuildWidgets();
-    waitForm_ = new TWaitForm(this);
-    runner_ = new TaskRunner(*waitForm_, this);
+    waitWindow_ = new WaitWindow(this);
+    runner_ = new TaskRunner(*waitWindow_, this);
     ConnectCommands();
 }
 
-TFMMain::~TFMMain() = default;
+MainWindow::~MainWindow() = default;
 
-void TFMMain::BuildWidgets()
+void MainWindow::BuildWidgets()
 {
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
@@ -57,50 +57,50 @@ void TFMMain::BuildWidgets()
     toolbar_ = new MainToolbar(central);
     layout->addWidget(toolbar_);
 
-    slLeft_ = new QSplitter(Qt::Horizontal, central);
-    slLeft_->setObjectName(QStringLiteral("slleft"));
-    plLeft_ = new QWidget(slLeft_);
-    plLeft_->setObjectName(QStringLiteral("plLeft"));
-    auto* leftLayout = new QVBoxLayout(plLeft_);
+    mainSplitter_ = new QSplitter(Qt::Horizontal, central);
+    mainSplitter_->setObjectName(QStringLiteral("mainSplitter"));
+    leftPane_ = new QWidget(mainSplitter_);
+    leftPane_->setObjectName(QStringLiteral("leftPane"));
+    auto* leftLayout = new QVBoxLayout(leftPane_);
     leftLayout->setContentsMargins(0, 0, 0, 0);
-    slHint_ = new QSplitter(Qt::Vertical, plLeft_);
-    slHint_->setObjectName(QStringLiteral("slHint"));
-    leftLayout->addWidget(slHint_);
+    leftSplitter_ = new QSplitter(Qt::Vertical, leftPane_);
+    leftSplitter_->setObjectName(QStringLiteral("leftSplitter"));
+    leftLayout->addWidget(leftSplitter_);
 
-    frmCatTree_ = new TFrmCatTree(slHint_);
-    frmCatTree_->setObjectName(QStringLiteral("FrmCatTree"));
-    frmCatTree_->VTLib()->setToolTip(QStringLiteral("Catalogs"));
-    plHint_ = new QWidget(slHint_);
-    plHint_->setObjectName(QStringLiteral("plHint"));
-    auto* hintLayout = new QVBoxLayout(plHint_);
+    libraryTree_ = new LibraryTreeView(leftSplitter_);
+    libraryTree_->setObjectName(QStringLiteral("libraryTreeView"));
+    libraryTree_->View()->setToolTip(QStringLiteral("Catalogs"));
+    detailPane_ = new QWidget(leftSplitter_);
+    detailPane_->setObjectName(QStringLiteral("detailPane"));
+    auto* hintLayout = new QVBoxLayout(detailPane_);
     hintLayout->setContentsMargins(0, 0, 0, 0);
-    vle_ = new QTreeView(plHint_);
-    vle_->setObjectName(QStringLiteral("VLE"));
-    vle_->setToolTip(QStringLiteral("File Detail"));
+    detailPanel_ = new QTreeView(detailPane_);
+    detailPanel_->setObjectName(QStringLiteral("detailPanel"));
+    detailPanel_->setToolTip(QStringLiteral("File Detail"));
     detailModel_ = new DetailPanelModel(this);
-    vle_->setModel(detailModel_);
-    ApplyTreeStyle(*vle_);
-    vle_->setRootIsDecorated(false);
-    vle_->setEditTriggers(QAbstractItemView::EditKeyPressed);
-    vle_->header()->resizeSection(0, 170);
-    vle_->header()->resizeSection(1, 103);
-    hintLayout->addWidget(vle_);
+    detailPanel_->setModel(detailModel_);
+    ApplyTreeStyle(*detailPanel_);
+    detailPanel_->setRootIsDecorated(false);
+    detailPanel_->setEditTriggers(QAbstractItemView::EditKeyPressed);
+    detailPanel_->header()->resizeSection(0, 170);
+    detailPanel_->header()->resizeSection(1, 103);
+    hintLayout->addWidget(detailPanel_);
 
-    vt_ = new QTreeView(slLeft_);
-    vt_->setObjectName(QStringLiteral("VT"));
-    vt_->setToolTip(QStringLiteral("Items"));
+    fileList_ = new QTreeView(mainSplitter_);
+    fileList_->setObjectName(QStringLiteral("fileList"));
+    fileList_->setToolTip(QStringLiteral("Items"));
     listModel_ = new FileListModel(this);
-    vt_->setModel(listModel_);
-    ApplyTreeStyle(*vt_);
-    vt_->setItemDelegate(new FileListDelegate(vt_));
-    vt_->setRootIsDecorated(true);
-    vt_->setExpandsOnDoubleClick(true);
-    vt_->setEditTriggers(QAbstractItemView::EditKeyPressed);
-    vt_->header()->setSortIndicatorShown(true);
-    vt_->header()->setSortIndicator(-1, Qt::AscendingOrder);
-    vt_->header()->viewport()->installEventFilter(this);
+    fileList_->setModel(listModel_);
+    ApplyTreeStyle(*fileList_);
+    fileList_->setItemDelegate(new FileListDelegate(fileList_));
+    fileList_->setRootIsDecorated(true);
+    fileList_->setExpandsOnDoubleClick(true);
+    fileList_->setEditTriggers(QAbstractItemView::EditKeyPressed);
+    fileList_->header()->setSortIndicatorShown(true);
+    fileList_->header()->setSortIndicator(-1, Qt::AscendingOrder);
+    fileList_->header()->viewport()->installEventFilter(this);
 
-    for (QSplitter* splitter : {slLeft_, slHint_}) {
+    for (QSplitter* splitter : {mainSplitter_, leftSplitter_}) {
         splitter->setHandleWidth(6);
         splitter->setChildrenCollapsible(false);
         splitter->setStyleSheet(QStringLiteral("QSplitter::handle { background-color: rgb(%1, %2, %3); "
@@ -111,50 +111,50 @@ void TFMMain::BuildWidgets()
     }
     // Only the list and the library tree take up a change of the window's size, so the stored
     // panel sizes come back as they were.
-    slLeft_->setStretchFactor(0, 0);
-    slLeft_->setStretchFactor(1, 1);
-    slHint_->setStretchFactor(0, 1);
-    slHint_->setStretchFactor(1, 0);
-    for (QWidget* pane : {static_cast<QWidget*>(plLeft_), static_cast<QWidget*>(vt_)})
+    mainSplitter_->setStretchFactor(0, 0);
+    mainSplitter_->setStretchFactor(1, 1);
+    leftSplitter_->setStretchFactor(0, 1);
+    leftSplitter_->setStretchFactor(1, 0);
+    for (QWidget* pane : {static_cast<QWidget*>(leftPane_), static_cast<QWidget*>(fileList_)})
         pane->setMinimumWidth(80);
-    for (QWidget* pane : {static_cast<QWidget*>(frmCatTree_), plHint_})
+    for (QWidget* pane : {static_cast<QWidget*>(libraryTree_), detailPane_})
         pane->setMinimumHeight(80);
-    layout->addWidget(slLeft_, 1);
+    layout->addWidget(mainSplitter_, 1);
     setCentralWidget(central);
 
     statusPanel_ = new QLabel(this);
-    statusPanel_->setObjectName(QStringLiteral("SBPanel"));
+    statusPanel_->setObjectName(QStringLiteral("statusPanel"));
     statusPanel_->setMinimumWidth(700);
-    statusBar()->setObjectName(QStringLiteral("SB"));
+    statusBar()->setObjectName(QStringLiteral("statusBar"));
     statusBar()->addWidget(statusPanel_);
     statusBar()->setSizeGripEnabled(true);
 }
 
-void TFMMain::Guard(const std::function<void()>& command) { RunCommand(*prompts_, command); }
+void MainWindow::Guard(const std::function<void()>& command) { RunCommand(*prompts_, command); }
 
-void TFMMain::ConnectCommands()
+void MainWindow::ConnectCommands()
 {
-    connect(toolbar_->SpeedDemoButton(), &QToolButton::clicked, this, [this] { RunNewCatalogCommand(*this); });
-    connect(toolbar_->VisibilityDemoButton(), &QToolButton::clicked, this, [this] { RunLibraryCommand(*this); });
-    connect(toolbar_->AlignDemoButton(), &QToolButton::clicked, this, [this] { RunSearchCommand(*this); });
-    connect(toolbar_->SpeedButton1(), &QToolButton::clicked, this, [this] { RunExportCommand(*this); });
+    connect(toolbar_->NewCatalogButton(), &QToolButton::clicked, this, [this] { RunNewCatalogCommand(*this); });
+    connect(toolbar_->LibraryButton(), &QToolButton::clicked, this, [this] { RunLibraryCommand(*this); });
+    connect(toolbar_->SearchButton(), &QToolButton::clicked, this, [this] { RunSearchCommand(*this); });
+    connect(toolbar_->ExportButton(), &QToolButton::clicked, this, [this] { RunExportCommand(*this); });
     connect(toolbar_->QuitButton(), &QToolButton::clicked, this, &QWidget::close);
     connect(toolbar_->ColumnsAction(), &QAction::triggered, this, [this] { Guard([this] { ShowColumnsDialog(); }); });
     connect(toolbar_->HelpAction(), &QAction::triggered, this, [] { OpenHelp(); });
     connect(toolbar_->AboutAction(), &QAction::triggered, this, [this] {
-        TFMAbout about(this);
+        AboutDialog about(this);
         about.exec();
     });
     connect(toolbar_->WebAction(), &QAction::triggered, this, [] { OpenWebSite(); });
-    connect(toolbar_->Label1(), &LinkLabel::clicked, this, [] { OpenWebSite(); });
-    connect(toolbar_->Label2(), &LinkLabel::clicked, this, [] { OpenWebSite(); });
-    connect(toolbar_->Label3(), &LinkLabel::clicked, this, [] { OpenSupportMail(); });
+    connect(toolbar_->TitleLink(), &LinkLabel::clicked, this, [] { OpenWebSite(); });
+    connect(toolbar_->WebLink(), &LinkLabel::clicked, this, [] { OpenWebSite(); });
+    connect(toolbar_->MailLink(), &LinkLabel::clicked, this, [] { OpenSupportMail(); });
 
-    connect(frmCatTree_, &TFrmCatTree::NodeClicked, this, [this] { Guard([this] { FrmCatTreeVTLibClick(); }); });
-    connect(vt_->header(), &QHeaderView::sectionClicked, this,
-            [this](int column) { Guard([this, column] { VTHeaderClick(column); }); });
-    connect(vt_->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this](const QModelIndex& current) { Guard([this, current] { VTChange(current); }); });
+    connect(libraryTree_, &LibraryTreeView::NodeClicked, this, [this] { Guard([this] { onLibraryNodeClicked(); }); });
+    connect(fileList_->header(), &QHeaderView::sectionClicked, this,
+            [this](int column) { Guard([this, column] { onListHeaderClicked(column); }); });
+    connect(fileList_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) { Guard([this, current] { onListFocusChanged(current); }); });
     listModel_->SetEditHandler([this](CatalogTreeNode& node, int key, const std::string& text) {
         Guard([&] {
             SetEntryField(&node, key, text);
@@ -166,7 +166,7 @@ void TFMMain::ConnectCommands()
     });
 }
 
-void TFMMain::showEvent(QShowEvent* event)
+void MainWindow::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
     if (!initialized_) {
@@ -175,16 +175,16 @@ void TFMMain::showEvent(QShowEvent* event)
     }
 }
 
-void TFMMain::closeEvent(QCloseEvent* event)
+void MainWindow::closeEvent(QCloseEvent* event)
 {
     Guard([this] { SaveWindowLayout(); });
     event->accept();
 }
 
-bool TFMMain::eventFilter(QObject* watched, QEvent* event)
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
     // The right button on the list's header chooses the columns; it never sorts.
-    if (watched == vt_->header()->viewport() && event->type() == QEvent::MouseButtonPress
+    if (watched == fileList_->header()->viewport() && event->type() == QEvent::MouseButtonPress
         && static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
         Guard([this] { ShowColumnsDialog(); });
         return true;
@@ -192,6 +192,6 @@ bool TFMMain::eventFilter(QObject* watched, QEvent* event)
     return QMainWindow::eventFilter(watched, event);
 }
 
-QString TFMMain::StatusText() const { return statusPanel_->text(); }
+QString MainWindow::StatusText() const { return statusPanel_->text(); }
 
 }  // namespace vellumark

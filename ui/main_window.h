@@ -21,20 +21,20 @@ class DetailPanelModel;
 class FileListModel;
 class MainToolbar;
 class TaskRunner;
-class TFrmCatTree;
-class TWaitForm;
+class LibraryTreeView;
+class WaitWindow;
 
 // The main window: the library tree and the detail panel on the left, the file list on the
 // right, the command strip on top and the status line below. It opens the catalog clicked in
 // the library tree, stores every edit of a name or description and rewrites the catalog file
 // at once, and keeps its layout in the configuration between runs.
-class TFMMain final : public QMainWindow {
+class MainWindow final : public QMainWindow {
     Q_OBJECT
 
 public:
     // Questions go to the given prompts (tests answer them); by default to Qt's dialogs.
-    explicit TFMMain(Prompts* prompts = nullptr, QWidget* parent = nullptr);
-    ~TFMMain() override;
+    explicit MainWindow(Prompts* prompts = nullptr, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     // Start-up, run once when the window is first shown.
     void InitMainWindow();
@@ -58,11 +58,11 @@ public:
     // Stores an edited value of a list entry and saves the catalog right after.
     void SetEntryField(CatalogTreeNode* node, int key, const std::string& text);
 
-    void ShowDetails(const TCatalogNode* record);
+    void ShowDetails(const EntryRecord* record);
     void UpdateStatusLine();
-    void FrmCatTreeVTLibClick();
-    void VTHeaderClick(int column);
-    void VTChange(const QModelIndex& current);
+    void onLibraryNodeClicked();
+    void onListHeaderClicked(int column);
+    void onListFocusChanged(const QModelIndex& current);
     // Sorts the list again by the header's sort column and direction.
     void SortList();
     // Refills the library tree from the library root.
@@ -73,21 +73,21 @@ public:
     void AppendListBatch(CatalogTree batch);
     void ClearList();
 
-    TFrmCatTree* FrmCatTree() const { return frmCatTree_; }
-    QTreeView* VT() const { return vt_; }
+    LibraryTreeView* LibraryTree() const { return libraryTree_; }
+    QTreeView* FileList() const { return fileList_; }
     FileListModel* ListModel() const { return listModel_; }
-    QTreeView* VLE() const { return vle_; }
+    QTreeView* DetailPanel() const { return detailPanel_; }
     DetailPanelModel* DetailModel() const { return detailModel_; }
     MainToolbar* Toolbar() const { return toolbar_; }
-    QSplitter* SlLeft() const { return slLeft_; }
-    QSplitter* SlHint() const { return slHint_; }
-    QWidget* PlLeft() const { return plLeft_; }
-    QWidget* PlHint() const { return plHint_; }
+    QSplitter* MainSplitter() const { return mainSplitter_; }
+    QSplitter* LeftSplitter() const { return leftSplitter_; }
+    QWidget* LeftPane() const { return leftPane_; }
+    QWidget* DetailPane() const { return detailPane_; }
     QString StatusText() const;
     CatalogTreeNode* FocusedListNode() const;
 
     TaskRunner& Runner() { return *runner_; }
-    TWaitForm& WaitForm() { return *waitForm_; }
+    WaitWindow& WaitingWindow() { return *waitWindow_; }
     Prompts& GetPrompts() { return *prompts_; }
     XmlDocument& XMLDoc() { return xmlDoc_; }
 
@@ -106,18 +106,18 @@ private:
     std::unique_ptr<Prompts> ownPrompts_;
     Prompts* prompts_;
     XmlDocument xmlDoc_;
-    TWaitForm* waitForm_ = nullptr;
+    WaitWindow* waitWindow_ = nullptr;
     TaskRunner* runner_ = nullptr;
 
     MainToolbar* toolbar_ = nullptr;
-    QSplitter* slLeft_ = nullptr;
-    QSplitter* slHint_ = nullptr;
-    QWidget* plLeft_ = nullptr;
-    QWidget* plHint_ = nullptr;
-    TFrmCatTree* frmCatTree_ = nullptr;
-    QTreeView* vle_ = nullptr;
+    QSplitter* mainSplitter_ = nullptr;
+    QSplitter* leftSplitter_ = nullptr;
+    QWidget* leftPane_ = nullptr;
+    QWidget* detailPane_ = nullptr;
+    LibraryTreeView* libraryTree_ = nullptr;
+    QTreeView* detailPanel_ = nullptr;
     DetailPanelModel* detailModel_ = nullptr;
-    QTreeView* vt_ = nullptr;
+    QTreeView* fileList_ = nullptr;
     FileListModel* listModel_ = nullptr;
     QLabel* statusPanel_ = nullptr;
 

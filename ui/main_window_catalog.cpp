@@ -5,7 +5,7 @@
 #include "core/file_info.h"
 #include "library/library_names.h"
 #include "services/messages.h"
-#include "ui/catalog_tree_frame.h"
+#include "ui/library_tree_view.h"
 #include "ui/command_guard.h"
 #include "ui/detail_panel_model.h"
 #include "core/entry_edit.h"
@@ -20,7 +20,7 @@
 
 namespace vellumark {
 
-Status TFMMain::OpenCatalog(const std::string& path)
+Status MainWindow::OpenCatalog(const std::string& path)
 {
     if (path == currentCatalogPath_)
         return Status::Ok();
@@ -34,11 +34,11 @@ Status TFMMain::OpenCatalog(const std::string& path)
     AdoptListTree(std::move(tree));
     currentCatalogPath_ = path;
     if (listModel_->rowCount() > 0)
-        vt_->expand(listModel_->index(0, 0));
+        fileList_->expand(listModel_->index(0, 0));
     return Status::Ok();
 }
 
-Status TFMMain::SaveCurrentCatalog()
+Status MainWindow::SaveCurrentCatalog()
 {
     std::string path = currentCatalogPath_;
     // Asked here rather than on the worker, so the dialog is not hidden behind the wait window.
@@ -52,7 +52,7 @@ Status TFMMain::SaveCurrentCatalog()
     });
 }
 
-void TFMMain::SetEntryField(CatalogTreeNode* node, int key, const std::string& text)
+void MainWindow::SetEntryField(CatalogTreeNode* node, int key, const std::string& text)
 {
     if (!node)
         return;
@@ -61,7 +61,7 @@ void TFMMain::SetEntryField(CatalogTreeNode* node, int key, const std::string& t
     QueueSave();
 }
 
-void TFMMain::QueueSave()
+void MainWindow::QueueSave()
 {
     // The save runs right after the edit has finished, outside the editor's own call, so the
     // wait window's event loop never runs inside a model's setData. Edits in quick succession
@@ -78,14 +78,14 @@ void TFMMain::QueueSave()
         Qt::QueuedConnection);
 }
 
-void TFMMain::ShowDetails(const TCatalogNode* record)
+void MainWindow::ShowDetails(const EntryRecord* record)
 {
     std::vector<DetailPanelModel::Row> rows;
     if (record) {
-        const TXMLNodesType nodes = ConfigInstance().GetConfig().nodes();
+        const ColumnSettings columns = ConfigInstance().Root().Columns();
         try {
-            for (std::size_t i = 0; i < nodes.Count(); ++i) {
-                const std::string name = nodes.Node(i).Name();
+            for (std::size_t i = 0; i < columns.Count(); ++i) {
+                const std::string name = columns.Column(i).Name();
                 rows.push_back({ToQString(name), FieldDisplayText(ColumnKeyIndex(name), record)});
             }
         } catch (...) {
@@ -97,18 +97,18 @@ void TFMMain::ShowDetails(const TCatalogNode* record)
     detailModel_->SetEditable(detailsEditable_);
 }
 
-void TFMMain::SetDetailsEditable(bool editable)
+void MainWindow::SetDetailsEditable(bool editable)
 {
     detailsEditable_ = editable;
     detailModel_->SetEditable(editable);
 }
 
-CatalogTreeNode* TFMMain::FocusedListNode() const { return listModel_->NodeAt(vt_->currentIndex()); }
+CatalogTreeNode* MainWindow::FocusedListNode() const { return listModel_->NodeAt(fileList_->currentIndex()); }
 
-void TFMMain::UpdateStatusLine()
+void MainWindow::UpdateStatusLine()
 {
     std::string text = "Current Catalog: ==> ";
-    if (const CatalogTreeNode* library = frmCatTree_->FocusedNode()) {
+    if (const CatalogTreeNode* library = libraryTree_->FocusedNode()) {
         text += CatalogNameFromPath(library->record.Field(kFullPath));
         if (const CatalogTreeNode* entry = FocusedListNode())
             text += " ==> " + CatalogNameFromPath(entry->record.Field(kFileName));
@@ -116,9 +116,9 @@ void TFMMain::UpdateStatusLine()
     statusPanel_->setText(ToQString(text));
 }
 
-void TFMMain::FrmCatTreeVTLibClick()
+void MainWindow::onLibraryNodeClicked()
 {
-    const CatalogTreeNode* node = frmCatTree_->FocusedNode();
+    const CatalogTreeNode* node = libraryTree_->FocusedNode();
     if (!node) {
         ClearList();
         ShowDetails(nullptr);
@@ -146,7 +146,7 @@ void TFMMain::FrmCatTreeVTLibClick()
     SortList();
 }
 
-void TFMMain::VTHeaderClick(int column)
+void MainWindow::onListHeaderClicked(int column)
 {
     if (!listSortColumn_)
         listSortOrder_ = Qt::AscendingOrder;
@@ -154,13 +154,13 @@ void TFMMain::VTHeaderClick(int column)
         listSortOrder_ = listSortOrder_ == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
     listSortColumn_ = column;
     sortKey_ = listModel_->KeyOfColumn(column);
-    vt_->header()->setSortIndicator(column, listSortOrder_);
+    fileList_->header()->setSortIndicator(column, listSortOrder_);
     SortList();
 }
 
-void TFMMain::SortList() { listModel_->Sort(sortKey_, listSortOrder_); }
+void MainWindow::SortList() { listModel_->Sort(sortKey_, listSortOrder_); }
 
-void TFMMain::VTChange(const QModelIndex& current)
+void MainWindow::onListFocusChanged(const QModelIndex& current)
 {
     if (const CatalogTreeNode* node = listModel_->NodeAt(current)) {
         SetDetailsEditable(true);
@@ -171,12 +171,12 @@ void TFMMain::VTChange(const QModelIndex& current)
     UpdateStatusLine();
 }
 
-Status TFMMain::FillLibraryTree() { return frmCatTree_->FillTree("", false); }
+Status MainWindow::FillLibraryTree() { return libraryTree_->FillTree("", false); }
 
-void TFMMain::AdoptListTree(CatalogTree tree) { listModel_->AdoptTree(std::move(tree)); }
+void MainWindow::AdoptListTree(CatalogTree tree) { listModel_->AdoptTree(std::move(tree)); }
 
-void TFMMain::AppendListBatch(CatalogTree batch) { listModel_->AppendBatch(std::move(batch)); }
+void MainWindow::AppendListBatch(CatalogTree batch) { listModel_->AppendBatch(std::move(batch)); }
 
-void TFMMain::ClearList() { listModel_->Clear(); }
+void MainWindow::ClearList() { listModel_->Clear(); }
 
 }  // namespace vellumark

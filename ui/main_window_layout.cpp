@@ -4,9 +4,9 @@
 #include "config/config.h"
 #include "library/library_store.h"
 #include "services/messages.h"
-#include "ui/catalog_tree_frame.h"
+#include "ui/library_tree_view.h"
 #include "ui/command_guard.h"
-#include "ui/config_dialog.h"
+#include "ui/columns_dialog.h"
 #include "ui/detail_panel_model.h"
 #include "ui/file_list_model.h"
 
@@ -41,9 +41,9 @@ QList<int> PaneSizes(const QSplitter& splitter, int fixed, bool fixedFirst)
 
 }  // namespace
 
-void TFMMain::InitMainWindow()
+void MainWindow::InitMainWindow()
 {
-    TConfig& config = ConfigInstance();
+    Configuration& config = ConfigInstance();
     ReportStatus(*prompts_, CreateDefaultLibrary(config.GetLibraryPath()));
     ApplyWindowLayout();
     BuildListColumns();
@@ -52,61 +52,61 @@ void TFMMain::InitMainWindow()
     SetDetailsEditable(false);
 }
 
-void TFMMain::ApplyWindowLayout()
+void MainWindow::ApplyWindowLayout()
 {
-    const TXMLFrameType frame = ConfigInstance().GetConfig().frame();
-    if (frame.max()) {
+    const WindowFrame frame = ConfigInstance().Root().Frame();
+    if (frame.Maximized()) {
         setWindowState(windowState() | Qt::WindowMaximized);
     } else {
         setWindowState(windowState() & ~Qt::WindowMaximized);
-        move(frame.left(), frame.top());
-        resize(frame.width(), frame.height());
+        move(frame.Left(), frame.Top());
+        resize(frame.Width(), frame.Height());
     }
     // The splitters must know their own size before the stored pane sizes are given to them.
     if (layout())
         layout()->activate();
-    const TXMLPlLeftType plLeft = frame.plLeft();
-    slLeft_->setSizes(PaneSizes(*slLeft_, plLeft.width(), true));
-    QHeaderView* treeHeader = frmCatTree_->VTLib()->header();
-    treeHeader->resizeSection(0, plLeft.col1());
-    treeHeader->resizeSection(1, plLeft.col2());
-    treeHeader->resizeSection(2, plLeft.col3());
+    const LeftPaneLayout leftPane = frame.LeftPane();
+    mainSplitter_->setSizes(PaneSizes(*mainSplitter_, leftPane.Width(), true));
+    QHeaderView* treeHeader = libraryTree_->View()->header();
+    treeHeader->resizeSection(0, leftPane.NameColumnWidth());
+    treeHeader->resizeSection(1, leftPane.TimeColumnWidth());
+    treeHeader->resizeSection(2, leftPane.SizeColumnWidth());
 
-    const TXMLPlHintType plHint = frame.plHint();
-    slHint_->setSizes(PaneSizes(*slHint_, plHint.height(), false));
-    vle_->header()->resizeSection(0, plHint.col1());
-    vle_->header()->resizeSection(1, plHint.col2());
+    const DetailPaneLayout detailPane = frame.DetailPane();
+    leftSplitter_->setSizes(PaneSizes(*leftSplitter_, detailPane.Height(), false));
+    detailPanel_->header()->resizeSection(0, detailPane.KeyColumnWidth());
+    detailPanel_->header()->resizeSection(1, detailPane.ValueColumnWidth());
 }
 
-void TFMMain::BuildListColumns()
+void MainWindow::BuildListColumns()
 {
-    const TXMLNodesType nodes = ConfigInstance().GetConfig().nodes();
-    const int count = static_cast<int>(nodes.Count());
+    const ColumnSettings settings = ConfigInstance().Root().Columns();
+    const int count = static_cast<int>(settings.Count());
     std::vector<ListColumn> columns;
     std::vector<int> widths;
     for (int i = 0; i < count; ++i) {
-        const TXMLNodeType node = nodes.Node(static_cast<std::size_t>(i));
+        const ColumnSetting setting = settings.Column(static_cast<std::size_t>(i));
         ListColumn column;
-        column.name = node.Name();
+        column.name = setting.Name();
         column.key = ColumnKeyIndex(column.name);
-        column.readOnly = node.ReadOnly();
-        column.alignment = AlignmentOf(node.Align());
-        widths.push_back(node.Width());
+        column.readOnly = setting.ReadOnly();
+        column.alignment = AlignmentOf(setting.Align());
+        widths.push_back(setting.Width());
         columns.push_back(std::move(column));
     }
-    QHeaderView* header = vt_->header();
+    QHeaderView* header = fileList_->header();
     header->setUpdatesEnabled(false);
     listModel_->SetColumns(std::move(columns));
     for (int i = 0; i < count; ++i)
         header->resizeSection(i, widths[static_cast<std::size_t>(i)]);
     header->setUpdatesEnabled(true);
 
-    // Column i stays node i's column whatever its position; positions are given from the
+    // Column i stays setting i's column whatever its position; positions are given from the
     // leftmost on, so each move leaves the ones placed before it where they are.
     std::vector<int> byPosition(static_cast<std::size_t>(count));
     std::vector<int> positions;
     for (int i = 0; i < count; ++i) {
-        const int position = nodes.Node(static_cast<std::size_t>(i)).Index();
+        const int position = settings.Column(static_cast<std::size_t>(i)).Index();
         if (position < 0 || position >= count)
             throw ConfigError(messages::kColumnPositionRange);
         positions.push_back(position);
@@ -118,52 +118,52 @@ void TFMMain::BuildListColumns()
     for (int target = 0; target < count; ++target)
         header->moveSection(header->visualIndex(byPosition[static_cast<std::size_t>(target)]), target);
     for (int i = 0; i < count; ++i)
-        header->setSectionHidden(i, !nodes.Node(static_cast<std::size_t>(i)).Visible());
+        header->setSectionHidden(i, !settings.Column(static_cast<std::size_t>(i)).Visible());
 }
 
-void TFMMain::SaveWindowLayout()
+void MainWindow::SaveWindowLayout()
 {
-    TConfig& config = ConfigInstance();
-    TXMLFrameType frame = config.GetConfig().frame();
+    Configuration& config = ConfigInstance();
+    WindowFrame frame = config.Root().Frame();
     frame.SetLeft(x());
     frame.SetTop(y());
     frame.SetHeight(height());
     frame.SetWidth(width());
-    frame.SetMax(isMaximized());
+    frame.SetMaximized(isMaximized());
 
-    TXMLPlLeftType plLeft = frame.plLeft();
-    plLeft.SetWidth(plLeft_->width());
-    const QHeaderView* treeHeader = frmCatTree_->VTLib()->header();
-    plLeft.SetCol1(treeHeader->sectionSize(0));
-    plLeft.SetCol2(treeHeader->sectionSize(1));
-    plLeft.SetCol3(treeHeader->sectionSize(2));
+    LeftPaneLayout leftPane = frame.LeftPane();
+    leftPane.SetWidth(leftPane_->width());
+    const QHeaderView* treeHeader = libraryTree_->View()->header();
+    leftPane.SetNameColumnWidth(treeHeader->sectionSize(0));
+    leftPane.SetTimeColumnWidth(treeHeader->sectionSize(1));
+    leftPane.SetSizeColumnWidth(treeHeader->sectionSize(2));
 
-    TXMLPlHintType plHint = frame.plHint();
-    plHint.SetHeight(plHint_->height());
-    plHint.SetCol1(vle_->header()->sectionSize(0));
-    plHint.SetCol2(vle_->header()->sectionSize(1));
+    DetailPaneLayout detailPane = frame.DetailPane();
+    detailPane.SetHeight(detailPane_->height());
+    detailPane.SetKeyColumnWidth(detailPanel_->header()->sectionSize(0));
+    detailPane.SetValueColumnWidth(detailPanel_->header()->sectionSize(1));
 
-    const TXMLNodesType nodes = config.GetConfig().nodes();
-    const QHeaderView* header = vt_->header();
-    for (int i = 0; i < header->count() && static_cast<std::size_t>(i) < nodes.Count(); ++i) {
-        TXMLNodeType node = nodes.Node(static_cast<std::size_t>(i));
+    const ColumnSettings columns = config.Root().Columns();
+    const QHeaderView* header = fileList_->header();
+    for (int i = 0; i < header->count() && static_cast<std::size_t>(i) < columns.Count(); ++i) {
+        ColumnSetting column = columns.Column(static_cast<std::size_t>(i));
         // A hidden column reports no width; it keeps the one it had when it was shown.
         if (!header->isSectionHidden(i))
-            node.SetWidth(header->sectionSize(i));
-        node.SetVisible(!header->isSectionHidden(i));
-        node.SetIndex(header->visualIndex(i));
+            column.SetWidth(header->sectionSize(i));
+        column.SetVisible(!header->isSectionHidden(i));
+        column.SetIndex(header->visualIndex(i));
     }
     ReportStatus(*prompts_, config.SaveConfig());
 }
 
-void TFMMain::ShowColumnsDialog()
+void MainWindow::ShowColumnsDialog()
 {
-    TFMConfig dialog(this);
+    ColumnsDialog dialog(this);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    const TXMLNodesType nodes = ConfigInstance().GetConfig().nodes();
-    for (int i = 0; i < listModel_->columnCount() && static_cast<std::size_t>(i) < nodes.Count(); ++i)
-        vt_->header()->setSectionHidden(i, !nodes.Node(static_cast<std::size_t>(i)).Visible());
+    const ColumnSettings columns = ConfigInstance().Root().Columns();
+    for (int i = 0; i < listModel_->columnCount() && static_cast<std::size_t>(i) < columns.Count(); ++i)
+        fileList_->header()->setSectionHidden(i, !columns.Column(static_cast<std::size_t>(i)).Visible());
 }
 
 }  // namespace vellumark

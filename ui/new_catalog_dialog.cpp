@@ -5,7 +5,7 @@
 #include "scan/disk_name.h"
 #include "scan/mask_list.h"
 #include "services/messages.h"
-#include "ui/catalog_tree_frame.h"
+#include "ui/library_tree_view.h"
 #include "ui/dialog_layout.h"
 #include "ui/qt_text.h"
 #include "ui/ui_colors.h"
@@ -64,178 +64,178 @@ std::string ChosenFolderPath(const std::string& chosen, const VolumeInfo& volume
     return path;
 }
 
-TFMNewCat::TFMNewCat(QWidget* parent, Prompts& prompts, const VolumeInfo& volumes, FolderChooser chooser)
+NewCatalogDialog::NewCatalogDialog(QWidget* parent, Prompts& prompts, const VolumeInfo& volumes, FolderChooser chooser)
     : QDialog(parent), prompts_(prompts), volumes_(volumes), chooser_(std::move(chooser))
 {
     BuildControls();
-    frmCatTree_->FillTree(ConfigInstance().GetLibraryPath(), true);
-    btnAdd_->setEnabled(false);
-    btnDel_->setEnabled(false);
-    btnOk_->setEnabled(false);
-    panel2_->hide();
-    findChild<QPushButton*>(QStringLiteral("SpeedButton1"))->setFocus();
+    libraryTree_->FillTree(ConfigInstance().GetLibraryPath(), true);
+    addMaskButton_->setEnabled(false);
+    deleteMaskButton_->setEnabled(false);
+    okButton_->setEnabled(false);
+    advancedPanel_->hide();
+    findChild<QPushButton*>(QStringLiteral("chooseFolderButton"))->setFocus();
 }
 
-void TFMNewCat::BuildControls()
+void NewCatalogDialog::BuildControls()
 {
     setWindowTitle(QStringLiteral("Create a New Catalog"));
-    setObjectName(QStringLiteral("FMNewCat"));
+    setObjectName(QStringLiteral("newCatalogDialog"));
 
-    edFileName_ = new QLineEdit(this);
-    edFileName_->setObjectName(QStringLiteral("EdFileName"));
-    edFileName_->setMinimumWidth(QFontMetrics(font()).averageCharWidth() * 48);
-    auto* speedButton1 = new QPushButton(QStringLiteral("Open &Dialog"), this);
-    speedButton1->setObjectName(QStringLiteral("SpeedButton1"));
-    edName_ = new QLineEdit(this);
-    edName_->setObjectName(QStringLiteral("EdName"));
+    folderEdit_ = new QLineEdit(this);
+    folderEdit_->setObjectName(QStringLiteral("folderEdit"));
+    folderEdit_->setMinimumWidth(QFontMetrics(font()).averageCharWidth() * 48);
+    auto* chooseFolderButton = new QPushButton(QStringLiteral("Open &Dialog"), this);
+    chooseFolderButton->setObjectName(QStringLiteral("chooseFolderButton"));
+    nameEdit_ = new QLineEdit(this);
+    nameEdit_->setObjectName(QStringLiteral("nameEdit"));
     auto* nameLabel = new QLabel(QStringLiteral("(Catalog Name)"), this);
 
-    panel2_ = new QFrame(this);
-    panel2_->setObjectName(QStringLiteral("Panel2"));
-    panel2_->setFrameShape(QFrame::StyledPanel);
-    auto* label2 = new QLabel(QStringLiteral("Select a group  :"), panel2_);
-    frmCatTree_ = new TFrmCatTree(panel2_);
-    FitLibraryTree(*frmCatTree_, {170, 100, 80}, 14);
-    label2->setBuddy(frmCatTree_->VTLib());
-    radioButton1_ = new QRadioButton(QStringLiteral("Only Folders"), panel2_);
-    radioButton1_->setObjectName(QStringLiteral("RadioButton1"));
-    rbFile_ = new QRadioButton(QStringLiteral("All Files"), panel2_);
-    rbFile_->setObjectName(QStringLiteral("RBFile"));
-    rbFile_->setChecked(true);
-    label1_ = new QLabel(QStringLiteral("Filter  Mask(s)  :"), panel2_);
-    label3_ = new QLabel(QStringLiteral("File Ext   =  "), panel2_);
-    edExt_ = new QLineEdit(panel2_);
-    edExt_->setObjectName(QStringLiteral("EdExt"));
-    label3_->setBuddy(edExt_);
-    btnAdd_ = new QPushButton(QStringLiteral("Add to list =>"), panel2_);
-    btnAdd_->setObjectName(QStringLiteral("BtnAdd"));
-    btnDel_ = new QPushButton(QStringLiteral("Delete from list <="), panel2_);
-    btnDel_->setObjectName(QStringLiteral("BtnDel"));
-    label5_ = new QLabel(QStringLiteral("Mask list:"), panel2_);
-    lbExt_ = new QListWidget(panel2_);
-    lbExt_->setObjectName(QStringLiteral("LBExt"));
-    lbExt_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    label5_->setBuddy(lbExt_);
-    auto* memo1 = new QLabel(QStringLiteral("Mask list can be \nused to filter the files \nthat to be cataloged."), panel2_);
-    memo1->setObjectName(QStringLiteral("Memo1"));
-    memo1->setAlignment(Qt::AlignCenter);
-    memo1->setFrameShape(QFrame::StyledPanel);
-    memo1->setAutoFillBackground(true);
-    QPalette notePalette = memo1->palette();
+    advancedPanel_ = new QFrame(this);
+    advancedPanel_->setObjectName(QStringLiteral("advancedPanel"));
+    advancedPanel_->setFrameShape(QFrame::StyledPanel);
+    auto* groupLabel = new QLabel(QStringLiteral("Select a group  :"), advancedPanel_);
+    libraryTree_ = new LibraryTreeView(advancedPanel_);
+    FitLibraryTree(*libraryTree_, {170, 100, 80}, 14);
+    groupLabel->setBuddy(libraryTree_->View());
+    onlyFoldersButton_ = new QRadioButton(QStringLiteral("Only Folders"), advancedPanel_);
+    onlyFoldersButton_->setObjectName(QStringLiteral("onlyFoldersButton"));
+    allFilesButton_ = new QRadioButton(QStringLiteral("All Files"), advancedPanel_);
+    allFilesButton_->setObjectName(QStringLiteral("allFilesButton"));
+    allFilesButton_->setChecked(true);
+    maskLabel_ = new QLabel(QStringLiteral("Filter  Mask(s)  :"), advancedPanel_);
+    extensionLabel_ = new QLabel(QStringLiteral("File Ext   =  "), advancedPanel_);
+    extensionEdit_ = new QLineEdit(advancedPanel_);
+    extensionEdit_->setObjectName(QStringLiteral("extensionEdit"));
+    extensionLabel_->setBuddy(extensionEdit_);
+    addMaskButton_ = new QPushButton(QStringLiteral("Add to list =>"), advancedPanel_);
+    addMaskButton_->setObjectName(QStringLiteral("addMaskButton"));
+    deleteMaskButton_ = new QPushButton(QStringLiteral("Delete from list <="), advancedPanel_);
+    deleteMaskButton_->setObjectName(QStringLiteral("deleteMaskButton"));
+    maskListLabel_ = new QLabel(QStringLiteral("Mask list:"), advancedPanel_);
+    maskList_ = new QListWidget(advancedPanel_);
+    maskList_->setObjectName(QStringLiteral("maskList"));
+    maskList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    maskListLabel_->setBuddy(maskList_);
+    auto* maskNote = new QLabel(QStringLiteral("Mask list can be \nused to filter the files \nthat to be cataloged."), advancedPanel_);
+    maskNote->setObjectName(QStringLiteral("maskNote"));
+    maskNote->setAlignment(Qt::AlignCenter);
+    maskNote->setFrameShape(QFrame::StyledPanel);
+    maskNote->setAutoFillBackground(true);
+    QPalette notePalette = maskNote->palette();
     notePalette.setColor(QPalette::Window, colors::EditableCell());
-    memo1->setPalette(notePalette);
+    maskNote->setPalette(notePalette);
 
-    auto* speedButton4 = new QPushButton(QStringLiteral("&Advanced"), this);
-    speedButton4->setObjectName(QStringLiteral("SpeedButton4"));
-    btnOk_ = new QPushButton(QStringLiteral("&OK"), this);
-    btnOk_->setObjectName(QStringLiteral("BtnOk"));
-    btnOk_->setDefault(true);
-    auto* speedButton3 = new QPushButton(QStringLiteral("&Cancel"), this);
-    speedButton3->setObjectName(QStringLiteral("SpeedButton3"));
+    auto* advancedButton = new QPushButton(QStringLiteral("&Advanced"), this);
+    advancedButton->setObjectName(QStringLiteral("advancedButton"));
+    okButton_ = new QPushButton(QStringLiteral("&OK"), this);
+    okButton_->setObjectName(QStringLiteral("okButton"));
+    okButton_->setDefault(true);
+    auto* cancelButton = new QPushButton(QStringLiteral("&Cancel"), this);
+    cancelButton->setObjectName(QStringLiteral("cancelButton"));
 
     auto* top = new QGridLayout;
-    top->addWidget(edFileName_, 0, 0);
-    top->addWidget(speedButton1, 0, 1);
-    top->addWidget(edName_, 1, 0);
+    top->addWidget(folderEdit_, 0, 0);
+    top->addWidget(chooseFolderButton, 0, 1);
+    top->addWidget(nameEdit_, 1, 0);
     top->addWidget(nameLabel, 1, 1);
     top->setColumnStretch(0, 1);
 
     auto* groupColumn = new QVBoxLayout;
-    groupColumn->addWidget(label2);
-    groupColumn->addWidget(frmCatTree_, 1);
+    groupColumn->addWidget(groupLabel);
+    groupColumn->addWidget(libraryTree_, 1);
     auto* maskColumn = new QVBoxLayout;
-    maskColumn->addWidget(radioButton1_);
-    maskColumn->addWidget(rbFile_);
-    maskColumn->addWidget(label1_);
-    maskColumn->addWidget(label3_);
-    maskColumn->addWidget(edExt_);
-    maskColumn->addWidget(btnAdd_);
-    maskColumn->addWidget(btnDel_);
-    maskColumn->addWidget(label5_);
-    maskColumn->addWidget(lbExt_, 1);
-    maskColumn->addWidget(memo1);
-    auto* panelLayout = new QHBoxLayout(panel2_);
+    maskColumn->addWidget(onlyFoldersButton_);
+    maskColumn->addWidget(allFilesButton_);
+    maskColumn->addWidget(maskLabel_);
+    maskColumn->addWidget(extensionLabel_);
+    maskColumn->addWidget(extensionEdit_);
+    maskColumn->addWidget(addMaskButton_);
+    maskColumn->addWidget(deleteMaskButton_);
+    maskColumn->addWidget(maskListLabel_);
+    maskColumn->addWidget(maskList_, 1);
+    maskColumn->addWidget(maskNote);
+    auto* panelLayout = new QHBoxLayout(advancedPanel_);
     panelLayout->addLayout(groupColumn, 3);
     panelLayout->addLayout(maskColumn, 2);
 
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(speedButton4);
+    buttons->addWidget(advancedButton);
     buttons->addStretch(1);
-    buttons->addWidget(btnOk_);
-    buttons->addWidget(speedButton3);
+    buttons->addWidget(okButton_);
+    buttons->addWidget(cancelButton);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
-    layout->addWidget(panel2_, 1);
+    layout->addWidget(advancedPanel_, 1);
     layout->addLayout(buttons);
     // A fixed dialog border: the window always takes the size its content asks for.
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    setTabOrder(edFileName_, speedButton1);
-    setTabOrder(speedButton1, edName_);
-    setTabOrder(edName_, frmCatTree_->VTLib());
-    setTabOrder(frmCatTree_->VTLib(), radioButton1_);
-    setTabOrder(radioButton1_, rbFile_);
-    setTabOrder(rbFile_, edExt_);
-    setTabOrder(edExt_, btnAdd_);
-    setTabOrder(btnAdd_, btnDel_);
-    setTabOrder(btnDel_, lbExt_);
-    setTabOrder(lbExt_, speedButton4);
-    setTabOrder(speedButton4, btnOk_);
-    setTabOrder(btnOk_, speedButton3);
+    setTabOrder(folderEdit_, chooseFolderButton);
+    setTabOrder(chooseFolderButton, nameEdit_);
+    setTabOrder(nameEdit_, libraryTree_->View());
+    setTabOrder(libraryTree_->View(), onlyFoldersButton_);
+    setTabOrder(onlyFoldersButton_, allFilesButton_);
+    setTabOrder(allFilesButton_, extensionEdit_);
+    setTabOrder(extensionEdit_, addMaskButton_);
+    setTabOrder(addMaskButton_, deleteMaskButton_);
+    setTabOrder(deleteMaskButton_, maskList_);
+    setTabOrder(maskList_, advancedButton);
+    setTabOrder(advancedButton, okButton_);
+    setTabOrder(okButton_, cancelButton);
 
-    connect(speedButton1, &QPushButton::clicked, this, &TFMNewCat::SpeedButton1Click);
-    connect(speedButton4, &QPushButton::clicked, this, &TFMNewCat::SpeedButton4Click);
-    connect(btnAdd_, &QPushButton::clicked, this, &TFMNewCat::BtnAddClick);
-    connect(btnDel_, &QPushButton::clicked, this, &TFMNewCat::BtnDelClick);
-    connect(btnOk_, &QPushButton::clicked, this, &TFMNewCat::BtnOkClick);
-    connect(speedButton3, &QPushButton::clicked, this, &QDialog::reject);
-    connect(radioButton1_, &QRadioButton::toggled, this, &TFMNewCat::RadioClick);
-    connect(edExt_, &QLineEdit::textChanged, this, [this](const QString& text) { btnAdd_->setEnabled(!text.isEmpty()); });
-    connect(lbExt_, &QListWidget::itemSelectionChanged, this,
-            [this] { btnDel_->setEnabled(!lbExt_->selectedItems().isEmpty()); });
-    edExt_->installEventFilter(this);
+    connect(chooseFolderButton, &QPushButton::clicked, this, &NewCatalogDialog::onChooseFolderClicked);
+    connect(advancedButton, &QPushButton::clicked, this, &NewCatalogDialog::onAdvancedClicked);
+    connect(addMaskButton_, &QPushButton::clicked, this, &NewCatalogDialog::onAddMaskClicked);
+    connect(deleteMaskButton_, &QPushButton::clicked, this, &NewCatalogDialog::onDeleteMaskClicked);
+    connect(okButton_, &QPushButton::clicked, this, &NewCatalogDialog::onOkClicked);
+    connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+    connect(onlyFoldersButton_, &QRadioButton::toggled, this, &NewCatalogDialog::onKindToggled);
+    connect(extensionEdit_, &QLineEdit::textChanged, this, [this](const QString& text) { addMaskButton_->setEnabled(!text.isEmpty()); });
+    connect(maskList_, &QListWidget::itemSelectionChanged, this,
+            [this] { deleteMaskButton_->setEnabled(!maskList_->selectedItems().isEmpty()); });
+    extensionEdit_->installEventFilter(this);
 }
 
-std::vector<std::string> TFMNewCat::MaskItems() const
+std::vector<std::string> NewCatalogDialog::MaskItems() const
 {
     std::vector<std::string> items;
-    for (int row = 0; row < lbExt_->count(); ++row)
-        items.push_back(ToStdString(lbExt_->item(row)->text()));
+    for (int row = 0; row < maskList_->count(); ++row)
+        items.push_back(ToStdString(maskList_->item(row)->text()));
     return items;
 }
 
-bool TFMNewCat::eventFilter(QObject* watched, QEvent* event)
+bool NewCatalogDialog::eventFilter(QObject* watched, QEvent* event)
 {
     // Enter in the extension box adds the mask, even while "Add to list =>" is disabled, and
     // never reaches the dialog's OK.
-    if (watched == edExt_ && event->type() == QEvent::KeyPress) {
+    if (watched == extensionEdit_ && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            BtnAddClick();
+            onAddMaskClicked();
             return true;
         }
     }
     return QDialog::eventFilter(watched, event);
 }
 
-void TFMNewCat::SpeedButton1Click()
+void NewCatalogDialog::onChooseFolderClicked()
 {
     if (!IsFolder(folderPath_))
         folderPath_.clear();
     if (const std::optional<std::string> chosen = chooser_(this, folderPath_))
         folderPath_ = ChosenFolderPath(*chosen, volumes_);
-    edFileName_->setText(ToQString(folderPath_));
-    edName_->setText(ToQString(folderPath_.empty() ? std::string() : DiskNameFromPath(folderPath_, volumes_)));
-    btnOk_->setEnabled(true);
+    folderEdit_->setText(ToQString(folderPath_));
+    nameEdit_->setText(ToQString(folderPath_.empty() ? std::string() : DiskNameFromPath(folderPath_, volumes_)));
+    okButton_->setEnabled(true);
 }
 
-void TFMNewCat::SpeedButton4Click()
+void NewCatalogDialog::onAdvancedClicked()
 {
     // The window grows upward and shrinks downward: its bottom edge stays where it was, unless
     // that would push its top off the screen.
     const int bottom = geometry().bottom();
-    panel2_->setVisible(panel2_->isHidden());
+    advancedPanel_->setVisible(advancedPanel_->isHidden());
     layout()->activate();
     int top = y() + bottom - geometry().bottom();
     if (const QScreen* shown = screen())
@@ -243,52 +243,52 @@ void TFMNewCat::SpeedButton4Click()
     move(x(), top);
 }
 
-void TFMNewCat::RadioClick()
+void NewCatalogDialog::onKindToggled()
 {
-    const bool masks = rbFile_->isChecked();
-    for (QWidget* control : std::initializer_list<QWidget*>{label1_, label3_, edExt_, btnAdd_, btnDel_, label5_, lbExt_})
+    const bool masks = allFilesButton_->isChecked();
+    for (QWidget* control : std::initializer_list<QWidget*>{maskLabel_, extensionLabel_, extensionEdit_, addMaskButton_, deleteMaskButton_, maskListLabel_, maskList_})
         control->setEnabled(masks);
 }
 
-void TFMNewCat::BtnAddClick()
+void NewCatalogDialog::onAddMaskClicked()
 {
     std::vector<std::string> items = MaskItems();
-    if (AddMaskItem(items, ToStdString(edExt_->text())))
-        lbExt_->addItem(ToQString(items.back()));
+    if (AddMaskItem(items, ToStdString(extensionEdit_->text())))
+        maskList_->addItem(ToQString(items.back()));
 }
 
-void TFMNewCat::BtnDelClick()
+void NewCatalogDialog::onDeleteMaskClicked()
 {
-    for (QListWidgetItem* item : lbExt_->selectedItems())
+    for (QListWidgetItem* item : maskList_->selectedItems())
         delete item;
-    btnDel_->setEnabled(false);
+    deleteMaskButton_->setEnabled(false);
 }
 
-void TFMNewCat::Refuse(const char* text)
+void NewCatalogDialog::Refuse(const char* text)
 {
     prompts_.ShowMessage(messages::kWarningCaption, text, MessageIcon::Warning);
-    edName_->setFocus();
+    nameEdit_->setFocus();
 }
 
-void TFMNewCat::BtnOkClick()
+void NewCatalogDialog::onOkClicked()
 {
-    if (edFileName_->text().isEmpty())
+    if (folderEdit_->text().isEmpty())
         return Refuse(messages::kSelectFolderFirst);
-    const std::string name = ToStdString(edName_->text());
+    const std::string name = ToStdString(nameEdit_->text());
     if (name.empty())
         return Refuse(messages::kInputCatalogName);
     // A name that would put the file outside its group is refused before any path is formed.
     if (const Status status = CheckItemName(name); !status)
         return Refuse(status.message().c_str());
 
-    const CatalogTreeNode* group = frmCatTree_->FocusedNode();
+    const CatalogTreeNode* group = libraryTree_->FocusedNode();
     const std::string groupPath =
         group && group->record.IsDirectory() ? std::string(group->record.Field(kFullPath)) : ConfigInstance().GetLibraryPath();
     const std::string path = NewCatalogPath(groupPath, name);
     if (PathTaken(path) && !prompts_.AskYesNo(messages::kWarningCaption, messages::kOverwriteCatalog, MessageIcon::Warning))
         return;
     catalogFilePath_ = path;
-    onlyFolders_ = radioButton1_->isChecked();
+    onlyFolders_ = onlyFoldersButton_->isChecked();
     accept();
 }
 

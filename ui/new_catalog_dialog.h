@@ -19,7 +19,7 @@ class QRadioButton;
 
 namespace vellumark {
 
-class TFrmCatTree;
+class LibraryTreeView;
 
 // Asks for a folder to catalog, opening at the current one; nothing when cancelled. The
 // prompts have no folder question, so the dialog takes this seam (the tests answer it).
@@ -35,11 +35,11 @@ std::string ChosenFolderPath(const std::string& chosen, const VolumeInfo& volume
 // The dialog that collects what a new catalog needs: the folder, the name, the target group,
 // all files or folders only, and the extension masks. It checks the choices and works out the
 // catalog file path; the scan and the save are the caller's.
-class TFMNewCat final : public QDialog {
+class NewCatalogDialog final : public QDialog {
     Q_OBJECT
 
 public:
-    TFMNewCat(QWidget* parent, Prompts& prompts, const VolumeInfo& volumes, FolderChooser chooser);
+    NewCatalogDialog(QWidget* parent, Prompts& prompts, const VolumeInfo& volumes, FolderChooser chooser);
 
     // The results, read after the dialog closed with OK.
     const std::string& FolderPath() const { return folderPath_; }
@@ -48,30 +48,30 @@ public:
     std::vector<std::string> MaskItems() const;
 
     // The handlers, public so that the tests drive them as the buttons do.
-    void SpeedButton1Click();
-    void SpeedButton4Click();
-    void BtnAddClick();
-    void BtnDelClick();
-    void BtnOkClick();
+    void onChooseFolderClicked();
+    void onAdvancedClicked();
+    void onAddMaskClicked();
+    void onDeleteMaskClicked();
+    void onOkClicked();
 
-    QLineEdit* EdFileName() const { return edFileName_; }
-    QLineEdit* EdName() const { return edName_; }
-    QLineEdit* EdExt() const { return edExt_; }
-    QListWidget* LBExt() const { return lbExt_; }
-    QRadioButton* RBFile() const { return rbFile_; }
-    QRadioButton* RadioButton1() const { return radioButton1_; }
-    QPushButton* BtnAdd() const { return btnAdd_; }
-    QPushButton* BtnDel() const { return btnDel_; }
-    QPushButton* BtnOk() const { return btnOk_; }
-    QFrame* Panel2() const { return panel2_; }
-    TFrmCatTree* FrmCatTree() const { return frmCatTree_; }
+    QLineEdit* FolderEdit() const { return folderEdit_; }
+    QLineEdit* NameEdit() const { return nameEdit_; }
+    QLineEdit* ExtensionEdit() const { return extensionEdit_; }
+    QListWidget* MaskList() const { return maskList_; }
+    QRadioButton* AllFilesButton() const { return allFilesButton_; }
+    QRadioButton* OnlyFoldersButton() const { return onlyFoldersButton_; }
+    QPushButton* AddMaskButton() const { return addMaskButton_; }
+    QPushButton* DeleteMaskButton() const { return deleteMaskButton_; }
+    QPushButton* OkButton() const { return okButton_; }
+    QFrame* AdvancedPanel() const { return advancedPanel_; }
+    LibraryTreeView* LibraryTree() const { return libraryTree_; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildControls();
-    void RadioClick();
+    void onKindToggled();
     void Refuse(const char* text);
 
     Prompts& prompts_;
@@ -81,20 +81,20 @@ private:
     std::string catalogFilePath_;
     bool onlyFolders_ = false;
 
-    QLineEdit* edFileName_;
-    QLineEdit* edName_;
-    QFrame* panel2_;
-    TFrmCatTree* frmCatTree_;
-    QRadioButton* radioButton1_;
-    QRadioButton* rbFile_;
-    QLabel* label1_;
-    QLabel* label3_;
-    QLabel* label5_;
-    QLineEdit* edExt_;
-    QPushButton* btnAdd_;
-    QPushButton* btnDel_;
-    QListWidget* lbExt_;
-    QPushButton* btnOk_;
+    QLineEdit* folderEdit_;
+    QLineEdit* nameEdit_;
+    QFrame* advancedPanel_;
+    LibraryTreeView* libraryTree_;
+    QRadioButton* onlyFoldersButton_;
+    QRadioButton* allFilesButton_;
+    QLabel* maskLabel_;
+    QLabel* extensionLabel_;
+    QLabel* maskListLabel_;
+    QLineEdit* extensionEdit_;
+    QPushButton* addMaskButton_;
+    QPushButton* deleteMaskButton_;
+    QListWidget* maskList_;
+    QPushButton* okButton_;
 };
 
 }  // namespace vellumark

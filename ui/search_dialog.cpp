@@ -3,7 +3,7 @@
 #include "config/config.h"
 #include "core/column_keys.h"
 #include "services/messages.h"
-#include "ui/catalog_tree_frame.h"
+#include "ui/library_tree_view.h"
 #include "ui/dialog_layout.h"
 #include "ui/qt_text.h"
 #include "ui/ui_colors.h"
@@ -20,105 +20,105 @@
 
 namespace vellumark {
 
-TFMSearch::TFMSearch(QWidget* parent, Prompts& prompts) : QDialog(parent), prompts_(prompts)
+SearchDialog::SearchDialog(QWidget* parent, Prompts& prompts) : QDialog(parent), prompts_(prompts)
 {
     setWindowTitle(QStringLiteral("File Search"));
-    setObjectName(QStringLiteral("FMSearch"));
+    setObjectName(QStringLiteral("searchDialog"));
 
     auto* panel = new QFrame(this);
     panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    frmCatTree_ = new TFrmCatTree(panel);
-    frmCatTree_->VTLib()->setToolTip(QStringLiteral("Select to search"));
-    FitLibraryTree(*frmCatTree_, {170, 100, 80}, 14);
+    libraryTree_ = new LibraryTreeView(panel);
+    libraryTree_->View()->setToolTip(QStringLiteral("Select to search"));
+    FitLibraryTree(*libraryTree_, {170, 100, 80}, 14);
 
     const auto makeEdit = [panel](const char* name) {
         auto* edit = new QLineEdit(panel);
         edit->setObjectName(QString::fromLatin1(name));
         return edit;
     };
-    edFileName_ = makeEdit("EdFileName");
-    edExt_ = makeEdit("EdExt");
-    edDes_ = makeEdit("EdDes");
-    auto* label1 = new QLabel(QStringLiteral("FileName : "), panel);
-    auto* label2 = new QLabel(QStringLiteral("FileExt : "), panel);
-    auto* label4 = new QLabel(QStringLiteral("Description: "), panel);
-    label1->setBuddy(edFileName_);
-    label2->setBuddy(edExt_);
-    label4->setBuddy(edDes_);
-    checkBox1_ = new QCheckBox(QStringLiteral("Case censitive"), panel);
-    checkBox1_->setObjectName(QStringLiteral("CheckBox1"));
-    checkBox2_ = new QCheckBox(QStringLiteral("Whole words"), panel);
-    checkBox2_->setObjectName(QStringLiteral("CheckBox2"));
-    auto* memo1 = new QLabel(QStringLiteral("Select a group or catalog on the left to \ndefine the scope of search"), panel);
-    memo1->setObjectName(QStringLiteral("Memo1"));
-    memo1->setAlignment(Qt::AlignCenter);
-    memo1->setFrameShape(QFrame::StyledPanel);
-    memo1->setAutoFillBackground(true);
-    memo1->setFocusPolicy(Qt::TabFocus);
-    QPalette notePalette = memo1->palette();
+    nameEdit_ = makeEdit("nameEdit");
+    extensionEdit_ = makeEdit("extensionEdit");
+    descriptionEdit_ = makeEdit("descriptionEdit");
+    auto* nameLabel = new QLabel(QStringLiteral("FileName : "), panel);
+    auto* extensionLabel = new QLabel(QStringLiteral("FileExt : "), panel);
+    auto* descriptionLabel = new QLabel(QStringLiteral("Description: "), panel);
+    nameLabel->setBuddy(nameEdit_);
+    extensionLabel->setBuddy(extensionEdit_);
+    descriptionLabel->setBuddy(descriptionEdit_);
+    caseSensitiveBox_ = new QCheckBox(QStringLiteral("Case censitive"), panel);
+    caseSensitiveBox_->setObjectName(QStringLiteral("caseSensitiveBox"));
+    wholeValuesBox_ = new QCheckBox(QStringLiteral("Whole words"), panel);
+    wholeValuesBox_->setObjectName(QStringLiteral("wholeValuesBox"));
+    auto* scopeNote = new QLabel(QStringLiteral("Select a group or catalog on the left to \ndefine the scope of search"), panel);
+    scopeNote->setObjectName(QStringLiteral("scopeNote"));
+    scopeNote->setAlignment(Qt::AlignCenter);
+    scopeNote->setFrameShape(QFrame::StyledPanel);
+    scopeNote->setAutoFillBackground(true);
+    scopeNote->setFocusPolicy(Qt::TabFocus);
+    QPalette notePalette = scopeNote->palette();
     notePalette.setColor(QPalette::Window, colors::EditableCell());
-    memo1->setPalette(notePalette);
+    scopeNote->setPalette(notePalette);
 
     auto* fields = new QGridLayout;
-    fields->addWidget(label1, 0, 0);
-    fields->addWidget(edFileName_, 0, 1);
-    fields->addWidget(label2, 1, 0);
-    fields->addWidget(edExt_, 1, 1);
-    fields->addWidget(label4, 2, 0);
-    fields->addWidget(edDes_, 2, 1);
-    fields->addWidget(checkBox1_, 3, 1);
-    fields->addWidget(checkBox2_, 4, 1);
+    fields->addWidget(nameLabel, 0, 0);
+    fields->addWidget(nameEdit_, 0, 1);
+    fields->addWidget(extensionLabel, 1, 0);
+    fields->addWidget(extensionEdit_, 1, 1);
+    fields->addWidget(descriptionLabel, 2, 0);
+    fields->addWidget(descriptionEdit_, 2, 1);
+    fields->addWidget(caseSensitiveBox_, 3, 1);
+    fields->addWidget(wholeValuesBox_, 4, 1);
     fields->setRowStretch(5, 1);
-    fields->addWidget(memo1, 6, 0, 1, 2);
+    fields->addWidget(scopeNote, 6, 0, 1, 2);
     auto* panelLayout = new QHBoxLayout(panel);
-    panelLayout->addWidget(frmCatTree_, 1);
+    panelLayout->addWidget(libraryTree_, 1);
     panelLayout->addLayout(fields);
 
-    auto* bitBtn1 = new QPushButton(QStringLiteral("&OK"), this);
-    bitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    bitBtn1->setDefault(true);
-    auto* bitBtn2 = new QPushButton(QStringLiteral("&Cancel"), this);
-    bitBtn2->setObjectName(QStringLiteral("BitBtn2"));
+    auto* okButton = new QPushButton(QStringLiteral("&OK"), this);
+    okButton->setObjectName(QStringLiteral("okButton"));
+    okButton->setDefault(true);
+    auto* cancelButton = new QPushButton(QStringLiteral("&Cancel"), this);
+    cancelButton->setObjectName(QStringLiteral("cancelButton"));
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    buttons->addWidget(bitBtn1);
-    buttons->addWidget(bitBtn2);
+    buttons->addWidget(okButton);
+    buttons->addWidget(cancelButton);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(panel, 1);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    setTabOrder(frmCatTree_->VTLib(), edFileName_);
-    setTabOrder(edFileName_, edExt_);
-    setTabOrder(edExt_, edDes_);
-    setTabOrder(edDes_, checkBox1_);
-    setTabOrder(checkBox1_, checkBox2_);
-    setTabOrder(checkBox2_, memo1);
-    setTabOrder(memo1, bitBtn1);
-    setTabOrder(bitBtn1, bitBtn2);
+    setTabOrder(libraryTree_->View(), nameEdit_);
+    setTabOrder(nameEdit_, extensionEdit_);
+    setTabOrder(extensionEdit_, descriptionEdit_);
+    setTabOrder(descriptionEdit_, caseSensitiveBox_);
+    setTabOrder(caseSensitiveBox_, wholeValuesBox_);
+    setTabOrder(wholeValuesBox_, scopeNote);
+    setTabOrder(scopeNote, okButton);
+    setTabOrder(okButton, cancelButton);
 
-    connect(bitBtn1, &QPushButton::clicked, this, &TFMSearch::BitBtn1Click);
-    connect(bitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+    connect(okButton, &QPushButton::clicked, this, &SearchDialog::onOkClicked);
+    connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 
-    frmCatTree_->FillTree(ConfigInstance().GetLibraryPath(), false);
+    libraryTree_->FillTree(ConfigInstance().GetLibraryPath(), false);
 }
 
-SearchRequest TFMSearch::Request() const
+SearchRequest SearchDialog::Request() const
 {
     SearchRequest request;
-    if (const CatalogTreeNode* scope = frmCatTree_->FocusedNode()) {
+    if (const CatalogTreeNode* scope = libraryTree_->FocusedNode()) {
         request.scopePath = std::string(scope->record.Field(kFullPath));
         request.scopeIsGroup = scope->record.IsDirectory();
     }
-    request.namePattern = ToStdString(edFileName_->text());
-    request.extensionPattern = ToStdString(edExt_->text());
-    request.descriptionPattern = ToStdString(edDes_->text());
-    request.caseSensitive = checkBox1_->isChecked();
-    request.wholeValues = checkBox2_->isChecked();
+    request.namePattern = ToStdString(nameEdit_->text());
+    request.extensionPattern = ToStdString(extensionEdit_->text());
+    request.descriptionPattern = ToStdString(descriptionEdit_->text());
+    request.caseSensitive = caseSensitiveBox_->isChecked();
+    request.wholeValues = wholeValuesBox_->isChecked();
     return request;
 }
 
-void TFMSearch::BitBtn1Click()
+void SearchDialog::onOkClicked()
 {
     if (const Status status = CheckSearchCondition(Request()); !status) {
         prompts_.ShowMessage(messages::kWarningCaption, status.message(), MessageIcon::Warning);

@@ -10,37 +10,37 @@ class QLineEdit;
 
 namespace vellumark {
 
-class TFrmCatTree;
+class LibraryTreeView;
 
 // The search dialog: the scope (the library, a group or one catalog) and the three patterns
 // with their two switches. It only checks the choice; the search is the caller's.
-class TFMSearch final : public QDialog {
+class SearchDialog final : public QDialog {
     Q_OBJECT
 
 public:
-    TFMSearch(QWidget* parent, Prompts& prompts);
+    SearchDialog(QWidget* parent, Prompts& prompts);
 
     // The search as the controls stand: the focused record's path and kind, the patterns as
     // typed.
     SearchRequest Request() const;
 
-    void BitBtn1Click();
+    void onOkClicked();
 
-    TFrmCatTree* FrmCatTree() const { return frmCatTree_; }
-    QLineEdit* EdFileName() const { return edFileName_; }
-    QLineEdit* EdExt() const { return edExt_; }
-    QLineEdit* EdDes() const { return edDes_; }
-    QCheckBox* CheckBox1() const { return checkBox1_; }
-    QCheckBox* CheckBox2() const { return checkBox2_; }
+    LibraryTreeView* LibraryTree() const { return libraryTree_; }
+    QLineEdit* NameEdit() const { return nameEdit_; }
+    QLineEdit* ExtensionEdit() const { return extensionEdit_; }
+    QLineEdit* DescriptionEdit() const { return descriptionEdit_; }
+    QCheckBox* CaseSensitiveBox() const { return caseSensitiveBox_; }
+    QCheckBox* WholeValuesBox() const { return wholeValuesBox_; }
 
 private:
     Prompts& prompts_;
-    TFrmCatTree* frmCatTree_;
-    QLineEdit* edFileName_;
-    QLineEdit* edExt_;
-    QLineEdit* edDes_;
-    QCheckBox* checkBox1_;
-    QCheckBox* checkBox2_;
+    LibraryTreeView* libraryTree_;
+    QLineEdit* nameEdit_;
+    QLineEdit* extensionEdit_;
+    QLineEdit* descriptionEdit_;
+    QCheckBox* caseSensitiveBox_;
+    QCheckBox* wholeValuesBox_;
 };
 
 }  // namespace vellumark

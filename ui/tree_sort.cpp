@@ -26,7 +26,7 @@ std::string_view TrimBlanks(std::string_view text)
     return text;
 }
 
-SortKey KeyOf(const TCatalogNode& record, int key, SortRule rule)
+SortKey KeyOf(const EntryRecord& record, int key, SortRule rule)
 {
     SortKey result;
     result.kindRank = TrimBlanks(record.Field(kFileType)) == kKindDirectory ? 0 : 1;

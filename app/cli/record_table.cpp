@@ -36,7 +36,7 @@ void WriteRecordHeader(std::ostream& out)
     out << '\n';
 }
 
-void WriteRecord(std::ostream& out, const TCatalogNode& record)
+void WriteRecord(std::ostream& out, const EntryRecord& record)
 {
     std::string line;
     for (int key = 0; key < kColumnKeyCount; ++key) {

@@ -13,7 +13,7 @@ namespace vellumark::cli {
 // written as \\, \t, \n and \r.
 std::string EscapeField(std::string_view value);
 void WriteRecordHeader(std::ostream& out);
-void WriteRecord(std::ostream& out, const TCatalogNode& record);
+void WriteRecord(std::ostream& out, const EntryRecord& record);
 // Header, then every entry of the tree in pre-order.
 void WriteRecordTable(std::ostream& out, const CatalogTree& tree);
 

@@ -41,10 +41,10 @@ std::optional<ExportFormatKind> FormatNamed(const std::string& name)
 std::vector<std::string> DefaultExportColumns()
 {
     std::vector<std::string> columns;
-    const TXMLNodesType nodes = ConfigInstance().GetConfig().nodes();
-    for (std::size_t i = 0; i < nodes.Count(); ++i)
-        if (nodes.Node(i).DefaultExport())
-            columns.push_back(nodes.Node(i).Name());
+    const ColumnSettings settings = ConfigInstance().Root().Columns();
+    for (std::size_t i = 0; i < settings.Count(); ++i)
+        if (settings.Column(i).DefaultExport())
+            columns.push_back(settings.Column(i).Name());
     return columns;
 }
 

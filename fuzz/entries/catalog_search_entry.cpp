@@ -25,7 +25,7 @@ bool Holds(std::string_view value, std::string_view pattern, const SearchRequest
     return request.wholeValues ? v == p : v.find(p) != std::string::npos;
 }
 
-bool ReferenceMatch(const TCatalogNode& record, const SearchRequest& request)
+bool ReferenceMatch(const EntryRecord& record, const SearchRequest& request)
 {
     // An attribute that is missing and one that is empty fail a pattern alike: no pattern
     // taking part is empty.
@@ -77,7 +77,7 @@ std::string CatalogSearch(const std::uint8_t* data, std::size_t size)
     if (!outcome.skipped.empty())
         return "a catalog that loads was skipped: " + outcome.skipped[0].reason;
 
-    std::vector<const TCatalogNode*> expected;
+    std::vector<const EntryRecord*> expected;
     catalog.ForEachPreOrder([&](CatalogTreeNode& node) {
         if (ReferenceMatch(node.record, request))
             expected.push_back(&node.record);
@@ -86,7 +86,7 @@ std::string CatalogSearch(const std::uint8_t* data, std::size_t size)
         return "the search found " + std::to_string(results.NodeCount()) + " entries, the reference " +
                std::to_string(expected.size());
     for (int row = 0; row < results.TopLevelCount(); ++row) {
-        const TCatalogNode& found = results.TopLevel(row)->record;
+        const EntryRecord& found = results.TopLevel(row)->record;
         if (results.TopLevel(row)->HasChildren())
             return "a result has children";
         for (const int key : {kFileName, kFileSize, kFileExt, kDescription, kSizePercentage})

@@ -41,29 +41,29 @@ private:
 
 void ReadEveryView(ViewDump& dump)
 {
-    const auto config = [] { return ConfigInstance().GetConfig(); };
-    dump.Add("versionNo", [&] { return config().versionNo(); });
-    dump.Add("max", [&] { return config().frame().max(); });
-    dump.Add("left", [&] { return config().frame().left(); });
-    dump.Add("top", [&] { return config().frame().top(); });
-    dump.Add("height", [&] { return config().frame().height(); });
-    dump.Add("width", [&] { return config().frame().width(); });
-    dump.Add("plLeft.width", [&] { return config().frame().plLeft().width(); });
-    dump.Add("plLeft.col1", [&] { return config().frame().plLeft().col1(); });
-    dump.Add("plLeft.col2", [&] { return config().frame().plLeft().col2(); });
-    dump.Add("plLeft.col3", [&] { return config().frame().plLeft().col3(); });
-    dump.Add("plHint.height", [&] { return config().frame().plHint().height(); });
-    dump.Add("plHint.col1", [&] { return config().frame().plHint().col1(); });
-    dump.Add("plHint.col2", [&] { return config().frame().plHint().col2(); });
+    const auto config = [] { return ConfigInstance().Root(); };
+    dump.Add("versionNo", [&] { return config().VersionNo(); });
+    dump.Add("max", [&] { return config().Frame().Maximized(); });
+    dump.Add("left", [&] { return config().Frame().Left(); });
+    dump.Add("top", [&] { return config().Frame().Top(); });
+    dump.Add("height", [&] { return config().Frame().Height(); });
+    dump.Add("width", [&] { return config().Frame().Width(); });
+    dump.Add("plLeft.width", [&] { return config().Frame().LeftPane().Width(); });
+    dump.Add("plLeft.col1", [&] { return config().Frame().LeftPane().NameColumnWidth(); });
+    dump.Add("plLeft.col2", [&] { return config().Frame().LeftPane().TimeColumnWidth(); });
+    dump.Add("plLeft.col3", [&] { return config().Frame().LeftPane().SizeColumnWidth(); });
+    dump.Add("plHint.height", [&] { return config().Frame().DetailPane().Height(); });
+    dump.Add("plHint.col1", [&] { return config().Frame().DetailPane().KeyColumnWidth(); });
+    dump.Add("plHint.col2", [&] { return config().Frame().DetailPane().ValueColumnWidth(); });
     std::size_t count = 0;
     try {
-        count = config().nodes().Count();
+        count = config().Columns().Count();
     } catch (const ConfigError&) {
     }
-    dump.Add("nodes", [&] { return config().nodes().Count(); });
+    dump.Add("nodes", [&] { return config().Columns().Count(); });
     // One past the end too: asking for a column that is not there must fail cleanly.
     for (std::size_t i = 0; i <= count && i < 64; ++i) {
-        const auto node = [&, i] { return config().nodes().Node(i); };
+        const auto node = [&, i] { return config().Columns().Column(i); };
         dump.Add("Name", [&] { return node().Name(); });
         dump.Add("Visible", [&] { return node().Visible(); });
         dump.Add("Index", [&] { return node().Index(); });
@@ -108,10 +108,10 @@ std::string ConfigRead(const std::uint8_t* data, std::size_t size)
 
     // A value written through a view is read back as written.
     try {
-        TXMLFrameType frame = ConfigInstance().GetConfig().frame();
+        WindowFrame frame = ConfigInstance().Root().Frame();
         frame.SetLeft(-12345);
-        frame.SetMax(false);
-        if (frame.left() != -12345 || frame.max())
+        frame.SetMaximized(false);
+        if (frame.Left() != -12345 || frame.Maximized())
             return "a frame value written through the view reads back different";
     } catch (const ConfigError&) {
     }

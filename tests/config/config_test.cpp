@@ -41,13 +41,13 @@ protected:
 
 TEST_F(ConfigFile, FirstRunWritesTheDefaultFileAndLoadsIt)
 {
-    TConfig& config = ConfigInstance();
+    Configuration& config = ConfigInstance();
     EXPECT_EQ(config.GetConfigFileName(), ConfigPath());
     EXPECT_EQ(config.GetLibraryPath(), home_ / "CatalogLibrary");
     EXPECT_EQ(ReadFile(ConfigPath()), DefaultConfigText());
     EXPECT_EQ(ListFolder(home_.Path()), std::vector<std::string>{"VellumarkConfig.xml"});
-    EXPECT_TRUE(config.GetConfig().frame().max());
-    EXPECT_EQ(config.GetConfig().nodes().Count(), 11u);
+    EXPECT_TRUE(config.Root().Frame().Maximized());
+    EXPECT_EQ(config.Root().Columns().Count(), 11u);
     EXPECT_EQ(&ConfigInstance(), &config);
 }
 
@@ -55,22 +55,22 @@ TEST_F(ConfigFile, AnExistingFileIsLoadedNotReplaced)
 {
     const std::string own = R"(<config versionNo="x"><frame max="False" left="5"/><nodes/></config>)";
     WriteFile(ConfigPath(), own);
-    EXPECT_EQ(ConfigInstance().GetConfig().frame().left(), 5);
-    EXPECT_EQ(ConfigInstance().GetConfig().versionNo(), "x");
+    EXPECT_EQ(ConfigInstance().Root().Frame().Left(), 5);
+    EXPECT_EQ(ConfigInstance().Root().VersionNo(), "x");
     EXPECT_EQ(ReadFile(ConfigPath()), own);
 }
 
 TEST_F(ConfigFile, ChangesReachTheFileOnlyOnSaveAndSurviveAReload)
 {
     ConfigInstance();
-    TXMLConfigType view = ConfigInstance().GetConfig();
-    view.frame().SetMax(false);
-    view.frame().SetWidth(1024);
-    view.frame().plLeft().SetWidth(280);
-    view.frame().plHint().SetCol2(155);
-    view.nodes().Node(5).SetVisible(true);
-    view.nodes().Node(7).SetDefaultExport(true);
-    view.nodes().Node(0).SetIndex(3);
+    ConfigRoot view = ConfigInstance().Root();
+    view.Frame().SetMaximized(false);
+    view.Frame().SetWidth(1024);
+    view.Frame().LeftPane().SetWidth(280);
+    view.Frame().DetailPane().SetValueColumnWidth(155);
+    view.Columns().Column(5).SetVisible(true);
+    view.Columns().Column(7).SetDefaultExport(true);
+    view.Columns().Column(0).SetIndex(3);
     EXPECT_EQ(ReadFile(ConfigPath()), DefaultConfigText());
 
     ASSERT_TRUE(ConfigInstance().SaveConfig());
@@ -79,26 +79,26 @@ TEST_F(ConfigFile, ChangesReachTheFileOnlyOnSaveAndSurviveAReload)
     EXPECT_EQ(saved.find("<?xml"), std::string::npos);
 
     ResetConfigInstance();
-    const TXMLConfigType reloaded = ConfigInstance().GetConfig();
-    EXPECT_FALSE(reloaded.frame().max());
-    EXPECT_EQ(reloaded.frame().width(), 1024);
-    EXPECT_EQ(reloaded.frame().height(), 600);
-    EXPECT_EQ(reloaded.frame().plLeft().width(), 280);
-    EXPECT_EQ(reloaded.frame().plHint().col2(), 155);
-    EXPECT_TRUE(reloaded.nodes().Node(5).Visible());
-    EXPECT_TRUE(reloaded.nodes().Node(7).DefaultExport());
-    EXPECT_EQ(reloaded.nodes().Node(0).Index(), 3);
-    EXPECT_EQ(reloaded.nodes().Node(10).Name(), "DiskName");
-    EXPECT_EQ(reloaded.versionNo(), "Vellumark V4.0");
+    const ConfigRoot reloaded = ConfigInstance().Root();
+    EXPECT_FALSE(reloaded.Frame().Maximized());
+    EXPECT_EQ(reloaded.Frame().Width(), 1024);
+    EXPECT_EQ(reloaded.Frame().Height(), 600);
+    EXPECT_EQ(reloaded.Frame().LeftPane().Width(), 280);
+    EXPECT_EQ(reloaded.Frame().DetailPane().ValueColumnWidth(), 155);
+    EXPECT_TRUE(reloaded.Columns().Column(5).Visible());
+    EXPECT_TRUE(reloaded.Columns().Column(7).DefaultExport());
+    EXPECT_EQ(reloaded.Columns().Column(0).Index(), 3);
+    EXPECT_EQ(reloaded.Columns().Column(10).Name(), "DiskName");
+    EXPECT_EQ(reloaded.VersionNo(), "Vellumark V4.0");
 }
 
 TEST_F(ConfigFile, SaveWritesTheFileAgainAfterItWasDeleted)
 {
-    ConfigInstance().GetConfig().nodes().Node(1).SetWidth(99);
+    ConfigInstance().Root().Columns().Column(1).SetWidth(99);
     std::filesystem::remove(ConfigPath());
     ASSERT_TRUE(ConfigInstance().SaveConfig());
     ResetConfigInstance();
-    EXPECT_EQ(ConfigInstance().GetConfig().nodes().Node(1).Width(), 99);
+    EXPECT_EQ(ConfigInstance().Root().Columns().Column(1).Width(), 99);
 }
 
 TEST_F(ConfigFile, MalformedFileIsReportedAndLeftAlone)
@@ -116,7 +116,7 @@ TEST_F(ConfigFile, MalformedFileIsReportedAndLeftAlone)
     }
     // Once the user repairs the file, the next use loads it.
     WriteFile(ConfigPath(), DefaultConfigText());
-    EXPECT_EQ(ConfigInstance().GetConfig().nodes().Count(), 11u);
+    EXPECT_EQ(ConfigInstance().Root().Columns().Count(), 11u);
 }
 
 TEST_F(ConfigFile, OtherRootElementOrEmptyFileIsRefused)
@@ -136,13 +136,13 @@ TEST_F(ConfigFile, FailedFirstWriteKeepsNoInstanceAndIsRetried)
     EXPECT_TRUE(ListFolder(home_.Path()).empty());
 
     AtomicFile::SetFaultHook(nullptr);
-    EXPECT_EQ(ConfigInstance().GetConfig().frame().width(), 800);
+    EXPECT_EQ(ConfigInstance().Root().Frame().Width(), 800);
     EXPECT_EQ(ReadFile(ConfigPath()), DefaultConfigText());
 }
 
 TEST_F(ConfigFile, FailedSaveKeepsTheOldFileAndReportsIt)
 {
-    ConfigInstance().GetConfig().frame().SetTop(77);
+    ConfigInstance().Root().Frame().SetTop(77);
     for (AtomicFile::Step failing : {AtomicFile::Step::Create, AtomicFile::Step::Write, AtomicFile::Step::Sync,
                                      AtomicFile::Step::Rename}) {
         AtomicFile::SetFaultHook([failing](AtomicFile::Step step) { return step == failing; });
@@ -156,7 +156,7 @@ TEST_F(ConfigFile, FailedSaveKeepsTheOldFileAndReportsIt)
     AtomicFile::SetFaultHook(nullptr);
     ASSERT_TRUE(ConfigInstance().SaveConfig());
     ResetConfigInstance();
-    EXPECT_EQ(ConfigInstance().GetConfig().frame().top(), 77);
+    EXPECT_EQ(ConfigInstance().Root().Frame().Top(), 77);
 }
 
 class ProgramFolderRule : public ::testing::Test {

@@ -35,10 +35,10 @@ TEST(ConfigValues, RejectsEverythingElse)
 
 class ConfigViews : public ::testing::Test {
 protected:
-    TXMLConfigType Load(const std::string& text)
+    ConfigRoot Load(const std::string& text)
     {
         EXPECT_TRUE(document_.SetContent(text));
-        return TXMLConfigType(document_.DocumentElement());
+        return ConfigRoot(document_.DocumentElement());
     }
 
     template <typename Read>
@@ -57,59 +57,59 @@ protected:
 
 TEST_F(ConfigViews, ConversionFailuresNameElementAttributeAndText)
 {
-    const TXMLConfigType config = Load(
+    const ConfigRoot config = Load(
         R"(<config><frame max="yes" left="1"><plLeft width="abc" col1="5"/><plHint/></frame>)"
         R"(<nodes><node Name="FileName" Visible="True" Width=""/></nodes></config>)");
-    EXPECT_EQ(ErrorOf([&] { config.frame().plLeft().width(); }),
+    EXPECT_EQ(ErrorOf([&] { config.Frame().LeftPane().Width(); }),
               R"(Cannot convert "abc" of attribute "width" of element "plLeft" to an integer)");
-    EXPECT_EQ(ErrorOf([&] { config.frame().max(); }),
+    EXPECT_EQ(ErrorOf([&] { config.Frame().Maximized(); }),
               R"(Cannot convert "yes" of attribute "max" of element "frame" to a boolean)");
-    EXPECT_EQ(ErrorOf([&] { config.nodes().Node(0).Width(); }),
+    EXPECT_EQ(ErrorOf([&] { config.Columns().Column(0).Width(); }),
               R"(Cannot convert "" of attribute "Width" of element "node" to an integer)");
-    EXPECT_EQ(ErrorOf([&] { config.frame().top(); }),
+    EXPECT_EQ(ErrorOf([&] { config.Frame().Top(); }),
               R"(The configuration lacks the attribute "top" of element "frame")");
-    EXPECT_EQ(ErrorOf([&] { config.nodes().Node(0).Align(); }),
+    EXPECT_EQ(ErrorOf([&] { config.Columns().Column(0).Align(); }),
               R"(The configuration lacks the attribute "Align" of element "node")");
-    EXPECT_EQ(ErrorOf([&] { config.versionNo(); }),
+    EXPECT_EQ(ErrorOf([&] { config.VersionNo(); }),
               R"(The configuration lacks the attribute "versionNo" of element "config")");
     // Values that do convert are read although their neighbours do not.
-    EXPECT_EQ(config.frame().left(), 1);
-    EXPECT_EQ(config.frame().plLeft().col1(), 5);
-    EXPECT_TRUE(config.nodes().Node(0).Visible());
+    EXPECT_EQ(config.Frame().Left(), 1);
+    EXPECT_EQ(config.Frame().LeftPane().NameColumnWidth(), 5);
+    EXPECT_TRUE(config.Columns().Column(0).Visible());
 }
 
 TEST_F(ConfigViews, MissingElementsFailTheReader)
 {
-    const TXMLConfigType bare = Load("<config/>");
-    EXPECT_EQ(ErrorOf([&] { bare.frame(); }), R"(The configuration lacks the element "frame" in element "config")");
-    EXPECT_EQ(ErrorOf([&] { bare.nodes(); }), R"(The configuration lacks the element "nodes" in element "config")");
+    const ConfigRoot bare = Load("<config/>");
+    EXPECT_EQ(ErrorOf([&] { bare.Frame(); }), R"(The configuration lacks the element "frame" in element "config")");
+    EXPECT_EQ(ErrorOf([&] { bare.Columns(); }), R"(The configuration lacks the element "nodes" in element "config")");
 
-    const TXMLConfigType noPanels = Load(R"(<config><frame/><nodes><node/><other/><node/></nodes></config>)");
-    EXPECT_EQ(ErrorOf([&] { noPanels.frame().plLeft(); }),
+    const ConfigRoot noPanels = Load(R"(<config><frame/><nodes><node/><other/><node/></nodes></config>)");
+    EXPECT_EQ(ErrorOf([&] { noPanels.Frame().LeftPane(); }),
               R"(The configuration lacks the element "plLeft" in element "frame")");
-    EXPECT_EQ(ErrorOf([&] { noPanels.frame().plHint(); }),
+    EXPECT_EQ(ErrorOf([&] { noPanels.Frame().DetailPane(); }),
               R"(The configuration lacks the element "plHint" in element "frame")");
-    EXPECT_EQ(noPanels.nodes().Count(), 2u);
-    EXPECT_EQ(ErrorOf([&] { noPanels.nodes().Node(2); }), "The configuration has no column 2; it has 2 columns");
+    EXPECT_EQ(noPanels.Columns().Count(), 2u);
+    EXPECT_EQ(ErrorOf([&] { noPanels.Columns().Column(2); }), "The configuration has no column 2; it has 2 columns");
 }
 
 TEST_F(ConfigViews, WritesGoStraightIntoTheDocument)
 {
-    TXMLConfigType config = Load(R"(<config><frame max="True"><plLeft/><plHint/></frame>)"
+    ConfigRoot config = Load(R"(<config><frame max="True"><plLeft/><plHint/></frame>)"
                                  R"(<nodes><node Name="FileName" Visible="True"/><node Name="FullPath"/></nodes></config>)");
-    TXMLFrameType frame = config.frame();
-    frame.SetMax(false);
+    WindowFrame frame = config.Frame();
+    frame.SetMaximized(false);
     frame.SetLeft(-8);
-    config.frame().plLeft().SetCol3(44);
-    config.frame().plHint().SetHeight(123);
-    config.nodes().Node(1).SetVisible(false);
-    config.nodes().Node(1).SetIndex(0);
-    config.nodes().Node(0).SetWidth(250);
-    config.nodes().Node(0).SetDefaultExport(false);
+    config.Frame().LeftPane().SetSizeColumnWidth(44);
+    config.Frame().DetailPane().SetHeight(123);
+    config.Columns().Column(1).SetVisible(false);
+    config.Columns().Column(1).SetIndex(0);
+    config.Columns().Column(0).SetWidth(250);
+    config.Columns().Column(0).SetDefaultExport(false);
 
     // A second view of the same elements sees the changes: nothing is held in the views.
-    EXPECT_FALSE(config.frame().max());
-    EXPECT_EQ(config.frame().left(), -8);
+    EXPECT_FALSE(config.Frame().Maximized());
+    EXPECT_EQ(config.Frame().Left(), -8);
     EXPECT_EQ(document_.DocumentElement().Markup(),
               R"(<config><frame max="False" left="-8"><plLeft col3="44"/><plHint height="123"/></frame>)"
               R"(<nodes><node Name="FileName" Visible="True" Width="250" DefaultExport="False"/>)"

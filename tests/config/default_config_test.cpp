@@ -104,12 +104,12 @@ TEST(DefaultColumns, ReadBackThroughTheViewsAsDocumented)
 {
     XmlDocument document;
     ASSERT_TRUE(document.SetContent(DefaultConfigText()));
-    const TXMLNodesType nodes = TXMLConfigType(document.DocumentElement()).nodes();
+    const ColumnSettings nodes = ConfigRoot(document.DocumentElement()).Columns();
     ASSERT_EQ(nodes.Count(), std::size(kDocumentedColumns));
     for (std::size_t i = 0; i < nodes.Count(); ++i) {
         SCOPED_TRACE(kDocumentedColumns[i].name);
         const Row& row = kDocumentedColumns[i];
-        const TXMLNodeType node = nodes.Node(i);
+        const ColumnSetting node = nodes.Column(i);
         EXPECT_EQ(node.Name(), row.name);
         EXPECT_EQ(node.Visible(), row.visible);
         EXPECT_EQ(node.Index(), row.index);

@@ -17,9 +17,9 @@ using testing::TempDir;
 using testing::WriteFile;
 
 // A record with the given fields, the rest empty.
-TCatalogNode Record(std::initializer_list<std::pair<int, std::string>> fields)
+EntryRecord Record(std::initializer_list<std::pair<int, std::string>> fields)
 {
-    TCatalogNode record;
+    EntryRecord record;
     for (const auto& [key, value] : fields)
         record.SetField(key, value);
     return record;
@@ -149,12 +149,12 @@ TEST_F(CatalogFileTest, LoaderDefaultsFallbackAndDiskNameRule)
             info.LoadIntoTree(tree);
         }
         ASSERT_EQ(tree.TopLevelCount(), 2);
-        const TCatalogNode& top = tree.TopLevel(0)->record;
+        const EntryRecord& top = tree.TopLevel(0)->record;
         EXPECT_EQ(top.Field(kFileType), "directory");
         EXPECT_EQ(top.Field(kFullPath), "Top");
         EXPECT_EQ(top.Field(kDiskName), "Disc");
         ASSERT_EQ(tree.TopLevel(0)->ChildCount(), 2);
-        const TCatalogNode& nested = tree.TopLevel(0)->Child(0)->record;
+        const EntryRecord& nested = tree.TopLevel(0)->Child(0)->record;
         EXPECT_EQ(nested.Field(kFileType), "");
         EXPECT_EQ(nested.Field(kFullPath), "");
         EXPECT_EQ(nested.Field(kDiskName), "Disc");

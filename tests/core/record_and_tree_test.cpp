@@ -23,7 +23,7 @@ TEST(ColumnKeys, IndexIsExactAndFallsBackToFileName)
 
 TEST(CatalogNode, HoldsElevenIndependentFieldsOfAnyLength)
 {
-    TCatalogNode record;
+    EntryRecord record;
     const std::string longText(20000, 'd');
     for (int key = 0; key < kColumnKeyCount; ++key)
         record.SetField(key, std::string(kColumnKeys[key]) + "-value");
@@ -46,12 +46,12 @@ TEST(CatalogNode, HoldsElevenIndependentFieldsOfAnyLength)
 
 TEST(CatalogNode, SetFieldAcceptsATextFromItsOwnBlockAndCopiesAreIndependent)
 {
-    TCatalogNode record;
+    EntryRecord record;
     record.SetField(kFileName, "Rock");
     record.SetField(kFullPath, record.Field(kFileName));
     EXPECT_EQ(record.Field(kFullPath), "Rock");
 
-    TCatalogNode copy = record;
+    EntryRecord copy = record;
     copy.SetField(kFileName, "Pop");
     EXPECT_EQ(record.Field(kFileName), "Rock");
     EXPECT_EQ(copy.Field(kFileName), "Pop");
@@ -60,8 +60,8 @@ TEST(CatalogNode, SetFieldAcceptsATextFromItsOwnBlockAndCopiesAreIndependent)
 
 TEST(CatalogNode, KindsAreExactAndSharedTextsAreShared)
 {
-    TCatalogNode a;
-    TCatalogNode b;
+    EntryRecord a;
+    EntryRecord b;
     a.SetField(kFileType, "directory");
     b.SetField(kFileType, "Directory");
     EXPECT_TRUE(a.IsDirectory());

@@ -25,7 +25,7 @@ std::vector<Row> Rows(const CatalogTree& tree)
 {
     std::vector<Row> rows;
     for (CatalogTreeNode* node : tree.PreOrder()) {
-        const TCatalogNode& r = node->record;
+        const EntryRecord& r = node->record;
         rows.push_back({std::string(r.Field(kFileName)), std::string(r.Field(kFullPath)), std::string(r.Field(kFileType)),
                         std::string(r.Field(kFileSize)), std::string(r.Field(kSizePercentage)),
                         std::string(r.Field(kDiskName)), node->Level(), !r.Field(kFileTime).empty()});

@@ -140,11 +140,11 @@ TEST_F(WriteFaults, ConfigurationSave)
         ResetConfigInstance();
         WriteFile(file, "<config versionNo=\"old\"><frame max=\"True\" left=\"1\" top=\"2\" height=\"3\" width=\"4\"/>"
                         "<nodes/></config>");
-        ConfigInstance().GetConfig().frame().SetLeft(99);
+        ConfigInstance().Root().Frame().SetLeft(99);
     };
     Count("configuration save", SweepWriteFaults(dir.Path(), putOld, [] { return ConfigInstance().SaveConfig(); }));
     ResetConfigInstance();
-    EXPECT_EQ(ConfigInstance().GetConfig().frame().left(), 99);
+    EXPECT_EQ(ConfigInstance().Root().Frame().Left(), 99);
     // The first run's default file is a write as well.
     const auto noFile = [&] { ResetConfigInstance(); std::remove(file.c_str()); };
     Count("default configuration", SweepWriteFaults(dir.Path(), noFile, [] {

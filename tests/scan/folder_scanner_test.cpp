@@ -22,7 +22,7 @@ using testing::WriteFile;
 
 // The records of a scanned tree by FullPath, with their level and pre-order position.
 struct Entry {
-    const TCatalogNode* record;
+    const EntryRecord* record;
     int level;
     std::size_t position;
 };
@@ -75,7 +75,7 @@ TEST_F(ScanFolderTest, FillsEveryFieldOfEveryEntry)
 
     ASSERT_TRUE(Scan(dir.Path()));
     ASSERT_EQ(tree.TopLevelCount(), 1);
-    const TCatalogNode& root = tree.First()->record;
+    const EntryRecord& root = tree.First()->record;
     EXPECT_EQ(root.Field(kFileName), dir.Path());
     EXPECT_EQ(root.Field(kFullPath), dir.Path());
     EXPECT_EQ(root.Field(kFileType), "directory");
@@ -87,7 +87,7 @@ TEST_F(ScanFolderTest, FillsEveryFieldOfEveryEntry)
 
     const auto entries = ByFullPath(tree);
     ASSERT_EQ(entries.size(), 7u);
-    const TCatalogNode& song = *entries.at(dir / "Rock/a.b.mp3").record;
+    const EntryRecord& song = *entries.at(dir / "Rock/a.b.mp3").record;
     EXPECT_EQ(song.Field(kFileName), "a.b.mp3");
     EXPECT_EQ(song.Field(kFileSize), "5");
     EXPECT_EQ(song.Field(kFileExt), "mp3");
@@ -99,7 +99,7 @@ TEST_F(ScanFolderTest, FillsEveryFieldOfEveryEntry)
     EXPECT_EQ(song.Field(kSizePercentage), "71.43");
     EXPECT_EQ(song.Field(kDiskName), "My");
 
-    const TCatalogNode& rock = *entries.at(dir / "Rock").record;
+    const EntryRecord& rock = *entries.at(dir / "Rock").record;
     EXPECT_EQ(rock.Field(kFileType), "directory");
     EXPECT_EQ(rock.Field(kFileSize), "7");
     EXPECT_EQ(rock.Field(kFileExt), "");
@@ -235,7 +235,7 @@ TEST_F(ScanFolderTest, HostileNamesAreKeptByteForByte)
     const auto entries = ByFullPath(tree);
     for (const std::string& name : names) {
         ASSERT_TRUE(entries.count(dir / name)) << name;
-        const TCatalogNode& record = *entries.at(dir / name).record;
+        const EntryRecord& record = *entries.at(dir / name).record;
         EXPECT_EQ(record.Field(kFileName), name);
         EXPECT_EQ(record.Field(kFileNameLength), std::to_string(name.size()));
     }
@@ -253,7 +253,7 @@ TEST_F(ScanFolderTest, SymbolicLinksAreRecordedAndNeverFollowed)
     ASSERT_TRUE(Scan(dir.Path()));
     const auto entries = ByFullPath(tree);
     EXPECT_EQ(entries.size(), 7u);
-    const TCatalogNode& up = *entries.at(dir / "a/b/up").record;
+    const EntryRecord& up = *entries.at(dir / "a/b/up").record;
     EXPECT_EQ(up.Field(kFileType), "file");
     EXPECT_EQ(up.Field(kFileSize), "2");  // the link's own size: its target text
     EXPECT_EQ(entries.at(dir / "a/b/again").record->Field(kFileSize), "4");

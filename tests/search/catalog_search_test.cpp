@@ -179,10 +179,10 @@ TEST(SearchResults, DocumentOrderAndFieldsCopiedAsStored)
     EXPECT_TRUE(SearchCatalogs(NameSearch(folder / "Disc.old.xml", false, "x"), progress, results).Complete());
     EXPECT_EQ(ResultNames(results), (Names{"Disc:x1", "Disc:x2", "Disc:x3", "Disc:x4", "Disc:x5"}));
 
-    const TCatalogNode& top = results.TopLevel(0)->record;
+    const EntryRecord& top = results.TopLevel(0)->record;
     EXPECT_EQ(top.Field(kFileType), "");
     EXPECT_EQ(top.Field(kFullPath), "");
-    const TCatalogNode& full = results.TopLevel(1)->record;
+    const EntryRecord& full = results.TopLevel(1)->record;
     const std::vector<std::string_view> expected = {"x2",  "/cd/x1/x2", "5368709120", "2004-06-07",
                                                     "ogg", "file",      "a b",        "2",
                                                     "9",   "50.00",     "Disc"};
@@ -211,7 +211,7 @@ TEST(SearchResults, WrittenCatalogRoundTripsItsStoredForm)
 {
     TempDir folder;
     CatalogTree tree;
-    TCatalogNode record;
+    EntryRecord record;
     record.SetField(kFileName, std::string("bad\x01name & \"q\"\n"));
     record.SetField(kFileType, "file");
     tree.Append(nullptr, record);
@@ -282,7 +282,7 @@ class CancellingSink final : public SearchSink {
 public:
     explicit CancellingSink(Progress& progress) : progress_(progress) {}
     std::vector<std::size_t> batches;
-    void Add(std::vector<TCatalogNode>&& batch) override
+    void Add(std::vector<EntryRecord>&& batch) override
     {
         batches.push_back(batch.size());
         progress_.Cancel();
@@ -334,10 +334,10 @@ TEST(Batches, OneBatchPerCatalogAllOfOneCatalog)
     class Recording final : public SearchSink {
     public:
         std::vector<std::vector<std::string>> batches;
-        void Add(std::vector<TCatalogNode>&& batch) override
+        void Add(std::vector<EntryRecord>&& batch) override
         {
             std::vector<std::string> disks;
-            for (const TCatalogNode& record : batch)
+            for (const EntryRecord& record : batch)
                 disks.emplace_back(record.Field(kDiskName));
             batches.push_back(disks);
         }

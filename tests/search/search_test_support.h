@@ -29,7 +29,7 @@ inline std::vector<std::string> ResultNames(const CatalogTree& results)
 {
     std::vector<std::string> names;
     for (int row = 0; row < results.TopLevelCount(); ++row) {
-        const TCatalogNode& record = results.TopLevel(row)->record;
+        const EntryRecord& record = results.TopLevel(row)->record;
         names.push_back(std::string(record.Field(kDiskName)) + ":" + std::string(record.Field(kFileName)));
     }
     return names;

@@ -2,14 +2,14 @@
 
 #include "core/path_names.h"
 #include "tests/ui/dialog_test_support.h"
-#include "ui/catalog_tree_frame.h"
+#include "ui/library_tree_view.h"
 #include "ui/export_dialog.h"
 #include "ui/file_list_model.h"
 #include "ui/library_manager_dialog.h"
 #include "ui/main_window.h"
 #include "ui/qt_text.h"
 #include "ui/search_dialog.h"
-#include "ui/wait_form.h"
+#include "ui/wait_window.h"
 
 #include <QLineEdit>
 #include <QRadioButton>
@@ -28,7 +28,7 @@ using testing::WhenShown;
 // Presses "Cancel" of the wait window as soon as it shows, before the worker has done anything.
 class CancelOnShow final : public QObject {
 public:
-    explicit CancelOnShow(TWaitForm& wait) : wait_(wait) { wait.installEventFilter(this); }
+    explicit CancelOnShow(WaitWindow& wait) : wait_(wait) { wait.installEventFilter(this); }
     ~CancelOnShow() override { wait_.removeEventFilter(this); }
     bool eventFilter(QObject*, QEvent* event) override
     {
@@ -38,7 +38,7 @@ public:
     }
 
 private:
-    TWaitForm& wait_;
+    WaitWindow& wait_;
 };
 
 class Commands : public testing::DialogTest {
@@ -48,7 +48,7 @@ protected:
         DialogTest::SetUp();
         // The main window's start-up makes the library with its default groups.
         std::filesystem::remove(library_);
-        main_ = std::make_unique<TFMMain>(&prompts_);
+        main_ = std::make_unique<MainWindow>(&prompts_);
         main_->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(main_.get()));
         source_ = home_ / "disc";
@@ -69,16 +69,16 @@ protected:
     {
         // The dialog is driven after this function has returned: keep copies, not the list.
         const std::vector<std::string> masks(maskList.begin(), maskList.end());
-        WhenShown<TFMNewCat>([=](TFMNewCat& dialog) {
-            dialog.SpeedButton1Click();
-            dialog.EdName()->setText(ToQString(name));
-            QTreeView* tree = dialog.FrmCatTree()->VTLib();
+        WhenShown<NewCatalogDialog>([=](NewCatalogDialog& dialog) {
+            dialog.onChooseFolderClicked();
+            dialog.NameEdit()->setText(ToQString(name));
+            QTreeView* tree = dialog.LibraryTree()->View();
             tree->setCurrentIndex(tree->model()->index(groupRow, 0, tree->model()->index(0, 0)));
             for (const std::string& mask : masks) {
-                dialog.EdExt()->setText(ToQString(mask));
-                dialog.BtnAddClick();
+                dialog.ExtensionEdit()->setText(ToQString(mask));
+                dialog.onAddMaskClicked();
             }
-            dialog.BtnOkClick();
+            dialog.onOkClicked();
         });
     }
     FolderChooser Chooser() const
@@ -104,13 +104,13 @@ protected:
     }
     void DriveSearch(const char* name)
     {
-        WhenShown<TFMSearch>([=](TFMSearch& dialog) {
-            dialog.EdFileName()->setText(QString::fromLatin1(name));
-            dialog.BitBtn1Click();
+        WhenShown<SearchDialog>([=](SearchDialog& dialog) {
+            dialog.NameEdit()->setText(QString::fromLatin1(name));
+            dialog.onOkClicked();
         });
     }
 
-    std::unique_ptr<TFMMain> main_;
+    std::unique_ptr<MainWindow> main_;
     std::string source_;
 };
 
@@ -131,7 +131,7 @@ TEST_F(Commands, ANewCatalogIsScannedWithItsMasksIntoTheGroupSavedAndShownInTheL
     EXPECT_EQ(ListNames().size(), 4u);  // the root, a.mp3, sub, c.MP3
 
     bool inTree = false;
-    for (const CatalogTreeNode* node : main_->FrmCatTree()->Model()->Tree().PreOrder())
+    for (const CatalogTreeNode* node : main_->LibraryTree()->Model()->Tree().PreOrder())
         inTree = inTree || node->record.Field(kFullPath) == path;
     EXPECT_TRUE(inTree);
 }
@@ -141,13 +141,13 @@ TEST_F(Commands, ACancelledScanWritesNothingAndKeepsTheOldCatalogAndList)
     const std::string path = library_ + "/Songs.xml";
     testing::WriteFile(path, testing::CatalogWithFiles({"old.mp3"}));
     prompts_.yesNoAnswers = {true};
-    WhenShown<TFMNewCat>([](TFMNewCat& dialog) {
-        dialog.SpeedButton1Click();
-        dialog.EdName()->setText("Songs");
-        dialog.BtnOkClick();
+    WhenShown<NewCatalogDialog>([](NewCatalogDialog& dialog) {
+        dialog.onChooseFolderClicked();
+        dialog.NameEdit()->setText("Songs");
+        dialog.onOkClicked();
     });
     {
-        CancelOnShow cancel(main_->WaitForm());
+        CancelOnShow cancel(main_->WaitingWindow());
         RunNewCatalogCommand(*main_, Chooser());
     }
     EXPECT_EQ(ReadFile(path), testing::CatalogWithFiles({"old.mp3"}));
@@ -158,7 +158,7 @@ TEST_F(Commands, ACancelledScanWritesNothingAndKeepsTheOldCatalogAndList)
 
 TEST_F(Commands, CancellingTheDialogScansNothing)
 {
-    WhenShown<TFMNewCat>([](TFMNewCat& dialog) { dialog.reject(); });
+    WhenShown<NewCatalogDialog>([](NewCatalogDialog& dialog) { dialog.reject(); });
     RunNewCatalogCommand(*main_, Chooser());
     EXPECT_EQ(testing::ListFolder(library_).size(), 5u);  // the default groups only
 }
@@ -185,7 +185,7 @@ TEST_F(Commands, ResultsReachTheListCatalogByCatalogAndACancelledSearchKeepsThem
     QObject::connect(main_->ListModel(), &QAbstractItemModel::rowsInserted, main_.get(),
                      [&](const QModelIndex&, int first, int last) {
                          batchSizes.push_back(last - first + 1);
-                         main_->WaitForm().Cancel();
+                         main_->WaitingWindow().Cancel();
                      });
     DriveSearch("song");
     RunSearchCommand(*main_);
@@ -203,7 +203,7 @@ TEST_F(Commands, ASearchCancelledBeforeItBeginsFindsNothingAndSaysNothing)
     MakeCatalogs(3, 10);
     DriveSearch("song");
     {
-        CancelOnShow cancel(main_->WaitForm());
+        CancelOnShow cancel(main_->WaitingWindow());
         RunSearchCommand(*main_);
     }
     EXPECT_TRUE(ListNames().empty());
@@ -214,11 +214,11 @@ TEST_F(Commands, TheLibraryManagerOpensTheChosenCatalog)
 {
     const std::string path = library_ + "/Mp3/My.Disc.xml";
     testing::WriteFile(path, testing::CatalogWithFiles({"rock.mp3"}));
-    WhenShown<TFMCatLib>([&](TFMCatLib& dialog) {
-        for (const CatalogTreeNode* node : dialog.FrmCatTree()->Model()->Tree().PreOrder())
+    WhenShown<LibraryManagerDialog>([&](LibraryManagerDialog& dialog) {
+        for (const CatalogTreeNode* node : dialog.LibraryTree()->Model()->Tree().PreOrder())
             if (node->record.Field(kFullPath) == path)
-                dialog.FrmCatTree()->VTLib()->setCurrentIndex(dialog.FrmCatTree()->Model()->IndexOf(node));
-        dialog.BtnOpenClick();
+                dialog.LibraryTree()->View()->setCurrentIndex(dialog.LibraryTree()->Model()->IndexOf(node));
+        dialog.onOpenClicked();
     });
     RunLibraryCommand(*main_);
     EXPECT_EQ(main_->CurrentCatalogPath(), path);
@@ -231,11 +231,11 @@ TEST_F(Commands, ACatalogDeletedInTheManagerIsNoLongerTheListsFile)
     testing::WriteFile(path, testing::CatalogWithFiles({"rock.mp3"}));
     ASSERT_TRUE(main_->OpenCatalog(path));
     prompts_.yesNoAnswers = {true};
-    WhenShown<TFMCatLib>([&](TFMCatLib& dialog) {
-        for (const CatalogTreeNode* node : dialog.FrmCatTree()->Model()->Tree().PreOrder())
+    WhenShown<LibraryManagerDialog>([&](LibraryManagerDialog& dialog) {
+        for (const CatalogTreeNode* node : dialog.LibraryTree()->Model()->Tree().PreOrder())
             if (node->record.Field(kFullPath) == path)
-                dialog.FrmCatTree()->VTLib()->setCurrentIndex(dialog.FrmCatTree()->Model()->IndexOf(node));
-        dialog.BtnDelClick();
+                dialog.LibraryTree()->View()->setCurrentIndex(dialog.LibraryTree()->Model()->IndexOf(node));
+        dialog.onDeleteClicked();
         dialog.reject();
     });
     RunLibraryCommand(*main_);
@@ -251,9 +251,9 @@ TEST_F(Commands, TheExportCommandWritesTheListOnScreen)
     ASSERT_TRUE(main_->OpenCatalog(path));
     const std::string out = home_ / "list.txt";
     prompts_.saveChoices = {out};
-    WhenShown<TFMExport>([](TFMExport& dialog) {
+    WhenShown<ExportDialog>([](ExportDialog& dialog) {
         dialog.FormatButton(ExportFormatKind::Text)->setChecked(true);
-        dialog.BtnOkClick();
+        dialog.onOkClicked();
     });
     RunExportCommand(*main_);
     EXPECT_NE(ReadFile(out).find("rock.mp3"), std::string::npos);

@@ -2,7 +2,7 @@
 
 #include "services/messages.h"
 #include "tests/ui/dialog_test_support.h"
-#include "ui/catalog_tree_frame.h"
+#include "ui/library_tree_view.h"
 #include "ui/qt_text.h"
 #include "ui/task_runner.h"
 
@@ -36,7 +36,7 @@ std::string WorkbookStrings(const std::string& path)
     return text;
 }
 
-class ExportDialog : public testing::DialogTest {
+class ExportDialogTest : public testing::DialogTest {
 protected:
     void SetUp() override
     {
@@ -44,7 +44,7 @@ protected:
         testing::MakeDirs(library_ + "/Mp3");
         catalog_ = library_ + "/Mp3/Best.of.xml";
         testing::WriteFile(catalog_, testing::CatalogWithFiles({"a.mp3", "b&amp;c.mp3"}));
-        TCatalogNode record;
+        EntryRecord record;
         record.SetField(kFileName, "screen-entry.txt");
         record.SetField(kFullPath, "/tmp/screen-entry.txt");
         record.SetField(kFileType, kKindFile);
@@ -60,63 +60,63 @@ protected:
     std::string catalog_;
 };
 
-TEST_F(ExportDialog, OpenedFromTheMainWindowItExportsTheScreen)
+TEST_F(ExportDialogTest, OpenedFromTheMainWindowItExportsTheScreen)
 {
-    TFMExport dialog(nullptr, Services());
+    ExportDialog dialog(nullptr, Services());
     EXPECT_EQ(dialog.windowTitle(), "Catalog Export");
-    EXPECT_TRUE(dialog.RBScreen()->isChecked());
-    EXPECT_FALSE(dialog.FrmCatTree()->isEnabled());
-    EXPECT_TRUE(dialog.BtnOk()->isEnabled());
+    EXPECT_TRUE(dialog.ScreenSourceButton()->isChecked());
+    EXPECT_FALSE(dialog.LibraryTree()->isEnabled());
+    EXPECT_TRUE(dialog.OkButton()->isEnabled());
     EXPECT_TRUE(dialog.FormatButton(ExportFormatKind::Html)->isChecked());
     EXPECT_EQ(dialog.FormatButton(ExportFormatKind::Text)->text(), "TEXT Format ");
-    EXPECT_EQ(dialog.EdSep()->text(), ",");
+    EXPECT_EQ(dialog.SeparatorEdit()->text(), ",");
     // The columns of the configuration in its order, ticked as it says.
-    const TXMLNodesType nodes = ConfigInstance().GetConfig().nodes();
-    ASSERT_EQ(static_cast<std::size_t>(dialog.CLBList()->count()), nodes.Count());
+    const ColumnSettings nodes = ConfigInstance().Root().Columns();
+    ASSERT_EQ(static_cast<std::size_t>(dialog.ColumnList()->count()), nodes.Count());
     for (std::size_t i = 0; i < nodes.Count(); ++i) {
-        EXPECT_EQ(ToStdString(dialog.CLBList()->item(static_cast<int>(i))->text()), nodes.Node(i).Name());
-        EXPECT_EQ(dialog.CLBList()->item(static_cast<int>(i))->checkState() == Qt::Checked, nodes.Node(i).DefaultExport());
+        EXPECT_EQ(ToStdString(dialog.ColumnList()->item(static_cast<int>(i))->text()), nodes.Column(i).Name());
+        EXPECT_EQ(dialog.ColumnList()->item(static_cast<int>(i))->checkState() == Qt::Checked, nodes.Column(i).DefaultExport());
     }
 
-    dialog.RBCatalog()->click();
-    EXPECT_TRUE(dialog.FrmCatTree()->isEnabled());
-    EXPECT_FALSE(dialog.BtnOk()->isEnabled());  // the root is focused
+    dialog.CatalogSourceButton()->click();
+    EXPECT_TRUE(dialog.LibraryTree()->isEnabled());
+    EXPECT_FALSE(dialog.OkButton()->isEnabled());  // the root is focused
 }
 
-TEST_F(ExportDialog, OpenedWithACatalogItFocusesItAndOkFollowsTheFocusedKind)
+TEST_F(ExportDialogTest, OpenedWithACatalogItFocusesItAndOkFollowsTheFocusedKind)
 {
-    TFMExport dialog(nullptr, Services(), catalog_);
-    EXPECT_TRUE(dialog.RBCatalog()->isChecked());
-    ASSERT_NE(dialog.FrmCatTree()->FocusedNode(), nullptr);
-    EXPECT_EQ(dialog.FrmCatTree()->FocusedNode()->record.Field(kFullPath), catalog_);
-    EXPECT_TRUE(dialog.BtnOk()->isEnabled());
-    QTreeView* tree = dialog.FrmCatTree()->VTLib();
+    ExportDialog dialog(nullptr, Services(), catalog_);
+    EXPECT_TRUE(dialog.CatalogSourceButton()->isChecked());
+    ASSERT_NE(dialog.LibraryTree()->FocusedNode(), nullptr);
+    EXPECT_EQ(dialog.LibraryTree()->FocusedNode()->record.Field(kFullPath), catalog_);
+    EXPECT_TRUE(dialog.OkButton()->isEnabled());
+    QTreeView* tree = dialog.LibraryTree()->View();
     tree->setCurrentIndex(tree->currentIndex().parent());
-    EXPECT_FALSE(dialog.BtnOk()->isEnabled());
+    EXPECT_FALSE(dialog.OkButton()->isEnabled());
 }
 
-TEST_F(ExportDialog, OkStoresTheTicksFirstEvenWhenNothingIsExported)
+TEST_F(ExportDialogTest, OkStoresTheTicksFirstEvenWhenNothingIsExported)
 {
-    TFMExport dialog(nullptr, Services());
-    for (int row = 0; row < dialog.CLBList()->count(); ++row)
-        dialog.CLBList()->item(row)->setCheckState(row == 2 ? Qt::Checked : Qt::Unchecked);
-    dialog.RBCatalog()->click();
-    dialog.BtnOkClick();  // a group is focused: the dialog stays open
+    ExportDialog dialog(nullptr, Services());
+    for (int row = 0; row < dialog.ColumnList()->count(); ++row)
+        dialog.ColumnList()->item(row)->setCheckState(row == 2 ? Qt::Checked : Qt::Unchecked);
+    dialog.CatalogSourceButton()->click();
+    dialog.onOkClicked();  // a group is focused: the dialog stays open
     EXPECT_NE(dialog.result(), QDialog::Accepted);
     EXPECT_TRUE(prompts_.requests.empty());
     const std::string file = ReadFile(ConfigInstance().GetConfigFileName());
     ResetConfigInstance();
-    const TXMLNodesType nodes = ConfigInstance().GetConfig().nodes();
+    const ColumnSettings nodes = ConfigInstance().Root().Columns();
     for (std::size_t i = 0; i < nodes.Count(); ++i)
-        EXPECT_EQ(nodes.Node(i).DefaultExport(), i == 2) << file;
+        EXPECT_EQ(nodes.Column(i).DefaultExport(), i == 2) << file;
 }
 
-TEST_F(ExportDialog, CancelStoresNothing)
+TEST_F(ExportDialogTest, CancelStoresNothing)
 {
     const std::string before = ReadFile(ConfigInstance().GetConfigFileName());
-    TFMExport dialog(nullptr, Services());
-    for (int row = 0; row < dialog.CLBList()->count(); ++row)
-        dialog.CLBList()->item(row)->setCheckState(Qt::Unchecked);
+    ExportDialog dialog(nullptr, Services());
+    for (int row = 0; row < dialog.ColumnList()->count(); ++row)
+        dialog.ColumnList()->item(row)->setCheckState(Qt::Unchecked);
     dialog.reject();
     EXPECT_EQ(ReadFile(ConfigInstance().GetConfigFileName()), before);
 }
@@ -126,7 +126,7 @@ struct FormatCase {
     const char* extension;
 };
 
-TEST_F(ExportDialog, EveryFormatWritesTheSetCatalogOrTheScreen)
+TEST_F(ExportDialogTest, EveryFormatWritesTheSetCatalogOrTheScreen)
 {
     const FormatCase cases[] = {{ExportFormatKind::Html, ".htm"}, {ExportFormatKind::Xml, ".xml"},
                                 {ExportFormatKind::Excel, ".xlsx"}, {ExportFormatKind::Csv, ".csv"},
@@ -137,10 +137,10 @@ TEST_F(ExportDialog, EveryFormatWritesTheSetCatalogOrTheScreen)
             const std::string out = home_ / (std::string(fromCatalog ? "catalog" : "screen") + format.extension);
             prompts_.saveChoices = {out};
             prompts_.requests.clear();
-            TFMExport dialog(nullptr, Services(), fromCatalog ? catalog_ : std::string());
+            ExportDialog dialog(nullptr, Services(), fromCatalog ? catalog_ : std::string());
             dialog.FormatButton(format.format)->setChecked(true);
-            dialog.EdSep()->setText(";");
-            dialog.BtnOkClick();
+            dialog.SeparatorEdit()->setText(";");
+            dialog.onOkClicked();
             EXPECT_EQ(dialog.result(), QDialog::Accepted);
             ASSERT_EQ(prompts_.requests.size(), 1u);
             EXPECT_EQ(prompts_.requests[0].defaultExtension, format.extension);
@@ -170,46 +170,46 @@ TEST_F(ExportDialog, EveryFormatWritesTheSetCatalogOrTheScreen)
     EXPECT_TRUE(prompts_.messages.empty());
 }
 
-TEST_F(ExportDialog, AnExistingFileIsReplacedOnlyAfterYesAndAnEmptySeparatorIsAComma)
+TEST_F(ExportDialogTest, AnExistingFileIsReplacedOnlyAfterYesAndAnEmptySeparatorIsAComma)
 {
     const std::string out = home_ / "out.csv";
     testing::WriteFile(out, "old");
     prompts_.saveChoices = {out, out};
     {
-        TFMExport dialog(nullptr, Services());
+        ExportDialog dialog(nullptr, Services());
         dialog.FormatButton(ExportFormatKind::Csv)->setChecked(true);
-        dialog.BtnOkClick();
+        dialog.onOkClicked();
     }
     EXPECT_EQ(prompts_.messages, std::vector<std::string>{"Warning: Catalog with the same name already exists,overwrite?"});
     EXPECT_EQ(ReadFile(out), "old");
 
     prompts_.yesNoAnswers = {true};
-    TFMExport dialog(nullptr, Services());
+    ExportDialog dialog(nullptr, Services());
     dialog.FormatButton(ExportFormatKind::Csv)->setChecked(true);
-    dialog.EdSep()->clear();
-    dialog.BtnOkClick();
+    dialog.SeparatorEdit()->clear();
+    dialog.onOkClicked();
     EXPECT_EQ(ReadFile(out).rfind("FileName,", 0), 0u) << ReadFile(out);
 }
 
-TEST_F(ExportDialog, ChoosingTheScreenExportsTheScreenAlsoWhenACatalogWasSet)
+TEST_F(ExportDialogTest, ChoosingTheScreenExportsTheScreenAlsoWhenACatalogWasSet)
 {
     const std::string out = home_ / "screen.txt";
     prompts_.saveChoices = {out};
-    TFMExport dialog(nullptr, Services(), catalog_);
-    dialog.RBScreen()->click();
+    ExportDialog dialog(nullptr, Services(), catalog_);
+    dialog.ScreenSourceButton()->click();
     dialog.FormatButton(ExportFormatKind::Text)->setChecked(true);
-    dialog.BtnOkClick();
+    dialog.onOkClicked();
     EXPECT_NE(ReadFile(out).find("screen-entry.txt"), std::string::npos);
     EXPECT_EQ(ReadFile(out).find("a.mp3"), std::string::npos);
 }
 
-TEST_F(ExportDialog, AFailedExportIsReportedAndLeavesNoFile)
+TEST_F(ExportDialogTest, AFailedExportIsReportedAndLeavesNoFile)
 {
     const std::string out = home_ / "gone.htm";
     prompts_.saveChoices = {out};
-    TFMExport dialog(nullptr, Services(), catalog_);
+    ExportDialog dialog(nullptr, Services(), catalog_);
     std::filesystem::remove(catalog_);
-    dialog.BtnOkClick();
+    dialog.onOkClicked();
     ASSERT_EQ(prompts_.messages.size(), 1u);
     EXPECT_NE(prompts_.messages[0].find("Warning: "), std::string::npos);
     EXPECT_FALSE(PathExists(out));

@@ -3,7 +3,7 @@
 #include "services/messages.h"
 #include "tests/scan/fake_volumes.h"
 #include "tests/ui/dialog_test_support.h"
-#include "ui/catalog_tree_frame.h"
+#include "ui/library_tree_view.h"
 #include "ui/qt_text.h"
 
 #include <QAbstractItemModelTester>
@@ -30,15 +30,15 @@ protected:
         testing::WriteFile(library_ + "/Mp3/Rock.xml", testing::CatalogWithFiles({"a.mp3"}));
         testing::WriteFile(library_ + "/Mp3/Pop.xml", testing::CatalogWithFiles({"b.mp3"}));
         testing::WriteFile(library_ + "/Mp3/Live/Gig.xml", testing::CatalogWithFiles({"c.mp3"}));
-        dialog_ = std::make_unique<TFMCatLib>(nullptr, prompts_, volumes_,
+        dialog_ = std::make_unique<LibraryManagerDialog>(nullptr, prompts_, volumes_,
                                               [this](QWidget*, const std::string& path) { exported_.push_back(path); });
         tester_ = std::make_unique<QAbstractItemModelTester>(Model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
         dialog_->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog_.get()));
     }
 
-    LibraryTreeModel* Model() const { return dialog_->FrmCatTree()->Model(); }
-    QTreeView* Tree() const { return dialog_->FrmCatTree()->VTLib(); }
+    LibraryTreeModel* Model() const { return dialog_->LibraryTree()->Model(); }
+    QTreeView* Tree() const { return dialog_->LibraryTree()->View(); }
     // The node reached by names from the root, e.g. {"Mp3", "Live"}.
     CatalogTreeNode* Node(std::initializer_list<const char*> names) const
     {
@@ -70,7 +70,7 @@ protected:
 
     testing::FakeVolumes volumes_;
     std::vector<std::string> exported_;
-    std::unique_ptr<TFMCatLib> dialog_;
+    std::unique_ptr<LibraryManagerDialog> dialog_;
     std::unique_ptr<QAbstractItemModelTester> tester_;
 };
 
@@ -78,11 +78,11 @@ TEST_F(LibraryManager, ButtonsFollowTheFocusedNode)
 {
     EXPECT_EQ(dialog_->windowTitle(), "Catalog Library ");
     EXPECT_EQ(Model()->headerData(0, Qt::Horizontal).toString(), "Name  (Press F2 to edit)");
-    EXPECT_EQ(dialog_->BtnNewCat()->toolTip(), "Create a new group");
-    EXPECT_EQ(dialog_->FrmCatTree()->FocusedNode(), Node({}));
+    EXPECT_EQ(dialog_->NewGroupButton()->toolTip(), "Create a new group");
+    EXPECT_EQ(dialog_->LibraryTree()->FocusedNode(), Node({}));
     const auto enabled = [this] {
-        return std::vector<bool>{dialog_->BtnDel()->isEnabled(), dialog_->BtnOpen()->isEnabled(),
-                                 dialog_->BtnExport()->isEnabled()};
+        return std::vector<bool>{dialog_->DeleteButton()->isEnabled(), dialog_->OpenButton()->isEnabled(),
+                                 dialog_->ExportButton()->isEnabled()};
     };
     EXPECT_EQ(enabled(), (std::vector<bool>{false, false, false}));
     Focus(Node({"Mp3"}));
@@ -90,10 +90,10 @@ TEST_F(LibraryManager, ButtonsFollowTheFocusedNode)
     Focus(Node({"Mp3", "Rock"}));
     EXPECT_EQ(enabled(), (std::vector<bool>{true, true, true}));
 
-    dialog_->BtnExportClick();
+    dialog_->onExportClicked();
     EXPECT_EQ(exported_, std::vector<std::string>{library_ + "/Mp3/Rock.xml"});
     EXPECT_TRUE(dialog_->isVisible());
-    dialog_->BtnOpenClick();
+    dialog_->onOpenClicked();
     EXPECT_EQ(dialog_->result(), QDialog::Accepted);
     EXPECT_EQ(dialog_->CatalogPath(), library_ + "/Mp3/Rock.xml");
 }
@@ -102,7 +102,7 @@ TEST_F(LibraryManager, OpenAndExportDoNothingOnAGroup)
 {
     Focus(Node({"Mp3"}));
     emit Tree()->doubleClicked(Model()->IndexOf(Node({"Mp3"})));
-    dialog_->BtnExportClick();
+    dialog_->onExportClicked();
     EXPECT_NE(dialog_->result(), QDialog::Accepted);
     EXPECT_TRUE(dialog_->CatalogPath().empty());
     EXPECT_TRUE(exported_.empty());
@@ -110,7 +110,7 @@ TEST_F(LibraryManager, OpenAndExportDoNothingOnAGroup)
 
 TEST_F(LibraryManager, ANewGroupCommitsOnEnterWithTheDefaultOrTypedName)
 {
-    dialog_->BtnNewCatClick();
+    dialog_->onNewGroupClicked();
     EXPECT_TRUE(dialog_->NewGroupPending());
     EXPECT_FALSE(PathExists(library_ + "/NewGroup"));
     Type(nullptr, Qt::Key_Return);
@@ -118,7 +118,7 @@ TEST_F(LibraryManager, ANewGroupCommitsOnEnterWithTheDefaultOrTypedName)
     EXPECT_TRUE(PathExists(library_ + "/NewGroup"));
     ASSERT_NE(Node({"NewGroup"}), nullptr);
 
-    dialog_->BtnNewCatClick();
+    dialog_->onNewGroupClicked();
     Type("Jazz", Qt::Key_Return);
     EXPECT_FALSE(dialog_->NewGroupPending());
     EXPECT_TRUE(PathExists(library_ + "/Jazz"));
@@ -129,12 +129,12 @@ TEST_F(LibraryManager, ANewGroupCommitsOnEnterWithTheDefaultOrTypedName)
 
 TEST_F(LibraryManager, ATakenNameIsRefusedTheEditorReopensAndEscapeDiscardsTheGroup)
 {
-    dialog_->BtnNewCatClick();
+    dialog_->onNewGroupClicked();
     Type("Mp3", Qt::Key_Return);
     EXPECT_EQ(prompts_.messages, std::vector<std::string>{"Warning: A file with the name already exists!"});
     EXPECT_TRUE(dialog_->NewGroupPending());
     ASSERT_NE(Editor(), nullptr);  // reopened on the same node
-    EXPECT_EQ(dialog_->FrmCatTree()->FocusedNode()->record.Field(kFileName), "NewGroup");
+    EXPECT_EQ(dialog_->LibraryTree()->FocusedNode()->record.Field(kFileName), "NewGroup");
     EXPECT_FALSE(PathExists(library_ + "/NewGroup"));
     EXPECT_TRUE(PathExists(library_ + "/Mp3/Rock.xml"));
 
@@ -147,8 +147,8 @@ TEST_F(LibraryManager, ATakenNameIsRefusedTheEditorReopensAndEscapeDiscardsTheGr
 TEST_F(LibraryManager, TheDefaultNameTakenReopensWithoutAMessage)
 {
     testing::MakeDirs(library_ + "/NewGroup");
-    dialog_->FrmCatTree()->FillTree(library_, false);
-    dialog_->BtnNewCatClick();
+    dialog_->LibraryTree()->FillTree(library_, false);
+    dialog_->onNewGroupClicked();
     Type(nullptr, Qt::Key_Return);
     EXPECT_TRUE(prompts_.messages.empty());
     EXPECT_TRUE(dialog_->NewGroupPending());
@@ -163,20 +163,20 @@ TEST_F(LibraryManager, TheDefaultNameTakenReopensWithoutAMessage)
 
 TEST_F(LibraryManager, ANewGroupCommitsWhenTheFocusMovesAndIsHeldWhenItCannot)
 {
-    dialog_->BtnNewCatClick();
+    dialog_->onNewGroupClicked();
     ASSERT_NE(Editor(), nullptr);
     Focus(Node({"Book"}));
     QCoreApplication::processEvents();
     EXPECT_FALSE(dialog_->NewGroupPending());
     EXPECT_TRUE(PathExists(library_ + "/NewGroup"));
 
-    dialog_->BtnNewCatClick();
+    dialog_->onNewGroupClicked();
     ASSERT_NE(Editor(), nullptr);
-    CatalogTreeNode* second = dialog_->FrmCatTree()->FocusedNode();
+    CatalogTreeNode* second = dialog_->LibraryTree()->FocusedNode();
     Focus(Node({"Book"}));
-    ProcessEventsUntil([&] { return dialog_->FrmCatTree()->FocusedNode() == second; });
+    ProcessEventsUntil([&] { return dialog_->LibraryTree()->FocusedNode() == second; });
     EXPECT_EQ(prompts_.messages, std::vector<std::string>{"Warning: A file with the name already exists!"});
-    EXPECT_EQ(dialog_->FrmCatTree()->FocusedNode(), second);
+    EXPECT_EQ(dialog_->LibraryTree()->FocusedNode(), second);
     EXPECT_TRUE(dialog_->NewGroupPending());
     // While a group is pending nothing can be dragged.
     EXPECT_FALSE(dialog_->DragAllowed(Node({"Book"})));
@@ -217,7 +217,7 @@ TEST_F(LibraryManager, RenamingAGroupMovesThePathsBelowItAtOnce)
     ASSERT_NE(gig, nullptr);
     EXPECT_EQ(Node({"Music", "Live"})->record.Field(kFullPath), library_ + "/Music/Live");
     Focus(gig);
-    dialog_->BtnOpenClick();
+    dialog_->onOpenClicked();
     EXPECT_EQ(dialog_->CatalogPath(), library_ + "/Music/Live/Gig.xml");
 }
 
@@ -226,7 +226,7 @@ TEST_F(LibraryManager, TheRootCannotBeEditedDeletedOrDragged)
     CatalogTreeNode* root = Node({});
     EXPECT_FALSE(Model()->flags(Model()->IndexOf(root)) & Qt::ItemIsEditable);
     EXPECT_FALSE(dialog_->DragAllowed(root));
-    dialog_->BtnDelClick();
+    dialog_->onDeleteClicked();
     EXPECT_TRUE(prompts_.messages.empty());
     EXPECT_TRUE(PathExists(library_));
 }
@@ -234,26 +234,26 @@ TEST_F(LibraryManager, TheRootCannotBeEditedDeletedOrDragged)
 TEST_F(LibraryManager, DeleteAsksFirstAndRemovesTheNodeOnlyWhenTheDiskDid)
 {
     Focus(Node({"Mp3"}));
-    dialog_->BtnDelClick();
+    dialog_->onDeleteClicked();
     EXPECT_EQ(prompts_.messages, std::vector<std::string>{"Warning: Are you sure to delete the item and all its children?"});
     EXPECT_TRUE(PathExists(library_ + "/Mp3/Live/Gig.xml"));
     ASSERT_NE(Node({"Mp3"}), nullptr);
 
     prompts_.yesNoAnswers = {true};
-    dialog_->BtnDelClick();
+    dialog_->onDeleteClicked();
     EXPECT_FALSE(PathExists(library_ + "/Mp3"));
     EXPECT_EQ(Node({"Mp3"}), nullptr);
 
     // A catalog that is gone from the disk cannot be deleted: the node stays and the reason shows.
     testing::WriteFile(library_ + "/Book/Novel.xml", testing::CatalogWithFiles({}));
-    dialog_->FrmCatTree()->FillTree(library_, false);
+    dialog_->LibraryTree()->FillTree(library_, false);
     CatalogTreeNode* novel = Node({"Book", "Novel"});
     ASSERT_NE(novel, nullptr);
     std::filesystem::remove(library_ + "/Book/Novel.xml");
     Focus(novel);
     prompts_.yesNoAnswers = {true};
     prompts_.messages.clear();
-    dialog_->BtnDelClick();
+    dialog_->onDeleteClicked();
     ASSERT_EQ(prompts_.messages.size(), 2u);
     EXPECT_NE(prompts_.messages[1].find("Novel.xml"), std::string::npos);
     EXPECT_EQ(Node({"Book", "Novel"}), novel);
@@ -279,10 +279,10 @@ TEST_F(LibraryManager, ADropMovesTheItemAndReloadsTheTreeAndAClashChangesNothing
     EXPECT_TRUE(PathExists(library_ + "/Rock.xml"));
     EXPECT_FALSE(PathExists(library_ + "/Mp3/Rock.xml"));
     ASSERT_NE(Node({"Rock"}), nullptr);
-    EXPECT_EQ(dialog_->FrmCatTree()->FocusedNode(), Node({}));
+    EXPECT_EQ(dialog_->LibraryTree()->FocusedNode(), Node({}));
 
     testing::MakeDirs(library_ + "/Book/Live");
-    dialog_->FrmCatTree()->FillTree(library_, false);
+    dialog_->LibraryTree()->FillTree(library_, false);
     CatalogTreeNode* live = Node({"Mp3", "Live"});
     EXPECT_FALSE(dialog_->DropOnto(live, Node({"Book"})));
     EXPECT_EQ(prompts_.messages, std::vector<std::string>{"Warning: A file with the name already exists!"});

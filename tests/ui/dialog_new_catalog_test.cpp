@@ -3,7 +3,7 @@
 #include "services/messages.h"
 #include "tests/scan/fake_volumes.h"
 #include "tests/ui/dialog_test_support.h"
-#include "ui/catalog_tree_frame.h"
+#include "ui/library_tree_view.h"
 #include "ui/qt_text.h"
 
 #include <QFrame>
@@ -22,7 +22,7 @@ namespace {
 
 using testing::FakeVolumes;
 
-class NewCatalogDialog : public testing::DialogTest {
+class NewCatalogDialogTest : public testing::DialogTest {
 protected:
     void SetUp() override
     {
@@ -57,157 +57,157 @@ protected:
     std::vector<std::string> openedAt_;
 };
 
-TEST_F(NewCatalogDialog, OpensWithTheGroupTreeOnTheRootAndOkAddDeleteDisabled)
+TEST_F(NewCatalogDialogTest, OpensWithTheGroupTreeOnTheRootAndOkAddDeleteDisabled)
 {
-    TFMNewCat dialog(nullptr, prompts_, volumes_, Chooser());
+    NewCatalogDialog dialog(nullptr, prompts_, volumes_, Chooser());
     EXPECT_EQ(dialog.windowTitle(), "Create a New Catalog");
-    EXPECT_FALSE(dialog.BtnOk()->isEnabled());
-    EXPECT_FALSE(dialog.BtnAdd()->isEnabled());
-    EXPECT_FALSE(dialog.BtnDel()->isEnabled());
-    EXPECT_TRUE(dialog.Panel2()->isHidden());
-    EXPECT_TRUE(dialog.RBFile()->isChecked());
-    const CatalogTreeNode* root = dialog.FrmCatTree()->FocusedNode();
+    EXPECT_FALSE(dialog.OkButton()->isEnabled());
+    EXPECT_FALSE(dialog.AddMaskButton()->isEnabled());
+    EXPECT_FALSE(dialog.DeleteMaskButton()->isEnabled());
+    EXPECT_TRUE(dialog.AdvancedPanel()->isHidden());
+    EXPECT_TRUE(dialog.AllFilesButton()->isChecked());
+    const CatalogTreeNode* root = dialog.LibraryTree()->FocusedNode();
     ASSERT_NE(root, nullptr);
     EXPECT_EQ(root->record.Field(kFileName), "CatalogLibrary");
     // Groups only: the catalog in Mp3 is not offered.
-    for (const CatalogTreeNode* node : dialog.FrmCatTree()->Model()->Tree().PreOrder())
+    for (const CatalogTreeNode* node : dialog.LibraryTree()->Model()->Tree().PreOrder())
         EXPECT_TRUE(node->record.IsDirectory()) << node->record.Field(kFileName);
 }
 
-TEST_F(NewCatalogDialog, TheChooserProposesTheNameAndEnablesOkEvenWhenCancelled)
+TEST_F(NewCatalogDialogTest, TheChooserProposesTheNameAndEnablesOkEvenWhenCancelled)
 {
-    TFMNewCat dialog(nullptr, prompts_, volumes_, Chooser());
+    NewCatalogDialog dialog(nullptr, prompts_, volumes_, Chooser());
     answers_ = {"", home_ / "photos/2004.06 Rome/", home_ / "cd", "", home_ / "d/", "", ""};
 
-    dialog.SpeedButton1Click();  // cancelled before any choice
-    EXPECT_TRUE(dialog.EdFileName()->text().isEmpty());
-    EXPECT_TRUE(dialog.EdName()->text().isEmpty());
-    EXPECT_TRUE(dialog.BtnOk()->isEnabled());
-    dialog.BtnOkClick();
+    dialog.onChooseFolderClicked();  // cancelled before any choice
+    EXPECT_TRUE(dialog.FolderEdit()->text().isEmpty());
+    EXPECT_TRUE(dialog.NameEdit()->text().isEmpty());
+    EXPECT_TRUE(dialog.OkButton()->isEnabled());
+    dialog.onOkClicked();
     EXPECT_EQ(prompts_.messages, std::vector<std::string>{"Warning: Please select the dialog to catalog first."});
     EXPECT_NE(dialog.result(), QDialog::Accepted);
 
-    dialog.SpeedButton1Click();
-    EXPECT_EQ(ToStdString(dialog.EdFileName()->text()), home_ / "photos/2004.06 Rome");
-    EXPECT_EQ(dialog.EdName()->text(), "2004");
+    dialog.onChooseFolderClicked();
+    EXPECT_EQ(ToStdString(dialog.FolderEdit()->text()), home_ / "photos/2004.06 Rome");
+    EXPECT_EQ(dialog.NameEdit()->text(), "2004");
 
     // The chooser opens on the folder chosen before; a mount root keeps its trailing "/".
-    dialog.SpeedButton1Click();
+    dialog.onChooseFolderClicked();
     EXPECT_EQ(openedAt_.back(), home_ / "photos/2004.06 Rome");
-    EXPECT_EQ(ToStdString(dialog.EdFileName()->text()), home_ / "cd/");
-    EXPECT_EQ(dialog.EdName()->text(), "MUSIC");
+    EXPECT_EQ(ToStdString(dialog.FolderEdit()->text()), home_ / "cd/");
+    EXPECT_EQ(dialog.NameEdit()->text(), "MUSIC");
 
     // Cancelling keeps the stored folder and shows it again.
-    dialog.EdFileName()->setText("typed");
-    dialog.SpeedButton1Click();
+    dialog.FolderEdit()->setText("typed");
+    dialog.onChooseFolderClicked();
     EXPECT_EQ(openedAt_.back(), home_ / "cd/");
-    EXPECT_EQ(ToStdString(dialog.EdFileName()->text()), home_ / "cd/");
-    dialog.SpeedButton1Click();
-    EXPECT_EQ(ToStdString(dialog.EdFileName()->text()), home_ / "d/");
-    EXPECT_EQ(dialog.EdName()->text(), "d");
+    EXPECT_EQ(ToStdString(dialog.FolderEdit()->text()), home_ / "cd/");
+    dialog.onChooseFolderClicked();
+    EXPECT_EQ(ToStdString(dialog.FolderEdit()->text()), home_ / "d/");
+    EXPECT_EQ(dialog.NameEdit()->text(), "d");
 
     // A stored folder that is gone is not offered and is cleared.
     std::filesystem::remove(home_ / "d");
-    dialog.SpeedButton1Click();
+    dialog.onChooseFolderClicked();
     EXPECT_EQ(openedAt_.back(), "");
-    EXPECT_TRUE(dialog.EdFileName()->text().isEmpty());
+    EXPECT_TRUE(dialog.FolderEdit()->text().isEmpty());
 }
 
-TEST_F(NewCatalogDialog, MasksAreAddedOnceIgnoringCaseAndEnterAddsEvenWhileTheButtonIsDisabled)
+TEST_F(NewCatalogDialogTest, MasksAreAddedOnceIgnoringCaseAndEnterAddsEvenWhileTheButtonIsDisabled)
 {
-    TFMNewCat dialog(nullptr, prompts_, volumes_, Chooser());
+    NewCatalogDialog dialog(nullptr, prompts_, volumes_, Chooser());
     dialog.show();
-    QTest::keyClicks(dialog.EdExt(), "mp3");
-    EXPECT_TRUE(dialog.BtnAdd()->isEnabled());
-    dialog.BtnAddClick();
-    dialog.EdExt()->setText("MP3");
-    dialog.BtnAddClick();
-    EXPECT_EQ(dialog.EdExt()->text(), "MP3");
-    dialog.EdExt()->clear();
-    EXPECT_FALSE(dialog.BtnAdd()->isEnabled());
-    QTest::keyClick(dialog.EdExt(), Qt::Key_Return);
+    QTest::keyClicks(dialog.ExtensionEdit(), "mp3");
+    EXPECT_TRUE(dialog.AddMaskButton()->isEnabled());
+    dialog.onAddMaskClicked();
+    dialog.ExtensionEdit()->setText("MP3");
+    dialog.onAddMaskClicked();
+    EXPECT_EQ(dialog.ExtensionEdit()->text(), "MP3");
+    dialog.ExtensionEdit()->clear();
+    EXPECT_FALSE(dialog.AddMaskButton()->isEnabled());
+    QTest::keyClick(dialog.ExtensionEdit(), Qt::Key_Return);
     EXPECT_EQ(dialog.MaskItems(), (std::vector<std::string>{"*.mp3", "*."}));
     // Enter in the box never reaches OK.
     EXPECT_NE(dialog.result(), QDialog::Accepted);
     EXPECT_TRUE(prompts_.messages.empty());
 
-    EXPECT_FALSE(dialog.BtnDel()->isEnabled());
-    dialog.LBExt()->item(0)->setSelected(true);
-    dialog.LBExt()->item(1)->setSelected(true);
-    EXPECT_TRUE(dialog.BtnDel()->isEnabled());
-    dialog.BtnDelClick();
-    EXPECT_EQ(dialog.LBExt()->count(), 0);
-    EXPECT_FALSE(dialog.BtnDel()->isEnabled());
+    EXPECT_FALSE(dialog.DeleteMaskButton()->isEnabled());
+    dialog.MaskList()->item(0)->setSelected(true);
+    dialog.MaskList()->item(1)->setSelected(true);
+    EXPECT_TRUE(dialog.DeleteMaskButton()->isEnabled());
+    dialog.onDeleteMaskClicked();
+    EXPECT_EQ(dialog.MaskList()->count(), 0);
+    EXPECT_FALSE(dialog.DeleteMaskButton()->isEnabled());
 }
 
-TEST_F(NewCatalogDialog, OnlyFoldersDisablesTheMaskControlsAndAllFilesEnablesThemAll)
+TEST_F(NewCatalogDialogTest, OnlyFoldersDisablesTheMaskControlsAndAllFilesEnablesThemAll)
 {
-    TFMNewCat dialog(nullptr, prompts_, volumes_, Chooser());
-    dialog.RadioButton1()->setChecked(true);
-    for (QWidget* control : std::initializer_list<QWidget*>{dialog.EdExt(), dialog.BtnAdd(), dialog.BtnDel(), dialog.LBExt()})
+    NewCatalogDialog dialog(nullptr, prompts_, volumes_, Chooser());
+    dialog.OnlyFoldersButton()->setChecked(true);
+    for (QWidget* control : std::initializer_list<QWidget*>{dialog.ExtensionEdit(), dialog.AddMaskButton(), dialog.DeleteMaskButton(), dialog.MaskList()})
         EXPECT_FALSE(control->isEnabled());
-    dialog.RBFile()->setChecked(true);
+    dialog.AllFilesButton()->setChecked(true);
     // Enabled whatever the box holds and whether an item is selected.
-    for (QWidget* control : std::initializer_list<QWidget*>{dialog.EdExt(), dialog.BtnAdd(), dialog.BtnDel(), dialog.LBExt()})
+    for (QWidget* control : std::initializer_list<QWidget*>{dialog.ExtensionEdit(), dialog.AddMaskButton(), dialog.DeleteMaskButton(), dialog.MaskList()})
         EXPECT_TRUE(control->isEnabled());
 }
 
-TEST_F(NewCatalogDialog, OkChecksTheNameThenAsksBeforeReplacingAndKeepsTheInputOnEveryRefusal)
+TEST_F(NewCatalogDialogTest, OkChecksTheNameThenAsksBeforeReplacingAndKeepsTheInputOnEveryRefusal)
 {
-    TFMNewCat dialog(nullptr, prompts_, volumes_, Chooser());
+    NewCatalogDialog dialog(nullptr, prompts_, volumes_, Chooser());
     answers_ = {home_ / "photos"};
-    dialog.SpeedButton1Click();
-    dialog.EdName()->clear();
-    dialog.BtnOkClick();
+    dialog.onChooseFolderClicked();
+    dialog.NameEdit()->clear();
+    dialog.onOkClicked();
     ASSERT_EQ(prompts_.messages.size(), 1u);
     EXPECT_EQ(prompts_.messages[0], "Warning: Please input the catalog name.");
 
     for (const char* bad : {"..", ".", "a/b"}) {
-        dialog.EdName()->setText(QString::fromLatin1(bad));
-        dialog.BtnOkClick();
+        dialog.NameEdit()->setText(QString::fromLatin1(bad));
+        dialog.onOkClicked();
         EXPECT_EQ(prompts_.messages.back(), std::string("Warning: ") + messages::kBadItemName);
-        EXPECT_EQ(dialog.EdName()->text(), bad);
+        EXPECT_EQ(dialog.NameEdit()->text(), bad);
         EXPECT_NE(dialog.result(), QDialog::Accepted);
     }
 
     // The catalog goes into the focused group; an existing one is replaced only after Yes.
-    QTreeView* tree = dialog.FrmCatTree()->VTLib();
+    QTreeView* tree = dialog.LibraryTree()->View();
     const QModelIndex mp3 = tree->model()->index(0, 0, tree->model()->index(0, 0));
     tree->setCurrentIndex(mp3);
-    dialog.EdName()->setText("Old");
-    dialog.BtnOkClick();
+    dialog.NameEdit()->setText("Old");
+    dialog.onOkClicked();
     EXPECT_EQ(prompts_.messages.back(), "Warning: Catalog with the same name already exists,overwrite?");
     EXPECT_NE(dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(dialog.EdName()->text(), "Old");
+    EXPECT_EQ(dialog.NameEdit()->text(), "Old");
 
     prompts_.yesNoAnswers = {true};
-    dialog.RadioButton1()->setChecked(true);
-    dialog.BtnOkClick();
+    dialog.OnlyFoldersButton()->setChecked(true);
+    dialog.onOkClicked();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(dialog.CatalogFilePath(), library_ + "/Mp3/Old.xml");
     EXPECT_EQ(dialog.FolderPath(), home_ / "photos");
     EXPECT_TRUE(dialog.OnlyFolders());
 }
 
-TEST_F(NewCatalogDialog, AdvancedGrowsUpwardAndShrinksDownwardKeepingTheBottomEdge)
+TEST_F(NewCatalogDialogTest, AdvancedGrowsUpwardAndShrinksDownwardKeepingTheBottomEdge)
 {
-    TFMNewCat dialog(nullptr, prompts_, volumes_, Chooser());
+    NewCatalogDialog dialog(nullptr, prompts_, volumes_, Chooser());
     dialog.move(100, 500);
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
     const QRect closed = dialog.geometry();
-    dialog.SpeedButton4Click();
-    EXPECT_TRUE(dialog.Panel2()->isVisible());
+    dialog.onAdvancedClicked();
+    EXPECT_TRUE(dialog.AdvancedPanel()->isVisible());
     EXPECT_GT(dialog.height(), closed.height());
     EXPECT_EQ(dialog.geometry().bottom(), closed.bottom());
     EXPECT_LT(dialog.geometry().top(), closed.top());
-    dialog.SpeedButton4Click();
-    EXPECT_TRUE(dialog.Panel2()->isHidden());
+    dialog.onAdvancedClicked();
+    EXPECT_TRUE(dialog.AdvancedPanel()->isHidden());
     EXPECT_EQ(dialog.geometry(), closed);
 
     // Near the top of the screen it grows downward instead of leaving the screen.
     dialog.move(100, 0);
-    dialog.SpeedButton4Click();
+    dialog.onAdvancedClicked();
     EXPECT_GE(dialog.y(), dialog.screen()->availableGeometry().top());
 }
 

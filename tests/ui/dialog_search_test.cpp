@@ -1,7 +1,7 @@
 #include "ui/search_dialog.h"
 
 #include "tests/ui/dialog_test_support.h"
-#include "ui/catalog_tree_frame.h"
+#include "ui/library_tree_view.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -11,7 +11,7 @@
 namespace vellumark {
 namespace {
 
-class SearchDialog : public testing::DialogTest {
+class SearchDialogTest : public testing::DialogTest {
 protected:
     void SetUp() override
     {
@@ -21,22 +21,22 @@ protected:
     }
 };
 
-TEST_F(SearchDialog, OkNeedsAPatternThatIsNotBlankAndKeepsThePatternsAsTyped)
+TEST_F(SearchDialogTest, OkNeedsAPatternThatIsNotBlankAndKeepsThePatternsAsTyped)
 {
-    TFMSearch dialog(nullptr, prompts_);
+    SearchDialog dialog(nullptr, prompts_);
     EXPECT_EQ(dialog.windowTitle(), "File Search");
-    EXPECT_EQ(dialog.FrmCatTree()->VTLib()->toolTip(), "Select to search");
-    EXPECT_EQ(dialog.CheckBox1()->text(), "Case censitive");
-    dialog.BitBtn1Click();
-    dialog.EdDes()->setText("   ");
-    dialog.BitBtn1Click();
+    EXPECT_EQ(dialog.LibraryTree()->View()->toolTip(), "Select to search");
+    EXPECT_EQ(dialog.CaseSensitiveBox()->text(), "Case censitive");
+    dialog.onOkClicked();
+    dialog.DescriptionEdit()->setText("   ");
+    dialog.onOkClicked();
     EXPECT_EQ(prompts_.messages, (std::vector<std::string>(2, "Warning: Please input search condition.")));
     EXPECT_NE(dialog.result(), QDialog::Accepted);
 
-    dialog.EdFileName()->setText("  ");
-    dialog.EdExt()->setText("mp3");
-    dialog.CheckBox2()->setChecked(true);
-    dialog.BitBtn1Click();
+    dialog.NameEdit()->setText("  ");
+    dialog.ExtensionEdit()->setText("mp3");
+    dialog.WholeValuesBox()->setChecked(true);
+    dialog.onOkClicked();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     const SearchRequest request = dialog.Request();
     EXPECT_EQ(request.scopePath, library_);
@@ -47,41 +47,41 @@ TEST_F(SearchDialog, OkNeedsAPatternThatIsNotBlankAndKeepsThePatternsAsTyped)
     EXPECT_TRUE(request.wholeValues);
 }
 
-TEST_F(SearchDialog, TheScopeIsTheFocusedGroupOrCatalogAndNoneIsRefused)
+TEST_F(SearchDialogTest, TheScopeIsTheFocusedGroupOrCatalogAndNoneIsRefused)
 {
-    TFMSearch dialog(nullptr, prompts_);
-    dialog.EdFileName()->setText("a");
-    QTreeView* tree = dialog.FrmCatTree()->VTLib();
+    SearchDialog dialog(nullptr, prompts_);
+    dialog.NameEdit()->setText("a");
+    QTreeView* tree = dialog.LibraryTree()->View();
     const QModelIndex mp3 = tree->model()->index(0, 0, tree->model()->index(0, 0));
     tree->setCurrentIndex(tree->model()->index(0, 0, mp3));
     EXPECT_EQ(dialog.Request().scopePath, library_ + "/Mp3/My.Disc.xml");
     EXPECT_FALSE(dialog.Request().scopeIsGroup);
 
     tree->setCurrentIndex({});
-    dialog.BitBtn1Click();
+    dialog.onOkClicked();
     EXPECT_EQ(prompts_.messages, std::vector<std::string>{"Warning: Please input search condition."});
     EXPECT_NE(dialog.result(), QDialog::Accepted);
 }
 
-TEST_F(SearchDialog, TheKeyboardWalksTheControlsInOrderAndEnterIsOk)
+TEST_F(SearchDialogTest, TheKeyboardWalksTheControlsInOrderAndEnterIsOk)
 {
-    TFMSearch dialog(nullptr, prompts_);
+    SearchDialog dialog(nullptr, prompts_);
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
     dialog.activateWindow();
-    dialog.FrmCatTree()->VTLib()->setFocus();
+    dialog.LibraryTree()->View()->setFocus();
     std::vector<QString> order;
     for (int step = 0; step < 8; ++step) {
         QWidget* focused = QApplication::focusWidget();
         order.push_back(focused ? focused->objectName() : QString());
         QTest::keyClick(focused, Qt::Key_Tab);
     }
-    EXPECT_EQ(order, (std::vector<QString>{"VTLib", "EdFileName", "EdExt", "EdDes", "CheckBox1", "CheckBox2", "Memo1",
-                                           "BitBtn1"}));
+    EXPECT_EQ(order, (std::vector<QString>{"libraryTree", "nameEdit", "extensionEdit", "descriptionEdit", "caseSensitiveBox", "wholeValuesBox", "scopeNote",
+                                           "okButton"}));
 
-    dialog.EdExt()->setFocus();
-    QTest::keyClicks(dialog.EdExt(), "mp3");
-    QTest::keyClick(dialog.EdExt(), Qt::Key_Return);
+    dialog.ExtensionEdit()->setFocus();
+    QTest::keyClicks(dialog.ExtensionEdit(), "mp3");
+    QTest::keyClick(dialog.ExtensionEdit(), Qt::Key_Return);
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
 }
 

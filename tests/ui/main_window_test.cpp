@@ -4,8 +4,8 @@
 #include "config/program_folder.h"
 #include "services/atomic_file.h"
 #include "tests/ui/ui_test_support.h"
-#include "ui/catalog_tree_frame.h"
-#include "ui/config_dialog.h"
+#include "ui/library_tree_view.h"
+#include "ui/columns_dialog.h"
 #include "ui/detail_panel_model.h"
 #include "ui/file_list_model.h"
 #include "ui/main_toolbar.h"
@@ -36,15 +36,15 @@ using testing::ReadFile;
 using testing::TempDir;
 using testing::WriteFile;
 
-class MainWindow : public ::testing::Test {
+class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         ASSERT_TRUE(SetProgramFolder(home_.Path()));
         ResetConfigInstance();
-        TXMLFrameType frame = ConfigInstance().GetConfig().frame();
-        frame.SetMax(false);
+        WindowFrame frame = ConfigInstance().Root().Frame();
+        frame.SetMaximized(false);
         frame.SetLeft(20);
         frame.SetTop(30);
         frame.SetWidth(1000);
@@ -63,7 +63,7 @@ protected:
 
     void Open()
     {
-        window_ = std::make_unique<TFMMain>(&prompts_);
+        window_ = std::make_unique<MainWindow>(&prompts_);
         listTester_ = std::make_unique<QAbstractItemModelTester>(
             window_->ListModel(), QAbstractItemModelTester::FailureReportingMode::Fatal);
         detailTester_ = std::make_unique<QAbstractItemModelTester>(
@@ -99,16 +99,16 @@ protected:
     }
     void ClickHeader(int column, Qt::MouseButton button = Qt::LeftButton)
     {
-        QHeaderView* header = window_->VT()->header();
+        QHeaderView* header = window_->FileList()->header();
         const int x = header->sectionViewportPosition(column) + header->sectionSize(column) / 2;
         QTest::mousePress(header->viewport(), button, {}, QPoint(x, header->height() / 2));
         QTest::mouseRelease(header->viewport(), button, {}, QPoint(x, header->height() / 2));
     }
     void OpenSmallCatalog()
     {
-        const QModelIndex small = FindIn(window_->FrmCatTree()->Model(), {}, "Small");
+        const QModelIndex small = FindIn(window_->LibraryTree()->Model(), {}, "Small");
         ASSERT_TRUE(small.isValid());
-        Click(window_->FrmCatTree()->VTLib(), small);
+        Click(window_->LibraryTree()->View(), small);
     }
     QStringList Children(const QString& name, int column = 0) const
     {
@@ -152,39 +152,39 @@ protected:
     TempDir home_;
     std::string catalog_;
     FakePrompts prompts_;
-    std::unique_ptr<TFMMain> window_;
+    std::unique_ptr<MainWindow> window_;
     std::unique_ptr<QAbstractItemModelTester> listTester_;
     std::unique_ptr<QAbstractItemModelTester> detailTester_;
 };
 
-TEST_F(MainWindow, StartsWithTheLibraryFocusedAnEmptyListAndTheDialogCommandsOn)
+TEST_F(MainWindowTest, StartsWithTheLibraryFocusedAnEmptyListAndTheDialogCommandsOn)
 {
     EXPECT_EQ(window_->windowTitle(), "Vellumark 4.0");
-    EXPECT_EQ(window_->FrmCatTree()->FocusedNode()->record.Field(kFileName), "CatalogLibrary");
+    EXPECT_EQ(window_->LibraryTree()->FocusedNode()->record.Field(kFileName), "CatalogLibrary");
     EXPECT_EQ(window_->ListModel()->rowCount(), 0);
     EXPECT_EQ(window_->DetailModel()->rowCount(), 0);
     EXPECT_EQ(window_->CurrentCatalogPath(), "");
     EXPECT_EQ(window_->ListModel()->columnCount(), 11);
-    EXPECT_TRUE(window_->VT()->header()->isSectionHidden(ColumnOf("FileType")));
-    EXPECT_FALSE(window_->VT()->header()->isSectionHidden(ColumnOf("DiskName")));
-    EXPECT_TRUE(window_->Toolbar()->SpeedDemoButton()->isEnabled());
-    EXPECT_TRUE(window_->Toolbar()->SpeedButton1()->isEnabled());
+    EXPECT_TRUE(window_->FileList()->header()->isSectionHidden(ColumnOf("FileType")));
+    EXPECT_FALSE(window_->FileList()->header()->isSectionHidden(ColumnOf("DiskName")));
+    EXPECT_TRUE(window_->Toolbar()->NewCatalogButton()->isEnabled());
+    EXPECT_TRUE(window_->Toolbar()->ExportButton()->isEnabled());
     EXPECT_TRUE(window_->Toolbar()->QuitButton()->isEnabled());
-    EXPECT_EQ(window_->Toolbar()->SpeedDemoButton()->text(), "&New catalog");
-    EXPECT_EQ(window_->Toolbar()->AlignDemoButton()->toolTip(), "Search a file in the library");
+    EXPECT_EQ(window_->Toolbar()->NewCatalogButton()->text(), "&New catalog");
+    EXPECT_EQ(window_->Toolbar()->SearchButton()->toolTip(), "Search a file in the library");
     EXPECT_EQ(window_->pos(), QPoint(20, 30));
     EXPECT_EQ(window_->size(), QSize(1000, 700));
-    EXPECT_EQ(window_->PlLeft()->width(), 308);
-    EXPECT_EQ(window_->PlHint()->height(), 262);
+    EXPECT_EQ(window_->LeftPane()->width(), 308);
+    EXPECT_EQ(window_->DetailPane()->height(), 262);
     EXPECT_TRUE(prompts_.messages.empty());
 }
 
-TEST_F(MainWindow, ClickingACatalogOpensItSortedWithDirectoriesFirstAndAGroupEmptiesTheList)
+TEST_F(MainWindowTest, ClickingACatalogOpensItSortedWithDirectoriesFirstAndAGroupEmptiesTheList)
 {
     OpenSmallCatalog();
     EXPECT_EQ(window_->CurrentCatalogPath(), catalog_);
     ASSERT_EQ(window_->ListModel()->rowCount(), 1);
-    EXPECT_TRUE(window_->VT()->isExpanded(window_->ListModel()->index(0, 0)));
+    EXPECT_TRUE(window_->FileList()->isExpanded(window_->ListModel()->index(0, 0)));
     EXPECT_EQ(Children("CD"), (QStringList{"Rock", "readme.txt"}));
     EXPECT_EQ(Children("Rock"), (QStringList{"A.mp3", "b.mp3"}));
     EXPECT_EQ(Children("CD", ColumnOf("FileSize")), (QStringList{"3.00 KB", "1.50 KB"}));
@@ -195,7 +195,7 @@ TEST_F(MainWindow, ClickingACatalogOpensItSortedWithDirectoriesFirstAndAGroupEmp
     EXPECT_FALSE(window_->DetailModel()->flags(window_->DetailModel()->index(0, 1)) & Qt::ItemIsEditable);
 
     // Focusing an entry shows it in the panel, editable, and in the status line.
-    Click(window_->VT(), FindIn(window_->ListModel(), {}, "readme.txt"));
+    Click(window_->FileList(), FindIn(window_->ListModel(), {}, "readme.txt"));
     EXPECT_TRUE(window_->DetailsEditable());
     EXPECT_EQ(window_->StatusText(), "Current Catalog: ==> CatalogLibrary/Mp3/Small ==> readme.txt");
     EXPECT_EQ(window_->DetailModel()->Rows()[2].value, "1.50 KB");
@@ -203,10 +203,10 @@ TEST_F(MainWindow, ClickingACatalogOpensItSortedWithDirectoriesFirstAndAGroupEmp
     EXPECT_FALSE(window_->DetailModel()->flags(window_->DetailModel()->index(1, 1)) & Qt::ItemIsEditable);
 
     // The shown catalog is not loaded again: the focus and the expansion stay.
-    Click(window_->FrmCatTree()->VTLib(), FindIn(window_->FrmCatTree()->Model(), {}, "Small"));
+    Click(window_->LibraryTree()->View(), FindIn(window_->LibraryTree()->Model(), {}, "Small"));
     EXPECT_EQ(window_->FocusedListNode()->record.Field(kFileName), "readme.txt");
 
-    Click(window_->FrmCatTree()->VTLib(), FindIn(window_->FrmCatTree()->Model(), {}, "Mp3"));
+    Click(window_->LibraryTree()->View(), FindIn(window_->LibraryTree()->Model(), {}, "Mp3"));
     EXPECT_EQ(window_->ListModel()->rowCount(), 0);
     EXPECT_EQ(window_->CurrentCatalogPath(), "");
     EXPECT_EQ(window_->StatusText(), "Current Catalog: ==> CatalogLibrary/Mp3");
@@ -214,12 +214,12 @@ TEST_F(MainWindow, ClickingACatalogOpensItSortedWithDirectoriesFirstAndAGroupEmp
     EXPECT_TRUE(prompts_.messages.empty());
 }
 
-TEST_F(MainWindow, ABrokenCatalogIsReportedAndTheListKeepsWhatItHeld)
+TEST_F(MainWindowTest, ABrokenCatalogIsReportedAndTheListKeepsWhatItHeld)
 {
     OpenSmallCatalog();
     WriteFile(ConfigInstance().GetLibraryPath() + "/Mp3/Broken.xml", "<fileinfo><file FileName=");
     ASSERT_TRUE(window_->FillLibraryTree());
-    Click(window_->FrmCatTree()->VTLib(), FindIn(window_->FrmCatTree()->Model(), {}, "Broken"));
+    Click(window_->LibraryTree()->View(), FindIn(window_->LibraryTree()->Model(), {}, "Broken"));
     ASSERT_EQ(prompts_.messages.size(), 1u);
     EXPECT_EQ(prompts_.messages[0].rfind("Warning: ", 0), 0u);
     EXPECT_EQ(window_->CurrentCatalogPath(), catalog_);
@@ -227,7 +227,7 @@ TEST_F(MainWindow, ABrokenCatalogIsReportedAndTheListKeepsWhatItHeld)
     EXPECT_EQ(window_->StatusText(), "Current Catalog: ==> CatalogLibrary/Mp3/Broken");
 }
 
-TEST_F(MainWindow, HeaderClicksSortAndTheRightButtonOpensTheColumnsDialogInstead)
+TEST_F(MainWindowTest, HeaderClicksSortAndTheRightButtonOpensTheColumnsDialogInstead)
 {
     OpenSmallCatalog();
     ClickHeader(ColumnOf("FileSize"));  // ascending
@@ -238,7 +238,7 @@ TEST_F(MainWindow, HeaderClicksSortAndTheRightButtonOpensTheColumnsDialogInstead
     EXPECT_EQ(window_->SortKey(), kFileName);
     EXPECT_EQ(Children("Rock"), (QStringList{"b.mp3", "A.mp3"}));
     EXPECT_EQ(Children("CD"), (QStringList{"Rock", "readme.txt"}));
-    EXPECT_EQ(window_->VT()->header()->sortIndicatorOrder(), Qt::DescendingOrder);
+    EXPECT_EQ(window_->FileList()->header()->sortIndicatorOrder(), Qt::DescendingOrder);
     ClickHeader(ColumnOf("FileSize"));  // ascending again
     EXPECT_EQ(Children("Rock"), (QStringList{"b.mp3", "A.mp3"}));
     ClickHeader(ColumnOf("FileSize"));  // descending
@@ -252,14 +252,14 @@ TEST_F(MainWindow, HeaderClicksSortAndTheRightButtonOpensTheColumnsDialogInstead
     EXPECT_EQ(dialogTitle, "Config visible columns");
     EXPECT_EQ(window_->SortKey(), kFileSize);
     EXPECT_EQ(Children("Rock"), (QStringList{"A.mp3", "b.mp3"}));
-    EXPECT_EQ(window_->VT()->header()->sortIndicatorSection(), ColumnOf("FileSize"));
+    EXPECT_EQ(window_->FileList()->header()->sortIndicatorSection(), ColumnOf("FileSize"));
 }
 
-TEST_F(MainWindow, EditsInTheListAndInThePanelRewriteTheCatalogAtOnce)
+TEST_F(MainWindowTest, EditsInTheListAndInThePanelRewriteTheCatalogAtOnce)
 {
     OpenSmallCatalog();
     const QModelIndex b = FindIn(window_->ListModel(), {}, "b.mp3");
-    EditCell(window_->VT(), b, "c.ogg");
+    EditCell(window_->FileList(), b, "c.ogg");
     ASSERT_TRUE(ProcessEventsUntil([&] { return ReadFile(catalog_).find("CD/Rock/c.ogg") != std::string::npos; }));
     const std::string afterRename = ReadFile(catalog_);
     EXPECT_NE(afterRename.find("FileName=\"c.ogg\""), std::string::npos);
@@ -273,31 +273,31 @@ TEST_F(MainWindow, EditsInTheListAndInThePanelRewriteTheCatalogAtOnce)
 
     // The Description in the list, then in the panel.
     const QModelIndex a = FindIn(window_->ListModel(), {}, "A.mp3");
-    EditCell(window_->VT(), a.siblingAtColumn(ColumnOf("Description")), "first take");
+    EditCell(window_->FileList(), a.siblingAtColumn(ColumnOf("Description")), "first take");
     ASSERT_TRUE(ProcessEventsUntil([&] { return ReadFile(catalog_).find("first take") != std::string::npos; }));
     EXPECT_EQ(a.siblingAtColumn(ColumnOf("Description")).data(Qt::ToolTipRole).toString(),
               "first take (Press F2 to edit the file's Description)");
 
-    window_->VT()->setCurrentIndex(FindIn(window_->ListModel(), {}, "readme.txt"));
-    EditCell(window_->VLE(), window_->DetailModel()->index(kDescription, 1), "holiday");
+    window_->FileList()->setCurrentIndex(FindIn(window_->ListModel(), {}, "readme.txt"));
+    EditCell(window_->DetailPanel(), window_->DetailModel()->index(kDescription, 1), "holiday");
     ASSERT_TRUE(ProcessEventsUntil([&] { return ReadFile(catalog_).find("holiday") != std::string::npos; }));
     const QModelIndex readme = FindIn(window_->ListModel(), {}, "readme.txt");
     EXPECT_EQ(readme.siblingAtColumn(ColumnOf("Description")).data().toString(), "holiday");
     EXPECT_EQ(window_->DetailModel()->Rows()[kDescription].value, "holiday");
 
     // A rename in the panel updates the list's paths; the panel's own path row waits.
-    EditCell(window_->VLE(), window_->DetailModel()->index(kFileName, 1), "notes.txt");
+    EditCell(window_->DetailPanel(), window_->DetailModel()->index(kFileName, 1), "notes.txt");
     ASSERT_TRUE(ProcessEventsUntil([&] { return ReadFile(catalog_).find("CD/notes.txt") != std::string::npos; }));
     EXPECT_EQ(readme.siblingAtColumn(ColumnOf("FullPath")).data().toString(), "CD/notes.txt");
     EXPECT_EQ(window_->DetailModel()->Rows()[kFullPath].value, "CD/readme.txt");
     EXPECT_TRUE(prompts_.messages.empty());
 }
 
-TEST_F(MainWindow, EscapeCancelsAnEditAndTheArrowKeysMoveTheFocus)
+TEST_F(MainWindowTest, EscapeCancelsAnEditAndTheArrowKeysMoveTheFocus)
 {
     OpenSmallCatalog();
     const std::string before = ReadFile(catalog_);
-    QTreeView* list = window_->VT();
+    QTreeView* list = window_->FileList();
     const QModelIndex rock = FindIn(window_->ListModel(), {}, "Rock");
     list->setCurrentIndex(rock);
     QTest::keyClick(list, Qt::Key_F2);
@@ -317,62 +317,62 @@ TEST_F(MainWindow, EscapeCancelsAnEditAndTheArrowKeysMoveTheFocus)
     EXPECT_EQ(ReadFile(catalog_), before);
 }
 
-TEST_F(MainWindow, AFailedSaveIsReportedAndTheEditStaysInTheList)
+TEST_F(MainWindowTest, AFailedSaveIsReportedAndTheEditStaysInTheList)
 {
     OpenSmallCatalog();
     const std::string before = ReadFile(catalog_);
     AtomicFile::SetFaultHook([](AtomicFile::Step step) { return step == AtomicFile::Step::Rename; });
     const QModelIndex readme = FindIn(window_->ListModel(), {}, "readme.txt");
-    EditCell(window_->VT(), readme.siblingAtColumn(ColumnOf("Description")), "lost?");
+    EditCell(window_->FileList(), readme.siblingAtColumn(ColumnOf("Description")), "lost?");
     ASSERT_TRUE(ProcessEventsUntil([&] { return !prompts_.messages.empty(); }));
     EXPECT_EQ(prompts_.messages[0].rfind("Warning: ", 0), 0u);
     EXPECT_EQ(ReadFile(catalog_), before);
     EXPECT_EQ(readme.siblingAtColumn(ColumnOf("Description")).data().toString(), "lost?");
 }
 
-TEST_F(MainWindow, HidingAColumnInTheDialogHidesItAndWritesTheConfiguration)
+TEST_F(MainWindowTest, HidingAColumnInTheDialogHidesItAndWritesTheConfiguration)
 {
     const std::string configFile = ConfigInstance().GetConfigFileName();
     const int fullPath = ColumnOf("FullPath");
     WithModal([&](QWidget* modal) {
-        auto* dialog = qobject_cast<TFMConfig*>(modal);
+        auto* dialog = qobject_cast<ColumnsDialog*>(modal);
         ASSERT_NE(dialog, nullptr);
-        ASSERT_EQ(dialog->CLBList()->count(), 11);
-        EXPECT_EQ(dialog->CLBList()->item(5)->checkState(), Qt::Unchecked);
-        dialog->CLBList()->item(fullPath)->setCheckState(Qt::Unchecked);
-        dialog->findChild<QPushButton*>("BitBtn1")->click();
+        ASSERT_EQ(dialog->ColumnList()->count(), 11);
+        EXPECT_EQ(dialog->ColumnList()->item(5)->checkState(), Qt::Unchecked);
+        dialog->ColumnList()->item(fullPath)->setCheckState(Qt::Unchecked);
+        dialog->findChild<QPushButton*>("okButton")->click();
     }, [&] { window_->Toolbar()->ColumnsAction()->trigger(); });
-    EXPECT_TRUE(window_->VT()->header()->isSectionHidden(fullPath));
-    EXPECT_FALSE(ConfigInstance().GetConfig().nodes().Node(1).Visible());
+    EXPECT_TRUE(window_->FileList()->header()->isSectionHidden(fullPath));
+    EXPECT_FALSE(ConfigInstance().Root().Columns().Column(1).Visible());
     EXPECT_NE(ReadFile(configFile).find("<node Name=\"FullPath\" Visible=\"False\""), std::string::npos);
 
     // Cancel changes nothing.
     const std::string saved = ReadFile(configFile);
     WithModal([&](QWidget* modal) {
-        auto* dialog = qobject_cast<TFMConfig*>(modal);
-        dialog->CLBList()->item(0)->setCheckState(Qt::Unchecked);
-        dialog->findChild<QPushButton*>("BitBtn2")->click();
+        auto* dialog = qobject_cast<ColumnsDialog*>(modal);
+        dialog->ColumnList()->item(0)->setCheckState(Qt::Unchecked);
+        dialog->findChild<QPushButton*>("cancelButton")->click();
     }, [&] { window_->ShowColumnsDialog(); });
-    EXPECT_FALSE(window_->VT()->header()->isSectionHidden(0));
+    EXPECT_FALSE(window_->FileList()->header()->isSectionHidden(0));
     EXPECT_EQ(ReadFile(configFile), saved);
 }
 
-TEST_F(MainWindow, TheLayoutComesBackExactlyAfterARestart)
+TEST_F(MainWindowTest, TheLayoutComesBackExactlyAfterARestart)
 {
     window_->move(40, 50);
     window_->resize(1100, 720);
     ASSERT_TRUE(ProcessEventsUntil([&] { return window_->size() == QSize(1100, 720); }));
-    window_->SlLeft()->setSizes({350, 700});
-    window_->SlHint()->setSizes({300, 200});
-    QHeaderView* header = window_->VT()->header();
+    window_->MainSplitter()->setSizes({350, 700});
+    window_->LeftSplitter()->setSizes({300, 200});
+    QHeaderView* header = window_->FileList()->header();
     header->resizeSection(ColumnOf("FileName"), 233);
     header->moveSection(header->visualIndex(ColumnOf("Description")), 1);
     header->setSectionHidden(ColumnOf("DiskName"), true);
     header->setSectionHidden(ColumnOf("SizePercentage"), false);
-    window_->FrmCatTree()->VTLib()->header()->resizeSection(1, 91);
-    window_->VLE()->header()->resizeSection(0, 120);
-    const int leftWidth = window_->PlLeft()->width();
-    const int hintHeight = window_->PlHint()->height();
+    window_->LibraryTree()->View()->header()->resizeSection(1, 91);
+    window_->DetailPanel()->header()->resizeSection(0, 120);
+    const int leftWidth = window_->LeftPane()->width();
+    const int hintHeight = window_->DetailPane()->height();
     std::vector<int> visual;
     for (int i = 0; i < header->count(); ++i)
         visual.push_back(header->visualIndex(i));
@@ -381,47 +381,47 @@ TEST_F(MainWindow, TheLayoutComesBackExactlyAfterARestart)
     EXPECT_EQ(window_->pos(), QPoint(40, 50));
     EXPECT_EQ(window_->size(), QSize(1100, 720));
     EXPECT_FALSE(window_->isMaximized());
-    EXPECT_EQ(window_->PlLeft()->width(), leftWidth);
-    EXPECT_EQ(window_->PlHint()->height(), hintHeight);
-    header = window_->VT()->header();
+    EXPECT_EQ(window_->LeftPane()->width(), leftWidth);
+    EXPECT_EQ(window_->DetailPane()->height(), hintHeight);
+    header = window_->FileList()->header();
     EXPECT_EQ(header->sectionSize(ColumnOf("FileName")), 233);
     EXPECT_TRUE(header->isSectionHidden(ColumnOf("DiskName")));
     EXPECT_FALSE(header->isSectionHidden(ColumnOf("SizePercentage")));
     for (int i = 0; i < header->count(); ++i)
         EXPECT_EQ(header->visualIndex(i), visual[static_cast<std::size_t>(i)]) << "column " << i;
-    EXPECT_EQ(window_->FrmCatTree()->VTLib()->header()->sectionSize(1), 91);
-    EXPECT_EQ(window_->VLE()->header()->sectionSize(0), 120);
+    EXPECT_EQ(window_->LibraryTree()->View()->header()->sectionSize(1), 91);
+    EXPECT_EQ(window_->DetailPanel()->header()->sectionSize(0), 120);
     const std::string file = ReadFile(ConfigInstance().GetConfigFileName());
     EXPECT_EQ(file.rfind("<config versionNo=\"Vellumark V4.0\">", 0), 0u);
 }
 
-TEST_F(MainWindow, AMaximizedWindowStoresMaxAndItsBoundsAndComesBackMaximized)
+TEST_F(MainWindowTest, AMaximizedWindowStoresMaxAndItsBoundsAndComesBackMaximized)
 {
     window_->showMaximized();
     ASSERT_TRUE(ProcessEventsUntil([&] { return window_->isMaximized(); }));
     const QRect bounds = window_->geometry();
     window_->close();
-    const TXMLFrameType frame = ConfigInstance().GetConfig().frame();
-    EXPECT_TRUE(frame.max());
-    EXPECT_EQ(frame.width(), bounds.width());
-    EXPECT_EQ(frame.height(), bounds.height());
+    const WindowFrame frame = ConfigInstance().Root().Frame();
+    EXPECT_TRUE(frame.Maximized());
+    EXPECT_EQ(frame.Width(), bounds.width());
+    EXPECT_EQ(frame.Height(), bounds.height());
     Reopen();
     EXPECT_TRUE(ProcessEventsUntil([&] { return window_->isMaximized(); }));
 }
 
-TEST_F(MainWindow, TheOptionsMenuOpensBelowTheMiddleOfItsButton)
+TEST_F(MainWindowTest, TheOptionsMenuOpensBelowTheMiddleOfItsButton)
 {
     MainToolbar* toolbar = window_->Toolbar();
-    const QPoint expected = toolbar->SpeedButton2()->mapToGlobal(
-        QPoint(toolbar->SpeedButton2()->width() / 2, toolbar->SpeedButton2()->height() + 6));
+    const QPoint expected = toolbar->OptionsButton()->mapToGlobal(
+        QPoint(toolbar->OptionsButton()->width() / 2, toolbar->OptionsButton()->height() + 6));
     EXPECT_EQ(toolbar->PopupPosition(), expected);
-    QTest::mouseClick(toolbar->SpeedButton2(), Qt::LeftButton);
-    ASSERT_TRUE(ProcessEventsUntil([&] { return toolbar->PopupMenu1()->isVisible(); }));
+    QTest::mouseClick(toolbar->OptionsButton(), Qt::LeftButton);
+    ASSERT_TRUE(ProcessEventsUntil([&] { return toolbar->OptionsMenu()->isVisible(); }));
     QStringList entries;
-    for (QAction* action : toolbar->PopupMenu1()->actions())
+    for (QAction* action : toolbar->OptionsMenu()->actions())
         entries << (action->isSeparator() ? "-" : action->text());
     EXPECT_EQ(entries, (QStringList{"Config Visible Columns", "-", "Help", "-", "About Vellumark", "Vellumark on the Web"}));
-    toolbar->PopupMenu1()->close();
+    toolbar->OptionsMenu()->close();
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 #include "tests/ui/ui_test_support.h"
 #include "ui/command_guard.h"
 #include "ui/qt_prompts.h"
-#include "ui/wait_form.h"
+#include "ui/wait_window.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +22,7 @@ using testing::FakePrompts;
 
 TEST(TaskRunner, WorkRunsOnAWorkerWhileTheWaitWindowShowsAndTheOutcomeComesBack)
 {
-    TWaitForm wait;
+    WaitWindow wait;
     TaskRunner runner(wait);
     std::atomic<bool> sawWindow{false};
     std::thread::id workerThread;
@@ -51,7 +51,7 @@ TEST(TaskRunner, WorkRunsOnAWorkerWhileTheWaitWindowShowsAndTheOutcomeComesBack)
 
 TEST(TaskRunner, ExceptionsOfTheWorkOrOfAPostedCallBecomeFailuresAndCancelIsOffered)
 {
-    TWaitForm wait;
+    WaitWindow wait;
     TaskRunner runner(wait);
     Status outcome = runner.Run("", true, [&](Progress&) -> Status {
         EXPECT_TRUE(wait.CancelVisible());
@@ -78,7 +78,7 @@ TEST(TaskRunner, ExceptionsOfTheWorkOrOfAPostedCallBecomeFailuresAndCancelIsOffe
 
 TEST(TaskRunner, ASecondRunWhileOneIsRunningIsRefused)
 {
-    TWaitForm wait;
+    WaitWindow wait;
     TaskRunner runner(wait);
     Status inner;
     const Status outer = runner.Run("", false, [&](Progress&) {

@@ -8,16 +8,16 @@ namespace vellumark {
 
 // The visible-columns dialog: one line per configured column, in the configuration's order,
 // ticked when the column is shown. OK writes the ticks into the configuration and saves it.
-class TFMConfig final : public QDialog {
+class ColumnsDialog final : public QDialog {
     Q_OBJECT
 
 public:
-    explicit TFMConfig(QWidget* parent = nullptr);
+    explicit ColumnsDialog(QWidget* parent = nullptr);
 
-    QListWidget* CLBList() const { return list_; }
+    QListWidget* ColumnList() const { return list_; }
 
-    void FormShow();
-    void BitBtn1Click();
+    void LoadColumns();
+    void onOkClicked();
 
 private:
     QListWidget* list_;

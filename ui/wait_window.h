@@ -13,11 +13,11 @@ namespace vellumark {
 // The wait window: frameless, always on top, centred on its owner, with a busy bar, the fixed
 // text, the current message and "Cancel". It is the GUI's Progress: long operations report to
 // it from their worker thread, and every report is carried over to the GUI thread.
-class TWaitForm final : public QWidget, public Progress {
+class WaitWindow final : public QWidget, public Progress {
     Q_OBJECT
 
 public:
-    explicit TWaitForm(QWidget* owner = nullptr);
+    explicit WaitWindow(QWidget* owner = nullptr);
 
     QString MessageText() const;
     bool CancelVisible() const;
@@ -32,8 +32,8 @@ private:
     void OnGuiThread(std::function<void()> change);
     void ShowCentred(bool cancelVisible);
 
-    QLabel* label1_;
-    QLabel* label2_;
+    QLabel* noticeLabel_;
+    QLabel* messageLabel_;
     QProgressBar* busy_;
     QToolButton* cancelButton_;
 };

@@ -14,16 +14,16 @@ class QTreeView;
 namespace vellumark {
 
 // The catalog library as a tree of groups and catalogs, embedded by the main window and the
-// dialogs. The frame shows, sorts and answers hints; it refuses edits. A host adds its own
-// reactions through VTLib (clicks, texts, widths) and through the model's rename and move
+// dialogs. The view shows, sorts and answers hints; it refuses edits. A host adds its own
+// reactions through View() (clicks, texts, widths) and through the model's rename and move
 // handlers (editing, drag and drop).
-class TFrmCatTree final : public QWidget {
+class LibraryTreeView final : public QWidget {
     Q_OBJECT
 
 public:
-    explicit TFrmCatTree(QWidget* parent = nullptr);
+    explicit LibraryTreeView(QWidget* parent = nullptr);
 
-    QTreeView* VTLib() const { return vtLib_; }
+    QTreeView* View() const { return view_; }
     LibraryTreeModel* Model() const { return model_; }
 
     // Loads the library below rootPath (empty: the configured library root), groups only when
@@ -35,7 +35,7 @@ public:
 
     // The header-click rule: the first click sorts ascending, every later one flips the
     // direction, also when another column is clicked.
-    void VTLibHeaderClick(int column);
+    void onHeaderClicked(int column);
     std::optional<int> SortColumn() const { return sortColumn_; }
     Qt::SortOrder SortOrder() const { return sortOrder_; }
 
@@ -46,7 +46,7 @@ signals:
 private:
     void FocusChanged(const QModelIndex& current, const QModelIndex& previous);
 
-    QTreeView* vtLib_;
+    QTreeView* view_;
     LibraryTreeModel* model_;
     std::optional<int> sortColumn_;
     Qt::SortOrder sortOrder_ = Qt::AscendingOrder;

@@ -1,4 +1,4 @@
-#include "ui/catalog_tree_frame.h"
+#include "ui/library_tree_view.h"
 
 #include "config/config.h"
 #include "config/program_folder.h"
@@ -20,7 +20,7 @@ using testing::MakeDirs;
 using testing::TempDir;
 using testing::WriteFile;
 
-class CatalogTreeFrame : public ::testing::Test {
+class LibraryTreeViewTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -54,14 +54,14 @@ protected:
 
     TempDir home_;
     std::string library_;
-    TFrmCatTree frame_;
+    LibraryTreeView frame_;
 };
 
-TEST_F(CatalogTreeFrame, FillTreeShowsTheLibraryWithTheRootFocusedSelectedAndExpanded)
+TEST_F(LibraryTreeViewTest, FillTreeShowsTheLibraryWithTheRootFocusedSelectedAndExpanded)
 {
     QAbstractItemModelTester tester(frame_.Model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
     ASSERT_TRUE(frame_.FillTree("", false));
-    QTreeView* tree = frame_.VTLib();
+    QTreeView* tree = frame_.View();
     const QModelIndex root = frame_.Model()->index(0, 0);
     EXPECT_EQ(root.data().toString(), "CatalogLibrary");
     EXPECT_EQ(tree->currentIndex(), root);
@@ -91,7 +91,7 @@ TEST_F(CatalogTreeFrame, FillTreeShowsTheLibraryWithTheRootFocusedSelectedAndExp
     EXPECT_EQ(Column(frame_.Model()->index(0, 0), 0).size(), 2u);  // Mp3 and Book only
 }
 
-TEST_F(CatalogTreeFrame, HeaderClicksFlipTheDirectionAcrossColumnsAndGroupsStayOnTop)
+TEST_F(LibraryTreeViewTest, HeaderClicksFlipTheDirectionAcrossColumnsAndGroupsStayOnTop)
 {
     QAbstractItemModelTester tester(frame_.Model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
     ASSERT_TRUE(frame_.FillTree("", false));
@@ -99,21 +99,21 @@ TEST_F(CatalogTreeFrame, HeaderClicksFlipTheDirectionAcrossColumnsAndGroupsStayO
     const QModelIndex mp3 = Find(root, "Mp3");
     QPersistentModelIndex kept(Find(mp3, "Best of 2004"));
 
-    frame_.VTLibHeaderClick(2);  // "Size": ascending
+    frame_.onHeaderClicked(2);  // "Size": ascending
     EXPECT_EQ(frame_.SortOrder(), Qt::AscendingOrder);
     EXPECT_EQ(Column(root, 0), (std::vector<QString>{"Book", "Mp3", "empty"}));
     std::vector<QString> sizes = Column(mp3, 0);
     EXPECT_EQ(sizes.back(), "Best of 2004");
     EXPECT_EQ(kept.data().toString(), "Best of 2004");
 
-    frame_.VTLibHeaderClick(0);  // "CatalogName": the direction flips to descending
+    frame_.onHeaderClicked(0);  // "CatalogName": the direction flips to descending
     EXPECT_EQ(frame_.SortOrder(), Qt::DescendingOrder);
     EXPECT_EQ(Column(root, 0), (std::vector<QString>{"Mp3", "Book", "empty"}));
     // alpha and Alpha compare equal and keep their order from the size sort.
     const std::vector<QString> names = Column(mp3, 0);
     EXPECT_EQ(names.front(), "Best of 2004");
-    EXPECT_EQ(frame_.VTLib()->header()->sortIndicatorSection(), 0);
-    EXPECT_EQ(frame_.VTLib()->header()->sortIndicatorOrder(), Qt::DescendingOrder);
+    EXPECT_EQ(frame_.View()->header()->sortIndicatorSection(), 0);
+    EXPECT_EQ(frame_.View()->header()->sortIndicatorOrder(), Qt::DescendingOrder);
     EXPECT_EQ(kept.data().toString(), "Best of 2004");
 
     // Filling again leaves the store's order: nothing sorts but a header click.
@@ -121,7 +121,7 @@ TEST_F(CatalogTreeFrame, HeaderClicksFlipTheDirectionAcrossColumnsAndGroupsStayO
     EXPECT_EQ(frame_.SortOrder(), Qt::DescendingOrder);
 }
 
-TEST_F(CatalogTreeFrame, HostsCanRenameInPlaceAndMoveByDragAndDrop)
+TEST_F(LibraryTreeViewTest, HostsCanRenameInPlaceAndMoveByDragAndDrop)
 {
     ASSERT_TRUE(frame_.FillTree("", false));
     const QModelIndex root = frame_.Model()->index(0, 0);

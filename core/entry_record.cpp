@@ -1,4 +1,4 @@
-#include "core/catalog_node.h"
+#include "core/entry_record.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -50,7 +50,7 @@ const char* GetVarint(const char* in, std::size_t& value)
 
 }  // namespace
 
-int TCatalogNode::SharedSlot(int key)
+int EntryRecord::SharedSlot(int key)
 {
     switch (key) {
     case kFileExt:
@@ -64,7 +64,7 @@ int TCatalogNode::SharedSlot(int key)
     }
 }
 
-TCatalogNode::TCatalogNode(const TCatalogNode& other)
+EntryRecord::EntryRecord(const EntryRecord& other)
     : OpenImageIndex(other.OpenImageIndex), ImageIndex(other.ImageIndex),
       shared_{other.shared_[0], other.shared_[1], other.shared_[2]}
 {
@@ -77,23 +77,23 @@ TCatalogNode::TCatalogNode(const TCatalogNode& other)
     }
 }
 
-TCatalogNode::TCatalogNode(TCatalogNode&& other) noexcept
+EntryRecord::EntryRecord(EntryRecord&& other) noexcept
     : OpenImageIndex(other.OpenImageIndex), ImageIndex(other.ImageIndex),
       shared_{std::move(other.shared_[0]), std::move(other.shared_[1]), std::move(other.shared_[2])},
       packed_(std::exchange(other.packed_, nullptr))
 {
 }
 
-TCatalogNode& TCatalogNode::operator=(const TCatalogNode& other)
+EntryRecord& EntryRecord::operator=(const EntryRecord& other)
 {
     if (this != &other) {
-        TCatalogNode copy(other);
+        EntryRecord copy(other);
         *this = std::move(copy);
     }
     return *this;
 }
 
-TCatalogNode& TCatalogNode::operator=(TCatalogNode&& other) noexcept
+EntryRecord& EntryRecord::operator=(EntryRecord&& other) noexcept
 {
     if (this != &other) {
         OpenImageIndex = other.OpenImageIndex;
@@ -106,9 +106,9 @@ TCatalogNode& TCatalogNode::operator=(TCatalogNode&& other) noexcept
     return *this;
 }
 
-TCatalogNode::~TCatalogNode() { std::free(packed_); }
+EntryRecord::~EntryRecord() { std::free(packed_); }
 
-std::size_t TCatalogNode::PackedBytes() const
+std::size_t EntryRecord::PackedBytes() const
 {
     if (!packed_)
         return 0;
@@ -122,7 +122,7 @@ std::size_t TCatalogNode::PackedBytes() const
     return static_cast<std::size_t>(in - packed_) + total;
 }
 
-std::string_view TCatalogNode::Field(int key) const
+std::string_view EntryRecord::Field(int key) const
 {
     if (key < 0 || key >= kColumnKeyCount)
         return {};
@@ -147,7 +147,7 @@ std::string_view TCatalogNode::Field(int key) const
     return {in + wantedOffset, wantedLength};
 }
 
-TCatalogNode::Fields TCatalogNode::AllFields() const
+EntryRecord::Fields EntryRecord::AllFields() const
 {
     Fields fields{};
     fields[kFileExt] = shared_[0].View();
@@ -166,7 +166,7 @@ TCatalogNode::Fields TCatalogNode::AllFields() const
     return fields;
 }
 
-void TCatalogNode::Pack(const Fields& fields)
+void EntryRecord::Pack(const Fields& fields)
 {
     std::size_t size = 0;
     bool anyText = false;
@@ -192,12 +192,12 @@ void TCatalogNode::Pack(const Fields& fields)
     packed_ = block;
 }
 
-void TCatalogNode::Assign(const Fields& fields)
+void EntryRecord::Assign(const Fields& fields)
 {
     Assign(fields, SharedText(fields[kFileExt]), SharedText(fields[kFileType]), SharedText(fields[kDiskName]));
 }
 
-void TCatalogNode::Assign(const Fields& packedFields, SharedText fileExt, SharedText fileType, SharedText diskName)
+void EntryRecord::Assign(const Fields& packedFields, SharedText fileExt, SharedText fileType, SharedText diskName)
 {
     Pack(packedFields);
     shared_[0] = std::move(fileExt);
@@ -205,7 +205,7 @@ void TCatalogNode::Assign(const Fields& packedFields, SharedText fileExt, Shared
     shared_[2] = std::move(diskName);
 }
 
-void TCatalogNode::SetShared(int key, SharedText text)
+void EntryRecord::SetShared(int key, SharedText text)
 {
     if (const int slot = SharedSlot(key); slot >= 0)
         shared_[slot] = std::move(text);
@@ -213,7 +213,7 @@ void TCatalogNode::SetShared(int key, SharedText text)
         SetField(key, text.View());
 }
 
-void TCatalogNode::SetField(int key, std::string_view text)
+void EntryRecord::SetField(int key, std::string_view text)
 {
     if (key < 0 || key >= kColumnKeyCount)
         return;

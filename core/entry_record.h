@@ -17,19 +17,19 @@ namespace vellumark {
 // (FileExt, FileType, DiskName) are shared texts, and the other eight are packed into one
 // block (their lengths as varints, then their bytes). Bulk builders fill a record in one
 // Assign; single edits repack the block.
-class TCatalogNode {
+class EntryRecord {
 public:
     using Fields = std::array<std::string_view, kColumnKeyCount>;
 
     std::int32_t OpenImageIndex = -1;
     std::int32_t ImageIndex = -1;
 
-    TCatalogNode() = default;
-    TCatalogNode(const TCatalogNode& other);
-    TCatalogNode(TCatalogNode&& other) noexcept;
-    TCatalogNode& operator=(const TCatalogNode& other);
-    TCatalogNode& operator=(TCatalogNode&& other) noexcept;
-    ~TCatalogNode();
+    EntryRecord() = default;
+    EntryRecord(const EntryRecord& other);
+    EntryRecord(EntryRecord&& other) noexcept;
+    EntryRecord& operator=(const EntryRecord& other);
+    EntryRecord& operator=(EntryRecord&& other) noexcept;
+    ~EntryRecord();
 
     std::string_view Field(int key) const;
     // All eleven fields at once, cheaper than eleven calls of Field.

@@ -1,0 +1,83 @@
+#include "ui/library_tree_view.h"
+
+#include "config/config.h"
+#include "library/library_store.h"
+#include "ui/tree_style.h"
+
+#include <QHeaderView>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+namespace vellumark {
+
+LibraryTreeView::LibraryTreeView(QWidget* parent)
+    : QWidget(parent), view_(new QTreeView(this)), model_(new LibraryTreeModel(this))
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(view_);
+
+    view_->setObjectName(QStringLiteral("libraryTree"));
+    view_->setModel(model_);
+    ApplyTreeStyle(*view_);
+    view_->setRootIsDecorated(true);
+    view_->setEditTriggers(QAbstractItemView::EditKeyPressed);
+    view_->setAutoExpandDelay(700);
+    view_->setDragDropMode(QAbstractItemView::InternalMove);
+    view_->setDefaultDropAction(Qt::MoveAction);
+    view_->header()->setSortIndicatorShown(true);
+    view_->header()->setSortIndicator(-1, Qt::AscendingOrder);
+    view_->header()->resizeSection(LibraryTreeModel::kNameColumn, 170);
+    view_->header()->resizeSection(LibraryTreeModel::kTimeColumn, 100);
+    view_->header()->resizeSection(LibraryTreeModel::kSizeColumn, 80);
+
+    connect(view_->header(), &QHeaderView::sectionClicked, this, &LibraryTreeView::onHeaderClicked);
+    connect(view_, &QTreeView::clicked, this, [this](const QModelIndex& index) {
+        emit NodeClicked(model_->NodeAt(index));
+    });
+    connect(view_->selectionModel(), &QItemSelectionModel::currentChanged, this, &LibraryTreeView::FocusChanged);
+}
+
+Status LibraryTreeView::FillTree(const std::string& rootPath, bool groupsOnly)
+{
+    CatalogTree tree;
+    const Status status =
+        LoadLibraryTree(tree, rootPath.empty() ? ConfigInstance().GetLibraryPath() : rootPath, groupsOnly);
+    model_->AdoptTree(std::move(tree));
+    if (const CatalogTreeNode* first = model_->Tree().First()) {
+        const QModelIndex root = model_->IndexOf(first);
+        view_->setFocus();
+        view_->selectionModel()->setCurrentIndex(root, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        view_->expand(root);
+    }
+    return status;
+}
+
+CatalogTreeNode* LibraryTreeView::FocusedNode() const { return model_->NodeAt(view_->currentIndex()); }
+
+void LibraryTreeView::onHeaderClicked(int column)
+{
+    if (!sortColumn_)
+        sortOrder_ = Qt::AscendingOrder;
+    else
+        sortOrder_ = sortOrder_ == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
+    sortColumn_ = column;
+    view_->header()->setSortIndicator(column, sortOrder_);
+    model_->Sort(column, sortOrder_);
+}
+
+void LibraryTreeView::FocusChanged(const QModelIndex& current, const QModelIndex& previous)
+{
+    // A focused node opens; the one left collapses again unless the focus went below it.
+    if (previous.isValid()) {
+        bool ancestor = false;
+        for (QModelIndex up = current.parent(); up.isValid() && !ancestor; up = up.parent())
+            ancestor = up.siblingAtColumn(0) == previous.siblingAtColumn(0);
+        if (!ancestor)
+            view_->collapse(previous.siblingAtColumn(0));
+    }
+    if (current.isValid())
+        view_->expand(current.siblingAtColumn(0));
+}
+
+}  // namespace vellumark
