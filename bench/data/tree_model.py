@@ -57,15 +57,9 @@ class Dice:
         self.random = source.random
         self.bits = source.getrandbits
 
-    def below(self, n):
-        width = n.bit_length()
-        value = self.bits(width)
-        while value >= n:
-            value = self.bits(width)
-        return value
-
     def between(self, low, high):
-        # below() written out: this is the most frequent draw.
+        """An integer in [low, high]: as many random bits as the range needs, drawn again until
+        they fall inside it, which is how random.Random picks an index too."""
         n = high - low + 1
         width = n.bit_length()
         value = self.bits(width)
@@ -74,6 +68,7 @@ class Dice:
         return low + value
 
     def pick(self, items):
+        # between(0, len - 1) written out: with between() these are most of the draws.
         n = len(items)
         width = n.bit_length()
         value = self.bits(width)
