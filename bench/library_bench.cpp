@@ -1,6 +1,7 @@
 // Loading a library of 10,000 catalogs in 500 groups into a library tree (the catalog tree
 // of the main window, the library manager and the dialogs is filled this way each time).
 
+#include "core/path_names.h"
 #include "library/library_names.h"
 #include "library/library_store.h"
 

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Measures the project's whole-command figures against their reference commands in one run.
 # Needs a Release build with benchmarks (build-rel) and the standard data sets:
-#   python3 ../shared/bench/gen_tree.py /tmp/tree200k 200000
-#   python3 ../shared/bench/gen_catalog.py /tmp/cat1m.xml 1000000
+#   python3 bench/data/gen_tree.py /tmp/tree200k 200000
+#   python3 bench/data/gen_catalog.py /tmp/cat1m.xml 1000000
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
 build="${BUILD:-$top/build-rel}"

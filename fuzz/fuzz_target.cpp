@@ -1,4 +1,5 @@
-// One libFuzzer target per entry function; the build names the entry in VELLUMARK_FUZZ_ENTRY.
+// One fuzz target per entry function; the build names the entry in VELLUMARK_FUZZ_ENTRY. libFuzzer
+// or, in ordinary builds, replay_main.cpp calls it.
 #include "fuzz/entries/fuzz_entries.h"
 
 #include <cstdio>

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # A library of 10,000 catalogs in 500 groups: loads it and searches it several times over,
-# printing time and peak memory of every run, so that growth from run to run shows.
+# printing time and peak memory of every run, so that growth from run to run shows. Catalogs are
+# named as in every benchmark library, DiscN.xml with disk name DiscN, here spread over 500 groups.
 # usage: bench/soak/library_soak.sh BUILD_DIR [WORK_DIR] [RUNS]
 set -euo pipefail
 build="$1"; work="${2:-/tmp/vellumark-library-soak}"; runs="${3:-5}"
@@ -20,10 +21,10 @@ for g in range(500):
         n = g * 20 + c
         entries = "".join(
             f'<file FileName="track {n}-{i}.mp3" FullPath="/media/D{n}/track {n}-{i}.mp3" FileSize="{1000 + i}" '
-            f'FileExt="mp3" FileType="file"{rock if i == 0 else ""}/>' for i in range(20))
-        body = (f'<file FileName="/media/D{n}/" FullPath="/media/D{n}/" FileSize="20190" FileType="directory">'
-                f'{entries}</file>')
-        with open(os.path.join(group, f"Disc {n}.xml"), "w") as f:
+            f'FileExt="mp3" FileType="file"{rock if i == 0 else ""} DiskName="Disc{n}"/>' for i in range(20))
+        body = (f'<file FileName="/media/D{n}/" FullPath="/media/D{n}/" FileSize="20190" FileType="directory" '
+                f'DiskName="Disc{n}">{entries}</file>')
+        with open(os.path.join(group, f"Disc{n}.xml"), "w") as f:
             f.write(head + body + "</fileinfo>")
 PY
 fi
