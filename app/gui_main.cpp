@@ -1,6 +1,7 @@
 #include "ui/application.h"
 #include "ui/main_window.h"
 
+#include <QIcon>
 #include <cstdio>
 #include <string_view>
 
@@ -58,6 +59,8 @@ int main(int argc, char** argv)
     vellumark::VellumarkApplication app(argc, argv);
     if (const int code = RefuseLeftArguments(argc, argv); code >= 0)
         return code;
+    // Installed, the icon theme holds the program's icon; X11 window managers take it from here.
+    app.setWindowIcon(QIcon::fromTheme(QStringLiteral("org.vellumark.Vellumark")));
     vellumark::TFMMain window;
     // Showing the window runs its start-up, which maximizes it when the configuration says so.
     window.show();
