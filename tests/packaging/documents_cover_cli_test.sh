@@ -43,7 +43,7 @@ offered()
 
 for line in "${lines[@]}"; do
     read -ra words <<< "$line"
-    command=(${words[0]})
+    command=("${words[0]}")
     [[ ${words[1]} == new ]] && command+=(new)
     # The manual's paragraph of this command: its heading line down to the next heading.
     paragraph=$(heading="*${command[*]}*" awk '
