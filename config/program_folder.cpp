@@ -31,13 +31,19 @@ std::string WithoutTrailingSlash(std::string path)
     return path;
 }
 
-std::string ExecutableFolder()
+// The kernel gives the executable's real path, symbolic links resolved.
+std::string ExecutablePath()
 {
     std::error_code error;
     const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error || !exe.has_parent_path())
-        return {};
-    return WithoutTrailingSlash(exe.parent_path().string());
+    return error ? std::string() : exe.string();
+}
+
+// Compared by components: /usr2 is not below /usr.
+bool IsBelowUsr(const std::filesystem::path& path)
+{
+    const std::filesystem::path relative = path.lexically_relative("/usr");
+    return !relative.empty() && relative != "." && *relative.begin() != "..";
 }
 
 std::string HomeFolder()
@@ -59,9 +65,13 @@ std::string UserDataFolder()
 
 }  // namespace
 
-std::string ProgramFolderFor(const std::string& executableFolder)
+std::string ProgramFolderFor(const std::string& executablePath)
 {
-    if (!executableFolder.empty() && ::access(executableFolder.c_str(), W_OK) == 0)
+    const std::filesystem::path exe = std::filesystem::path(executablePath).lexically_normal();
+    const std::string executableFolder = exe.has_parent_path() ? WithoutTrailingSlash(exe.parent_path().string()) : std::string();
+    // An installed program keeps its data per user even where it could write beside itself
+    // (run as root): /usr belongs to the package manager.
+    if (!executableFolder.empty() && !IsBelowUsr(exe) && ::access(executableFolder.c_str(), W_OK) == 0)
         return executableFolder;
     const std::string userFolder = UserDataFolder();
     // A folder that cannot be created shows up as a clear write failure of the first file
@@ -75,7 +85,7 @@ std::string ProgramFolder()
 {
     std::lock_guard lock(FolderMutex());
     if (!ChosenFolder())
-        ChosenFolder() = ProgramFolderFor(ExecutableFolder());
+        ChosenFolder() = ProgramFolderFor(ExecutablePath());
     return *ChosenFolder();
 }
 

@@ -8,9 +8,11 @@ packages=(
   libpugixml-dev libxlsxwriter-dev libblkid-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libxml2-utils python3 unzip
+  scdoc librsvg2-bin
 )
 if [ "${1:-}" = "--with-extras" ]; then
   packages+=(xvfb xauth imagemagick hyperfine plocate clang libclang-rt-14-dev)
+  packages+=(bash-completion desktop-file-utils appstream man-db openbox xdotool)
 fi
 
 missing=()

@@ -56,11 +56,32 @@ const std::vector<Command>& Commands()
     return commands;
 }
 
-void PrintUsage(std::ostream& err)
+void PrintUsage(std::ostream& out)
 {
-    err << "usage: vellumark-cli [--home DIR] COMMAND ...\ncommands:\n";
+    out << "usage: vellumark-cli [--home DIR] COMMAND [ARGUMENT | OPTION]...\n"
+           "       vellumark-cli --help | --version\n"
+           "\n"
+           "Catalogs discs, drives and folders into the Vellumark library and works on the library.\n"
+           "\n"
+           "commands:\n";
     for (const Command& command : Commands())
-        err << "  " << command.usage << '\n';
+        out << "  " << command.usage << '\n';
+    out << "\n"
+           "options:\n"
+           "  --home DIR  use DIR for the configuration file and the library (before the command)\n"
+           "  --help      print this help and exit (also after a command)\n"
+           "  --version   print the version and exit\n"
+           "\n"
+           "exit status: 0 done, 1 the operation failed, 2 bad usage or input,\n"
+           "3 the target exists (see --force) or is taken.\n"
+           "The manual page vellumark-cli(1) describes every command and option.\n";
+}
+
+// A usage error is one line; the second only points to the help.
+int UsageError(std::ostream& err, const std::string& failure)
+{
+    err << "vellumark-cli: " << failure << "\nTry 'vellumark-cli --help' for more information.\n";
+    return 2;
 }
 
 const Command* FindCommand(const std::vector<std::string>& words, std::size_t& consumed)
@@ -110,10 +131,8 @@ int Run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
     std::string home;
     while (!words.empty() && (words[0] == "--home" || words[0].rfind("--home=", 0) == 0)) {
         if (words[0] == "--home") {
-            if (words.size() < 2) {
-                err << "vellumark-cli: Option --home needs a value\n";
-                return 2;
-            }
+            if (words.size() < 2)
+                return UsageError(err, "Option --home needs a value");
             home = words[1];
             words.erase(words.begin(), words.begin() + 2);
         } else {
@@ -121,26 +140,35 @@ int Run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
             words.erase(words.begin());
         }
     }
-    if (words.empty() || words[0] == "--help" || words[0] == "help") {
-        PrintUsage(words.empty() ? err : out);
-        return words.empty() ? 2 : 0;
+    if (words.empty())
+        return UsageError(err, "Missing command");
+    if (words[0] == "--help" || words[0] == "-h" || words[0] == "help") {
+        PrintUsage(out);
+        return 0;
+    }
+    if (words[0] == "--version") {
+        out << "vellumark-cli " << VELLUMARK_VERSION << '\n';
+        return 0;
     }
     std::size_t consumed = 0;
     const Command* command = FindCommand(words, consumed);
-    if (!command) {
-        err << "vellumark-cli: Unknown command " << words[0] << '\n';
-        PrintUsage(err);
-        return 2;
-    }
+    if (!command)
+        return UsageError(err, (words[0].rfind('-', 0) == 0 ? "Unknown option " : "Unknown command ") + words[0]);
 
     CliPrompts prompts(err);
     TerminalProgress progress(err, showProgress);
     CommandContext context{{}, out, err, progress, prompts, {}};
     const std::vector<std::string> rest(words.begin() + static_cast<std::ptrdiff_t>(consumed), words.end());
-    if (Status status = context.arguments.Parse(rest, command->options); !status)
-        return Report(context, status);
+    std::vector<OptionSpec> options = command->options;
+    options.push_back({"--help", false});
+    if (Status status = context.arguments.Parse(rest, options); !status)
+        return UsageError(err, status.message());
+    if (context.arguments.Has("--help")) {
+        PrintUsage(out);
+        return 0;
+    }
     if (context.arguments.Positional().size() != command->positionalCount)
-        return Report(context, Status::Invalid(std::string("usage: vellumark-cli ") + std::string(command->usage)));
+        return UsageError(err, "Wrong number of arguments; usage: vellumark-cli " + std::string(command->usage));
 
     try {
         // What the desktop program does at start-up: the configuration (with its default file

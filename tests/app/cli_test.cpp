@@ -135,6 +135,55 @@ TEST_F(CliTest, BadNamesFoldersAndGroupsAreRefusedAsBadInput)
     EXPECT_FALSE(PathExists(home + "/escape.xml"));
 }
 
+TEST_F(CliTest, UsageErrorsPrintTheFailureAndOnlyAPointerToTheHelp)
+{
+    const std::vector<std::vector<std::string>> mistakes = {
+        {}, {"frobnicate"}, {"--bogus"}, {"library", "--bogus"}, {"library", "--groups-only=yes"},
+        {"scan"}, {"scan", "folder", "--name"}, {"show", "a.xml", "b.xml"}};
+    for (const auto& words : mistakes) {
+        const Result result = Cli(words);
+        const std::string shown = words.empty() ? "(none)" : words[0];
+        EXPECT_EQ(result.code, 2) << shown;
+        EXPECT_EQ(result.out, "") << shown;
+        const auto lines = Lines(result.err);
+        ASSERT_EQ(lines.size(), 2u) << result.err;
+        EXPECT_EQ(lines[0].rfind("vellumark-cli: ", 0), 0u) << lines[0];
+        EXPECT_EQ(lines[1], "Try 'vellumark-cli --help' for more information.");
+    }
+    EXPECT_NE(Cli({"library", "--bogus"}).err.find("Unknown option --bogus"), std::string::npos);
+    EXPECT_NE(Cli({"frobnicate"}).err.find("Unknown command frobnicate"), std::string::npos);
+    EXPECT_NE(Cli({"scan"}).err.find("scan FOLDER --name NAME"), std::string::npos);
+
+    std::ostringstream out;
+    std::ostringstream err;
+    EXPECT_EQ(cli::Run({"--home"}, out, err, false), 2);
+    EXPECT_EQ(Lines(err.str()).size(), 2u) << err.str();
+
+    // A well-formed command with bad input is no usage error: its one line stands alone.
+    const Result missing = Cli({"show", "Nothing.xml"});
+    EXPECT_EQ(missing.code, 2);
+    EXPECT_EQ(Lines(missing.err).size(), 1u) << missing.err;
+}
+
+TEST_F(CliTest, HelpPrintsTheWholeUsageToStandardOutputAndVersionTheVersion)
+{
+    for (const std::vector<std::string>& words :
+         {std::vector<std::string>{"--help"}, {"help"}, {"scan", "--help"}, {"group", "new", "--help"}}) {
+        const Result result = Cli(words);
+        EXPECT_EQ(result.code, 0) << words[0];
+        EXPECT_EQ(result.err, "") << words[0];
+        for (const char* part : {"scan FOLDER --name NAME", "group new NAME", "delete ITEM", "--home DIR", "--version", "exit status"})
+            EXPECT_NE(result.out.find(part), std::string::npos) << words[0] << ": " << part;
+    }
+
+    const Result version = Cli({"--version"});
+    EXPECT_EQ(version.code, 0);
+    EXPECT_EQ(version.out, std::string("vellumark-cli ") + VELLUMARK_VERSION + "\n");
+    EXPECT_EQ(version.err, "");
+    // Neither touches the program folder.
+    EXPECT_FALSE(PathExists(home));
+}
+
 TEST_F(CliTest, EditRenamesPathsBelowAnEntryAndSavesTheCatalog)
 {
     const std::string source = MakeSource();

@@ -181,14 +181,24 @@ protected:
 
 TEST_F(ProgramFolderRule, WritableExecutableFolderIsTheProgramFolder)
 {
-    EXPECT_EQ(ProgramFolderFor(temp_.Path()), temp_.Path());
+    EXPECT_EQ(ProgramFolderFor(temp_ / "vellumark"), temp_.Path());
 }
 
 TEST_F(ProgramFolderRule, UnusableExecutableFolderFallsBackToUserDataFolder)
 {
     SetXdgDataHome(temp_ / "data");
-    EXPECT_EQ(ProgramFolderFor(temp_ / "no-such-folder"), temp_ / "data/vellumark");
+    EXPECT_EQ(ProgramFolderFor(temp_ / "no-such-folder/vellumark"), temp_ / "data/vellumark");
     EXPECT_TRUE(std::filesystem::is_directory(temp_ / "data/vellumark"));
+}
+
+// Run as root, /usr/bin is writable: the rule must not depend on that.
+TEST_F(ProgramFolderRule, AnExecutableBelowUsrUsesTheUserDataFolderEvenWhereItCouldWrite)
+{
+    SetXdgDataHome(temp_ / "data");
+    for (const char* exe : {"/usr/bin/vellumark", "/usr/local/bin/vellumark-cli", "/usr/bin/../bin/vellumark"})
+        EXPECT_EQ(ProgramFolderFor(exe), temp_ / "data/vellumark") << exe;
+    // A path that passes through /usr only by name counts where it leads.
+    EXPECT_EQ(ProgramFolderFor("/usr/.." + (temp_ / "vellumark")), temp_.Path());
 }
 
 TEST_F(ProgramFolderRule, OverrideIsMadeAbsoluteAndCreated)
