@@ -30,10 +30,6 @@ add_custom_command(OUTPUT changelog.Debian.gz
 add_custom_target(vellumark_debian_changelog ALL DEPENDS ${PROJECT_BINARY_DIR}/changelog.Debian.gz)
 install(FILES ${debian_folder}/copyright ${PROJECT_BINARY_DIR}/changelog.Debian.gz DESTINATION share/doc/vellumark)
 
-if(VELLUMARK_TESTS)
-  add_subdirectory(${PROJECT_SOURCE_DIR}/tests/packaging ${PROJECT_BINARY_DIR}/tests/packaging)
-endif()
-
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME vellumark)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
