@@ -69,8 +69,6 @@ FolderState ProbeFolder(const std::string& path)
     return state;
 }
 
-bool IsSeparator(char c) { return c == '/' || c == '\\'; }
-
 // The separator a catalog puts between the parts of its FullPaths: the one a child's path
 // holds after the root's path, else "\" for a root path written with "\" and no "/" (a catalog
 // written on Windows), else "/".
@@ -82,21 +80,34 @@ char SeparatorOf(const CatalogTree& catalog)
     const std::string_view rootPath = root->record.Field(kFullPath);
     if (root->HasChildren()) {
         const std::string_view childPath = root->Child(0)->record.Field(kFullPath);
-        if (!rootPath.empty() && !IsSeparator(rootPath.back()) && childPath.size() > rootPath.size()
-            && childPath.substr(0, rootPath.size()) == rootPath && IsSeparator(childPath[rootPath.size()]))
+        if (childPath.size() > rootPath.size() && childPath.substr(0, rootPath.size()) == rootPath
+            && (childPath[rootPath.size()] == '/' || childPath[rootPath.size()] == '\\'))
             return childPath[rootPath.size()];
     }
     const bool windows = rootPath.find('\\') != std::string_view::npos && rootPath.find('/') == std::string_view::npos;
     return windows ? '\\' : '/';
 }
 
-// The child's FullPath as a rename builds it: exactly one separator after the parent's path.
+// A child's FullPath as the scan and a rename build it: one separator after the parent's path,
+// none after a path that ends with it ("/media/cd/", "D:\").
 void JoinDisplayPath(std::string& out, std::string_view parentPath, std::string_view name, char separator)
 {
     out.assign(parentPath);
-    if (!out.empty() && !IsSeparator(out.back()))
+    if (out.empty() || out.back() != separator)
         out += separator;
     out += name;
+}
+
+void RebuildFullPaths(CatalogTree& tree, char separator)
+{
+    std::string path;
+    tree.ForEachPreOrder([&](Node& node) {
+        if (const Node* parent = node.Parent()) {
+            JoinDisplayPath(path, parent->record.Field(kFullPath), node.record.Field(kFileName), separator);
+            node.record.SetField(kFullPath, path);
+            node.record.SetField(kPathNameLength, std::to_string(path.size()));
+        }
+    });
 }
 
 bool SameTrees(const CatalogTree& a, const CatalogTree& b)
@@ -104,71 +115,68 @@ bool SameTrees(const CatalogTree& a, const CatalogTree& b)
     if (a.NodeCount() != b.NodeCount() || a.TopLevelCount() != b.TopLevelCount())
         return false;
     // Pre-order and the number of children of each entry fix the shape.
-    const std::vector<Node*> left = a.PreOrder();
-    const std::vector<Node*> right = b.PreOrder();
-    for (std::size_t i = 0; i < left.size(); ++i) {
-        if (left[i]->ChildCount() != right[i]->ChildCount() || left[i]->record.AllFields() != right[i]->record.AllFields())
+    std::vector<std::pair<const Node*, const Node*>> pending;
+    for (int row = 0; row < a.TopLevelCount(); ++row)
+        pending.emplace_back(a.TopLevel(row), b.TopLevel(row));
+    while (!pending.empty()) {
+        const auto [left, right] = pending.back();
+        pending.pop_back();
+        if (left->ChildCount() != right->ChildCount() || left->record.AllFields() != right->record.AllFields())
             return false;
+        for (int row = 0; row < left->ChildCount(); ++row)
+            pending.emplace_back(left->Child(row), right->Child(row));
     }
     return true;
 }
 
-// Copies everything below the source under the target, records as they are.
-void CopyChildren(CatalogTree& tree, Node* target, const Node& source)
-{
-    std::vector<std::pair<const Node*, Node*>> pending{{&source, target}};
-    while (!pending.empty()) {
-        const auto [from, to] = pending.back();
-        pending.pop_back();
-        for (int row = 0; row < from->ChildCount(); ++row) {
-            const Node* child = from->Child(row);
-            pending.emplace_back(child, tree.Append(to, child->record));
-        }
-    }
-}
-
-// One plan: pairs the catalog read with the scan, finds the folders that could not be read,
-// builds the new catalog and counts.
+// One plan over the scan: pairs it with the catalog read, carries the descriptions over, keeps
+// the entries of folders that could not be read, and counts.
 class UpdatePlanner {
 public:
-    UpdatePlanner(const CatalogTree& old, const CatalogTree& scanned, const UpdateRequest& request, bool onlyFolders,
-                  UpdatePlan& plan)
-        : old_(old), scanned_(scanned), request_(request), onlyFolders_(onlyFolders), plan_(plan)
+    UpdatePlanner(const CatalogTree& old, CatalogTree& tree, const UpdateRequest& request, bool onlyFolders,
+                  std::vector<Node*>& keptSubtrees, UpdatePlan& plan)
+        : old_(old), tree_(tree), request_(request), onlyFolders_(onlyFolders), keptSubtrees_(keptSubtrees), plan_(plan)
     {
     }
 
-    void Run()
+    void Run(bool sizesStale)
     {
         PairEntries();
+        CarryDescriptionsOver();
         FindUnreadableFolders();
-        BuildTree();
         if (!unreadable_.empty())
             KeepUnreadableEntries();
+        if ((sizesStale || !keptSubtrees_.empty()) && !onlyFolders_ && !tree_.Empty()) {
+            Node* root = tree_.First();
+            root->record.SetField(kFileSize, FormatWholeNumber(RollUpSizes(*root)));
+            ComputePercentages(tree_, std::thread::hardware_concurrency());
+        }
         Tally();
-        plan_.sameAsCatalog = SameTrees(old_, plan_.tree);
+        plan_.sameAsCatalog = SameTrees(old_, tree_);
     }
 
 private:
-    struct Candidate {
+    struct Pair {
+        Node* newEntry;
         const Node* oldEntry;
-        const Node* newEntry;
     };
 
     void PairEntries();
+    void CarryDescriptionsOver();
     void FindUnreadableFolders();
-    void BuildTree();
     void KeepUnreadableEntries();
     void Tally();
 
     const CatalogTree& old_;
-    const CatalogTree& scanned_;
+    CatalogTree& tree_;
     const UpdateRequest& request_;
     const bool onlyFolders_;
+    std::vector<Node*>& keptSubtrees_;
     UpdatePlan& plan_;
 
-    std::unordered_map<const Node*, const Node*> oldOfNew_;
-    std::vector<Candidate> candidates_;   // folders that held entries and came back without any
-    std::vector<Candidate> unreadable_;   // those of them that cannot be listed now
+    std::vector<Pair> newEntries_;          // every entry of the scan with its pair, in pre-order
+    std::vector<Pair> candidates_;          // folders that held entries and came back without any
+    std::vector<Pair> unreadable_;          // those of them that cannot be listed now
     std::unordered_set<const Node*> kept_;  // old entries carried over as they were
     std::size_t oldEntries_ = 0;
     std::size_t paired_ = 0;
@@ -176,22 +184,33 @@ private:
 
 void UpdatePlanner::PairEntries()
 {
-    oldOfNew_.reserve(scanned_.NodeCount());
-    ForEachEntryPair(old_, scanned_, [&](const Node* oldEntry, const Node* newEntry, std::string_view path) {
+    newEntries_.reserve(tree_.NodeCount());
+    ForEachEntryPair(old_, tree_, [&](const Node* oldEntry, const Node* newEntry, std::string_view path) {
+        // The walk hands out the entries of the tree this planner owns and changes.
+        Node* entry = const_cast<Node*>(newEntry);
         if (oldEntry)
             ++oldEntries_;
-        if (oldEntry && newEntry) {
-            oldOfNew_.emplace(newEntry, oldEntry);
+        if (entry)
+            newEntries_.push_back({entry, oldEntry});
+        if (oldEntry && entry) {
             ++paired_;
-            if (EntryChanged(oldEntry->record, newEntry->record, false))
-                plan_.differences.push_back({EntryChange::Changed, std::string(path), oldEntry, newEntry});
+            if (EntryChanged(oldEntry->record, entry->record, false))
+                plan_.differences.push_back({EntryChange::Changed, std::string(path), oldEntry, entry});
         } else {
-            plan_.differences.push_back(
-                {oldEntry ? EntryChange::Removed : EntryChange::Added, std::string(path), oldEntry, newEntry});
+            plan_.differences.push_back({oldEntry ? EntryChange::Removed : EntryChange::Added, std::string(path), oldEntry, entry});
         }
-        if (oldEntry && oldEntry->HasChildren() && (!newEntry || (newEntry->record.IsDirectory() && !newEntry->HasChildren())))
-            candidates_.push_back({oldEntry, newEntry});
+        if (oldEntry && oldEntry->HasChildren() && (!entry || (entry->record.IsDirectory() && !entry->HasChildren())))
+            candidates_.push_back({entry, oldEntry});
     });
+}
+
+void UpdatePlanner::CarryDescriptionsOver()
+{
+    for (const auto& [entry, oldEntry] : newEntries_) {
+        const std::string_view description = oldEntry ? oldEntry->record.Field(kDescription) : std::string_view();
+        if (entry->record.Field(kDescription) != description)
+            entry->record.SetField(kDescription, description);
+    }
 }
 
 void UpdatePlanner::FindUnreadableFolders()
@@ -199,7 +218,7 @@ void UpdatePlanner::FindUnreadableFolders()
     // Candidates come in pre-order; below a folder that is gone or unreadable nothing more is
     // looked at.
     std::unordered_set<const Node*> settled;
-    for (const Candidate& candidate : candidates_) {
+    for (const Pair& candidate : candidates_) {
         if (settled.count(candidate.oldEntry->Parent())) {
             settled.insert(candidate.oldEntry);
             continue;
@@ -218,114 +237,62 @@ void UpdatePlanner::FindUnreadableFolders()
     }
 }
 
-void UpdatePlanner::BuildTree()
-{
-    CatalogTree& tree = plan_.tree;
-    const Node* oldRoot = old_.First();
-    const char separator = SeparatorOf(old_);
-    std::vector<std::pair<Node*, std::string>> parents;  // merged entry and its FullPath, per depth
-    std::string fullPath;
-
-    const auto addRoot = [&](EntryRecord record) {
-        if (oldRoot) {
-            const EntryRecord& kept = oldRoot->record;
-            record.SetField(kFileName, kept.Field(kFileName));
-            record.SetField(kDescription, kept.Field(kDescription));
-            record.SetField(kFileNameLength, kept.IsEmpty(kFileNameLength) ? "" : std::to_string(kept.Field(kFileName).size()));
-            record.SetField(kPathNameLength, kept.IsEmpty(kPathNameLength) ? "" : std::to_string(kept.Field(kFileName).size()));
-        }
-        record.SetField(kFullPath, record.Field(kFileName));
-        Node* root = tree.Append(nullptr, std::move(record));
-        parents.emplace_back(root, std::string(root->record.Field(kFullPath)));
-    };
-
-    scanned_.Walk(
-        [&](const Node& node) {
-            if (!node.Parent()) {
-                addRoot(node.record);
-                return;
-            }
-            EntryRecord record = node.record;
-            const auto old = oldOfNew_.find(&node);
-            if (old != oldOfNew_.end() && !old->second->record.IsEmpty(kDescription))
-                record.SetField(kDescription, old->second->record.Field(kDescription));
-            JoinDisplayPath(fullPath, parents.back().second, record.Field(kFileName), separator);
-            if (record.Field(kFullPath) != fullPath) {
-                record.SetField(kFullPath, fullPath);
-                record.SetField(kPathNameLength, std::to_string(fullPath.size()));
-            }
-            Node* added = tree.Append(parents.back().first, std::move(record));
-            parents.emplace_back(added, fullPath);
-        },
-        [&](const Node&) { parents.pop_back(); });
-
-    if (tree.Empty() && oldRoot) {
-        // Masks that match no file leave no scan at all; the medium still has its root.
-        EntryRecord record;
-        record.SetField(kFileType, kKindDirectory);
-        record.SetField(kDiskName, oldRoot->record.Field(kDiskName));
-        if (!onlyFolders_) {
-            record.SetField(kFileSize, "0");
-            record.SetField(kSizePercentage, "100");
-        }
-        addRoot(std::move(record));
-    }
-}
-
 void UpdatePlanner::KeepUnreadableEntries()
 {
-    CatalogTree& tree = plan_.tree;
-    // Entries of the new catalog in the scan's pre-order, before anything is added.
-    std::unordered_map<const Node*, Node*> mergedOfScanned;
-    {
-        const std::vector<Node*> scanned = scanned_.PreOrder();
-        const std::vector<Node*> merged = tree.PreOrder();
-        for (std::size_t i = 0; i < scanned.size(); ++i)
-            mergedOfScanned.emplace(scanned[i], merged[i]);
-    }
-    std::unordered_map<const Node*, const Node*> newOfOld;
-    for (const auto& [newEntry, oldEntry] : oldOfNew_)
-        newOfOld.emplace(oldEntry, newEntry);
+    std::unordered_map<const Node*, Node*> newOfOld;
+    for (const auto& [entry, oldEntry] : newEntries_)
+        if (oldEntry)
+            newOfOld.emplace(oldEntry, entry);
 
     // The new catalog's entry for an old one: its pair, or (for a folder the masks pruned away
     // with its unreadable contents) a copy of the old entry, made along with its missing parents.
-    std::unordered_map<const Node*, Node*> mergedOfOld;
-    const auto mergedFor = [&](const Node* oldEntry) {
+    std::unordered_map<const Node*, Node*> made;
+    std::unordered_set<const Node*> madeHere;
+    const auto entryFor = [&](const Node* oldEntry) {
         std::vector<const Node*> missing;
         Node* anchor = nullptr;
         for (const Node* current = oldEntry;; current = current->Parent()) {
             if (!current->Parent()) {
-                anchor = tree.First();
+                anchor = tree_.First();
                 break;
             }
-            if (const auto made = mergedOfOld.find(current); made != mergedOfOld.end()) {
-                anchor = made->second;
+            if (const auto copy = made.find(current); copy != made.end()) {
+                anchor = copy->second;
                 break;
             }
             if (const auto pair = newOfOld.find(current); pair != newOfOld.end()) {
-                anchor = mergedOfScanned.at(pair->second);
+                anchor = pair->second;
                 break;
             }
             missing.push_back(current);
             kept_.insert(current);
         }
         for (auto entry = missing.rbegin(); entry != missing.rend(); ++entry) {
-            anchor = tree.Append(anchor, (*entry)->record);
-            mergedOfOld.emplace(*entry, anchor);
+            Node* copy = tree_.Append(anchor, (*entry)->record);
+            if (!madeHere.count(anchor))
+                keptSubtrees_.push_back(copy);
+            made.emplace(*entry, copy);
+            madeHere.insert(copy);
+            anchor = copy;
         }
         return anchor;
     };
 
-    for (const Candidate& folder : unreadable_) {
-        CopyChildren(tree, mergedFor(folder.oldEntry), *folder.oldEntry);
-        for (const Node* below : CatalogTree::Descendants(*folder.oldEntry))
-            kept_.insert(below);
-    }
-
-    if (!onlyFolders_) {
-        Node* root = tree.First();
-        root->record.SetField(kFileSize, FormatWholeNumber(RollUpSizes(*root)));
-        ComputePercentages(tree, std::thread::hardware_concurrency());
+    for (const Pair& folder : unreadable_) {
+        Node* target = entryFor(folder.oldEntry);
+        std::vector<std::pair<const Node*, Node*>> pending{{folder.oldEntry, target}};
+        while (!pending.empty()) {
+            const auto [from, to] = pending.back();
+            pending.pop_back();
+            for (int row = 0; row < from->ChildCount(); ++row) {
+                const Node* child = from->Child(row);
+                Node* copy = tree_.Append(to, child->record);
+                if (to == target && !madeHere.count(target))
+                    keptSubtrees_.push_back(copy);
+                kept_.insert(child);
+                pending.emplace_back(child, copy);
+            }
+        }
     }
 }
 
@@ -359,8 +326,8 @@ void UpdatePlanner::Tally()
     }
     plan_.differences = std::move(differences);
     counts.unchanged = paired_ - counts.changed;
-    for (const auto& [newEntry, oldEntry] : oldOfNew_)
-        counts.descriptionsKept += oldEntry->record.IsEmpty(kDescription) ? 0 : 1;
+    for (const auto& [entry, oldEntry] : newEntries_)
+        counts.descriptionsKept += entry->record.IsEmpty(kDescription) ? 0 : 1;
     if (const Node* oldRoot = old_.First(); oldRoot && !oldRoot->record.IsEmpty(kDescription))
         ++counts.descriptionsKept;
 
@@ -377,8 +344,50 @@ Status CatalogUpdate::MakePlan()
 {
     if (Status status = CheckComparable(snapshot_.tree, request_.catalogPath); !status)
         return status;
-    plan_ = UpdatePlan{};
-    UpdatePlanner(snapshot_.tree, scanned_, request_, onlyFolders_, plan_).Run();
+    CatalogTree& tree = plan_.tree;
+    // Back to the scan as it came, before anything of an earlier plan.
+    const bool sizesStale = !keptSubtrees_.empty();
+    for (auto subtree = keptSubtrees_.rbegin(); subtree != keptSubtrees_.rend(); ++subtree)
+        tree.Remove(*subtree);
+    keptSubtrees_.clear();
+    plan_.differences.clear();
+    plan_.counts = {};
+    plan_.lostDescriptions.clear();
+    plan_.wrongMedium = false;
+    plan_.sameAsCatalog = false;
+
+    // The root keeps its name, its description and, when a rename set them, its length fields.
+    const Node* oldRoot = snapshot_.tree.First();
+    if (scanEmpty_) {
+        // Masks that match no file leave no scan at all; the medium still has its root.
+        tree.Clear();
+        if (oldRoot) {
+            EntryRecord record;
+            record.SetField(kFileType, kKindDirectory);
+            record.SetField(kDiskName, oldRoot->record.Field(kDiskName));
+            record.SetField(kFileSize, onlyFolders_ ? "" : "0");
+            record.SetField(kSizePercentage, onlyFolders_ ? "" : "100");
+            tree.Append(nullptr, std::move(record));
+            pathRoot_.clear();
+        }
+    }
+    if (Node* root = tree.First()) {
+        const std::string name = oldRoot ? std::string(oldRoot->record.Field(kFileName)) : scanRootName_;
+        const bool lengths = oldRoot && !oldRoot->record.IsEmpty(kFileNameLength);
+        const bool pathLength = oldRoot && !oldRoot->record.IsEmpty(kPathNameLength);
+        root->record.SetField(kFileName, name);
+        root->record.SetField(kFullPath, name);
+        root->record.SetField(kDescription, oldRoot ? oldRoot->record.Field(kDescription) : std::string_view());
+        root->record.SetField(kFileNameLength, lengths ? std::to_string(name.size()) : std::string());
+        root->record.SetField(kPathNameLength, pathLength ? std::to_string(name.size()) : std::string());
+        const char separator = SeparatorOf(snapshot_.tree);
+        if (name != pathRoot_ || separator != pathSeparator_) {
+            RebuildFullPaths(tree, separator);
+            pathRoot_ = name;
+            pathSeparator_ = separator;
+        }
+    }
+    UpdatePlanner(snapshot_.tree, tree, request_, onlyFolders_, keptSubtrees_, plan_).Run(sizesStale);
     return Status::Ok();
 }
 
@@ -392,11 +401,15 @@ Status CatalogUpdate::Prepare(const VolumeInfo& volumes, Progress& progress)
     onlyFolders_ = request_.onlyFolders || (root && root->IsEmpty(kFileSize));
     const ScanRequest scan{request_.folderPath, request_.catalogPath, onlyFolders_, request_.maskList};
     const Status status = ReadCatalogBeside(request_.catalogPath, snapshot_,
-                                            [&] { return ScanFolder(scanned_, scan, volumes, progress); });
+                                            [&] { return ScanFolder(plan_.tree, scan, volumes, progress); });
     if (progress.Cancelled())
         return Status::Cancelled();
     if (!status)
         return status;
+    scanEmpty_ = plan_.tree.Empty();
+    scanRootName_ = scanEmpty_ ? std::string() : std::string(plan_.tree.First()->record.Field(kFileName));
+    pathRoot_ = scanRootName_;
+    pathSeparator_ = '/';
     return MakePlan();
 }
 

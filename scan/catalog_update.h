@@ -37,8 +37,8 @@ struct LostDescription {
 // What an update would write, and how it differs from the catalog as read.
 struct UpdatePlan {
     CatalogTree tree;
-    // Compare's differences between the catalog read and the new scan, kept entries left out.
-    // The entries point into the catalog read and into the scan.
+    // Compare's differences between the catalog read and the new catalog, kept entries left
+    // out. The entries point into the catalog read and into the plan's tree.
     std::vector<EntryDifference> differences;
     UpdateCounts counts;
     std::vector<LostDescription> lostDescriptions;  // of entries not found again, in pre-order
@@ -82,7 +82,14 @@ private:
     UpdateRequest request_;
     bool onlyFolders_ = false;
     CatalogSnapshot snapshot_;
-    CatalogTree scanned_;
+    // The scan becomes the plan's tree; what a plan adds to it (entries kept below unreadable
+    // folders) is recorded, so that planning again starts from the scan.
+    std::string scanRootName_;
+    bool scanEmpty_ = false;
+    std::vector<CatalogTreeNode*> keptSubtrees_;
+    // The root path and separator the tree's FullPaths are built with now.
+    std::string pathRoot_;
+    char pathSeparator_ = '/';
     UpdatePlan plan_;
 };
 

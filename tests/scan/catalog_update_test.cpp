@@ -427,7 +427,8 @@ protected:
 
     // Updates in a child that cannot read Secret; 0 when the update was written with the counts
     // expected.
-    int UpdateWithoutAccess(const UpdateRequest& request, std::size_t unreadable)
+    int UpdateWithoutAccess(const UpdateRequest& request, std::size_t unreadable,
+                            const std::function<void(const std::string&)>& duringTheScan = {})
     {
         ::chmod((source + "/Secret").c_str(), 0);
         ::chmod(catalog.c_str(), 0644);
@@ -443,6 +444,8 @@ protected:
             const UpdateCounts& counts = update.Plan().counts;
             if (counts.unreadable != unreadable || counts.removed != 0 || counts.descriptionsKept != 2)
                 return 2;
+            if (duringTheScan)
+                duringTheScan(relative.catalogPath);
             UpdateOutcome outcome{};
             return update.Commit(false, quiet, outcome) && outcome == UpdateOutcome::Written ? 0 : 3;
         });
@@ -488,6 +491,37 @@ TEST_F(UnreadableFolderTest, AnUnreadableFolderThatMasksWouldPruneIsKeptToo)
     auto entries = Catalog();
     EXPECT_EQ(entries["Secret"].AllFields(), before.at("Secret").AllFields());
     EXPECT_EQ(entries["Secret/Deep/y.txt"].AllFields(), before.at("Secret/Deep/y.txt").AllFields());
+}
+
+TEST_F(UnreadableFolderTest, PlanningAgainAfterAnEditKeepsTheUnreadableEntriesOnce)
+{
+    MakeCatalog();
+    Edit("Secret/x.mp3", kDescription, "hidden away");
+    Edit("Rock/a.mp3", kDescription, "visible");
+    const std::size_t entriesBefore = Catalog().size();
+    WriteFileAt(source + "/Rock/new.mp3", "1");
+
+    // A description typed while the update scanned: the write reads the catalog again and plans
+    // anew, with the kept folder's entries taken from the fresh content.
+    ASSERT_EQ(UpdateWithoutAccess(Request(), 3,
+                                  [](const std::string& path) {
+                                      CatalogTree tree;
+                                      NullProgress quiet;
+                                      ReadCatalogFile(path, tree, quiet);
+                                      tree.ForEachPreOrder([](CatalogTreeNode& node) {
+                                          if (RelativePathOf(node) == "Secret/Deep/y.txt")
+                                              ApplyEntryEdit(node, kDescription, "typed meanwhile");
+                                      });
+                                      WriteCatalogFile(tree, path, quiet);
+                                  }),
+              0);
+    CatalogTree written;
+    ASSERT_TRUE(ReadCatalogFile(catalog, written, progress));
+    EXPECT_EQ(written.NodeCount(), entriesBefore + 1);
+    auto entries = ByRelativePath(written);
+    EXPECT_EQ(entries["Secret/Deep/y.txt"].Field(kDescription), "typed meanwhile");
+    EXPECT_EQ(entries["Secret/x.mp3"].Field(kDescription), "hidden away");
+    EXPECT_EQ(entries["Secret"].Field(kFileSize), "6");
 }
 
 }  // namespace
