@@ -447,7 +447,9 @@ protected:
             if (duringTheScan)
                 duringTheScan(relative.catalogPath);
             UpdateOutcome outcome{};
-            return update.Commit(false, quiet, outcome) && outcome == UpdateOutcome::Written ? 0 : 3;
+            if (!update.Commit(false, quiet, outcome) || outcome != UpdateOutcome::Written)
+                return 3;
+            return counts.unreadable == unreadable && counts.removed == 0 ? 0 : 4;
         });
         ::chmod((source + "/Secret").c_str(), 0755);
         return code;
