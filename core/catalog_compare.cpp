@@ -167,9 +167,11 @@ bool EntryChanged(const EntryRecord& oldRecord, const EntryRecord& newRecord, bo
         return true;
     if (kind != kKindFile)
         return false;
-    if (!SameSize(oldRecord.Field(kFileSize), newRecord.Field(kFileSize)))
+    const EntryRecord::Fields before = oldRecord.AllFields();
+    const EntryRecord::Fields after = newRecord.AllFields();
+    if (!SameSize(before[kFileSize], after[kFileSize]))
         return true;
-    return !ignoreTime && !SameTime(oldRecord.Field(kFileTime), newRecord.Field(kFileTime));
+    return !ignoreTime && !SameTime(before[kFileTime], after[kFileTime]);
 }
 
 std::vector<EntryDifference> CompareCatalogs(const CatalogTree& oldTree, const CatalogTree& newTree, bool ignoreTime)

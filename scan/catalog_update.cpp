@@ -134,8 +134,9 @@ bool SameTrees(const CatalogTree& a, const CatalogTree& b)
 class UpdatePlanner {
 public:
     UpdatePlanner(const CatalogTree& old, CatalogTree& tree, const UpdateRequest& request, bool onlyFolders,
-                  std::vector<Node*>& keptSubtrees, UpdatePlan& plan)
-        : old_(old), tree_(tree), request_(request), onlyFolders_(onlyFolders), keptSubtrees_(keptSubtrees), plan_(plan)
+                  bool replanning, std::vector<Node*>& keptSubtrees, UpdatePlan& plan)
+        : old_(old), tree_(tree), request_(request), onlyFolders_(onlyFolders), replanning_(replanning),
+          keptSubtrees_(keptSubtrees), plan_(plan)
     {
     }
 
@@ -171,6 +172,7 @@ private:
     CatalogTree& tree_;
     const UpdateRequest& request_;
     const bool onlyFolders_;
+    const bool replanning_;
     std::vector<Node*>& keptSubtrees_;
     UpdatePlan& plan_;
 
@@ -208,7 +210,10 @@ void UpdatePlanner::CarryDescriptionsOver()
 {
     for (const auto& [entry, oldEntry] : newEntries_) {
         const std::string_view description = oldEntry ? oldEntry->record.Field(kDescription) : std::string_view();
-        if (entry->record.Field(kDescription) != description)
+        if (!description.empty())
+            ++plan_.counts.descriptionsKept;
+        // A scan holds no descriptions; only planning again finds some to replace.
+        if ((!description.empty() || replanning_) && entry->record.Field(kDescription) != description)
             entry->record.SetField(kDescription, description);
     }
 }
@@ -326,8 +331,6 @@ void UpdatePlanner::Tally()
     }
     plan_.differences = std::move(differences);
     counts.unchanged = paired_ - counts.changed;
-    for (const auto& [entry, oldEntry] : newEntries_)
-        counts.descriptionsKept += entry->record.IsEmpty(kDescription) ? 0 : 1;
     if (const Node* oldRoot = old_.First(); oldRoot && !oldRoot->record.IsEmpty(kDescription))
         ++counts.descriptionsKept;
 
@@ -387,7 +390,8 @@ Status CatalogUpdate::MakePlan()
             pathSeparator_ = separator;
         }
     }
-    UpdatePlanner(snapshot_.tree, tree, request_, onlyFolders_, keptSubtrees_, plan_).Run(sizesStale);
+    UpdatePlanner(snapshot_.tree, tree, request_, onlyFolders_, planned_, keptSubtrees_, plan_).Run(sizesStale);
+    planned_ = true;
     return Status::Ok();
 }
 

@@ -86,6 +86,7 @@ private:
     // folders) is recorded, so that planning again starts from the scan.
     std::string scanRootName_;
     bool scanEmpty_ = false;
+    bool planned_ = false;
     std::vector<CatalogTreeNode*> keptSubtrees_;
     // The root path and separator the tree's FullPaths are built with now.
     std::string pathRoot_;
