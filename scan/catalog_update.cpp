@@ -336,9 +336,13 @@ void UpdatePlanner::Tally()
 
     // The wrong medium: fewer than one in ten of the old entries found again (or kept because
     // their folder could not be read), and at least one description would be lost. A medium
-    // whose contents mostly changed but that loses no description is updated without asking.
+    // whose contents mostly changed but that loses no description is updated without asking;
+    // one where nothing at all is found (a mount point without its disc) is not, since the
+    // update would leave the catalog empty.
     const std::size_t accountedFor = paired_ + counts.unreadable;
-    plan_.wrongMedium = oldEntries_ > 0 && accountedFor * 10 < oldEntries_ && !plan_.lostDescriptions.empty();
+    const bool nothingFound = newEntries_.empty() && counts.unreadable == 0;
+    plan_.wrongMedium = oldEntries_ > 0
+                        && ((accountedFor * 10 < oldEntries_ && !plan_.lostDescriptions.empty()) || nothingFound);
 }
 
 }  // namespace

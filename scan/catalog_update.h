@@ -42,7 +42,8 @@ struct UpdatePlan {
     std::vector<EntryDifference> differences;
     UpdateCounts counts;
     std::vector<LostDescription> lostDescriptions;  // of entries not found again, in pre-order
-    // Almost nothing was found again and descriptions would be lost: the wrong medium, most likely.
+    // Almost nothing was found again and descriptions would be lost, or nothing at all was
+    // found: the wrong medium, or none, most likely.
     bool wrongMedium = false;
     // The new catalog holds exactly what the catalog read holds: there is nothing to write.
     bool sameAsCatalog = false;

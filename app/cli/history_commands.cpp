@@ -68,10 +68,11 @@ Status WrongMediumRefusal(const CatalogUpdate& update, const std::string& folder
 {
     const UpdatePlan& plan = update.Plan();
     const std::size_t oldEntries = update.CatalogRead().NodeCount() - 1;
-    return Status::Exists("Only " + std::to_string(plan.counts.unchanged + plan.counts.changed) + " of "
-                          + std::to_string(oldEntries) + " entries were found again in " + folder + " and "
-                          + std::to_string(plan.lostDescriptions.size())
-                          + " description(s) would be lost: is it the right medium? Give --force to update anyway");
+    std::string message = "Only " + std::to_string(plan.counts.unchanged + plan.counts.changed) + " of "
+                          + std::to_string(oldEntries) + " entries were found again in " + folder;
+    if (!plan.lostDescriptions.empty())
+        message += " and " + std::to_string(plan.lostDescriptions.size()) + " description(s) would be lost";
+    return Status::Exists(message + ": is it the right medium? Give --force to update anyway");
 }
 
 // Where to scan: --from, else what the catalog's root tells.

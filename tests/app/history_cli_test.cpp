@@ -197,6 +197,10 @@ TEST_F(HistoryCliTest, UpdateRefusesTheWrongDiscUnlessForced)
 {
     ScanSource("Disc");
     const std::string catalog = library + "/Disc.xml";
+    // A mount point without its disc would leave the catalog empty, descriptions or not.
+    MakeDirs(dir / "unmounted");
+    EXPECT_EQ(Cli({"update", "Disc.xml", "--from", dir / "unmounted"}).code, 3);
+
     ASSERT_EQ(Cli({"edit", "Disc.xml", "--entry", source + "/Pop/c.mp3", "--description", "precious"}).code, 0);
     const std::string other = dir / "other";
     MakeDirs(other);

@@ -338,11 +338,19 @@ TEST_F(CatalogUpdateTest, AlmostNothingFoundAgainMeansFewerThanOneInTen)
     ASSERT_TRUE(oneFound.Prepare(volumes, progress));
     EXPECT_TRUE(oneFound.Plan().wrongMedium);
 
-    // Nothing found, but no description to lose: an ordinary update.
+    // Almost nothing found, but no description to lose: an ordinary update.
     Edit("f0", kDescription, "");
     CatalogUpdate nothingLost(Request(next));
     ASSERT_TRUE(nothingLost.Prepare(volumes, progress));
     EXPECT_FALSE(nothingLost.Plan().wrongMedium);
+
+    // Nothing at all (a mount point without its disc) would empty the catalog.
+    const std::string empty = dir / "empty";
+    MakeDirs(empty);
+    CatalogUpdate noMedium(Request(empty));
+    ASSERT_TRUE(noMedium.Prepare(volumes, progress));
+    EXPECT_TRUE(noMedium.Plan().wrongMedium);
+    EXPECT_TRUE(noMedium.Plan().lostDescriptions.empty());
 }
 
 TEST_F(CatalogUpdateTest, ADescriptionTypedDuringTheScanIsTakenFromTheFreshCatalog)
