@@ -88,8 +88,8 @@ char SeparatorOf(const CatalogTree& catalog)
     return windows ? '\\' : '/';
 }
 
-// A child's FullPath as the scan and a rename build it: one separator after the parent's path,
-// none after a path that ends with it ("/media/cd/", "D:\").
+// A child's FullPath as the scan builds it: one separator after the parent's path, none after a
+// path that ends with it ("/media/cd/", "D:\").
 void JoinDisplayPath(std::string& out, std::string_view parentPath, std::string_view name, char separator)
 {
     out.assign(parentPath);
@@ -114,7 +114,7 @@ bool SameTrees(const CatalogTree& a, const CatalogTree& b)
 {
     if (a.NodeCount() != b.NodeCount() || a.TopLevelCount() != b.TopLevelCount())
         return false;
-    // Pre-order and the number of children of each entry fix the shape.
+    // Walked side by side; a different number of children anywhere ends it.
     std::vector<std::pair<const Node*, const Node*>> pending;
     for (int row = 0; row < a.TopLevelCount(); ++row)
         pending.emplace_back(a.TopLevel(row), b.TopLevel(row));
@@ -443,6 +443,8 @@ Status CatalogUpdate::Commit(bool acceptWrongMedium, Progress& progress, UpdateO
         outcome = UpdateOutcome::AlreadyUpToDate;
         return Status::Ok();
     }
+    if (progress.Cancelled())
+        return Status::Cancelled();
     if (Status status = WriteCatalogFile(plan_.tree, request_.catalogPath, progress); !status)
         return status;
     outcome = UpdateOutcome::Written;

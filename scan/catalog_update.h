@@ -64,9 +64,9 @@ class CatalogUpdate {
 public:
     explicit CatalogUpdate(UpdateRequest request) : request_(std::move(request)) {}
 
-    // Scans the medium while the catalog is read on a second thread, then plans. Invalid when
-    // the catalog holds more than one top-level entry; Cancelled when the progress's cancel
-    // flag was set.
+    // Scans the medium while the catalog is read on a second thread, then plans; called once.
+    // Invalid when the catalog holds more than one top-level entry; Cancelled when the
+    // progress's cancel flag was set.
     Status Prepare(const VolumeInfo& volumes, Progress& progress);
 
     const UpdatePlan& Plan() const { return plan_; }
@@ -74,7 +74,8 @@ public:
 
     // The read-check-merge-write step. Refuses a plan for the wrong medium unless accepted;
     // writes nothing when the new catalog equals the catalog; otherwise replaces the file
-    // atomically. Any failure or a cancel leaves the catalog file as it was.
+    // atomically. Any failure or a cancel leaves the catalog file as it was. Afterwards Plan()
+    // is the plan this step decided on (planned anew when the file had changed).
     Status Commit(bool acceptWrongMedium, Progress& progress, UpdateOutcome& outcome);
 
 private:
