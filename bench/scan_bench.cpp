@@ -30,6 +30,7 @@ class NoMounts final : public vellumark::VolumeInfo {
 public:
     bool IsMountRoot(std::string_view) const override { return false; }
     std::string LabelOf(std::string_view) const override { return {}; }
+    std::vector<std::string> MountRoots() const override { return {}; }
 };
 
 void BM_FindReference(benchmark::State& state)

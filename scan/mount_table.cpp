@@ -171,4 +171,13 @@ std::string LinuxVolumeInfo::LabelOf(std::string_view mountRoot) const
     return label;
 }
 
+std::vector<std::string> LinuxVolumeInfo::MountRoots() const
+{
+    std::vector<std::string> roots;
+    for (const MountEntry& mount : mounts_)
+        if (Find(mount.mountPoint) == &mount)
+            roots.push_back(mount.mountPoint);
+    return roots;
+}
+
 }  // namespace vellumark

@@ -15,6 +15,8 @@ public:
     virtual bool IsMountRoot(std::string_view path) const = 0;
     // The file-system label of the volume mounted there; empty when it has none.
     virtual std::string LabelOf(std::string_view mountRoot) const = 0;
+    // The mount points of every such file system, each once: finds a medium by its label.
+    virtual std::vector<std::string> MountRoots() const = 0;
 };
 
 struct MountEntry {
@@ -38,6 +40,7 @@ public:
 
     bool IsMountRoot(std::string_view path) const override;
     std::string LabelOf(std::string_view mountRoot) const override;
+    std::vector<std::string> MountRoots() const override;
 
 private:
     const MountEntry* Find(std::string_view path) const;

@@ -6,6 +6,7 @@
 #include "library/library_paths.h"
 #include "scan/folder_scanner.h"
 #include "scan/mask_list.h"
+#include "scan/medium_folder.h"
 #include "scan/mount_table.h"
 
 #include <filesystem>
@@ -26,18 +27,6 @@ bool IsRegularFile(const std::string& path)
 {
     struct stat info {};
     return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
-
-// The folder as the folder chooser hands it over: absolute and normalised, a mount root with
-// its trailing "/", any other folder without.
-std::string ChosenFolderPath(const std::string& text, const VolumeInfo& volumes)
-{
-    std::string path = std::filesystem::absolute(text).lexically_normal().string();
-    while (path.size() > 1 && path.back() == '/')
-        path.pop_back();
-    if (volumes.IsMountRoot(path) && path != "/")
-        path += '/';
-    return path;
 }
 
 }  // namespace
@@ -71,7 +60,7 @@ int RunScan(CommandContext& context)
         return Report(context, status);
 
     const LinuxVolumeInfo volumes;
-    const std::string folder = ChosenFolderPath(arguments.Positional()[0], volumes);
+    const std::string folder = FolderAsChosen(arguments.Positional()[0], volumes);
     if (!IsDirectory(folder))
         return Report(context, Status::Invalid("No folder " + arguments.Positional()[0]));
 

@@ -19,6 +19,7 @@ struct Command {
     std::size_t positionalCount;
     std::function<int(CommandContext&)> run;
     std::string_view usage;
+    std::size_t optionalPositionalCount = 0;  // more positional words that may follow
 };
 
 const std::vector<Command>& Commands()
@@ -52,6 +53,14 @@ const std::vector<Command>& Commands()
         {{"rename"}, {}, 2, RunRename, "rename ITEM NEWNAME"},
         {{"move"}, {}, 2, RunMove, "move ITEM GROUP"},
         {{"delete"}, {}, 1, RunDelete, "delete ITEM"},
+        {{"update"},
+         {{"--from", true}, {"--mask", true}, {"--only-folders", false}, {"--dry-run", false}, {"--force", false}},
+         1, RunUpdate,
+         "update CATALOG [--from FOLDER] [--mask EXT]... [--only-folders] [--dry-run] [--force]"},
+        {{"compare"},
+         {{"--folder", true}, {"--mask", true}, {"--only-folders", false}, {"--ignore-time", false}},
+         1, RunCompare,
+         "compare OLD (NEW | --folder DIR [--mask EXT]... [--only-folders]) [--ignore-time]", 1},
     };
     return commands;
 }
@@ -167,7 +176,9 @@ int Run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
         PrintUsage(out);
         return 0;
     }
-    if (context.arguments.Positional().size() != command->positionalCount)
+    const std::size_t positionalCount = context.arguments.Positional().size();
+    if (positionalCount < command->positionalCount
+        || positionalCount > command->positionalCount + command->optionalPositionalCount)
         return UsageError(err, "Wrong number of arguments; usage: vellumark-cli " + std::string(command->usage));
 
     try {

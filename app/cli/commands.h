@@ -38,5 +38,7 @@ int RunMove(CommandContext& context);
 int RunDelete(CommandContext& context);
 int RunSearch(CommandContext& context);
 int RunExport(CommandContext& context);
+int RunUpdate(CommandContext& context);
+int RunCompare(CommandContext& context);
 
 }  // namespace vellumark::cli

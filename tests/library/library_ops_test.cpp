@@ -24,6 +24,7 @@ public:
     std::set<std::string> roots;
     bool IsMountRoot(std::string_view path) const override { return roots.count(std::string(path)) > 0; }
     std::string LabelOf(std::string_view) const override { return {}; }
+    std::vector<std::string> MountRoots() const override { return {roots.begin(), roots.end()}; }
 };
 
 class LibraryOpsTest : public ::testing::Test {

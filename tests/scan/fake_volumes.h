@@ -4,6 +4,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 namespace vellumark::testing {
 
@@ -20,6 +21,13 @@ public:
     {
         const auto found = labels.find(WithoutTrailingSlashes(mountRoot));
         return found == labels.end() ? std::string() : found->second;
+    }
+    std::vector<std::string> MountRoots() const override
+    {
+        std::vector<std::string> roots;
+        for (const auto& [root, label] : labels)
+            roots.push_back(root);
+        return roots;
     }
 };
 
