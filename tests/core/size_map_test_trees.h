@@ -15,6 +15,7 @@ inline CatalogTreeNode* AddEntry(CatalogTree& tree, CatalogTreeNode* parent, std
 {
     CatalogTreeNode* node = tree.Append(parent);
     node->record.SetField(kFileName, name);
+    node->record.SetField(kFullPath, name);
     node->record.SetField(kFileSize, size);
     node->record.SetField(kFileType, kind);
     node->record.SetField(kFileExt, ext);
