@@ -40,7 +40,6 @@ void SizeMapView::SetTree(const CatalogTree& tree, CatalogTreeNode* root)
 
 void SizeMapView::Clear()
 {
-    ++generation_;
     worker_.CancelAll();
     sizes_.reset();
     blocks_.clear();
@@ -58,13 +57,13 @@ void SizeMapView::RequestLayout()
 {
     if (!sizes_ || size().isEmpty())
         return;
-    worker_.Start({sizes_, size(), devicePixelRatioF(), Frame(), ++generation_});
+    worker_.Start({sizes_, size(), devicePixelRatioF(), Frame()});
 }
 
 void SizeMapView::AdoptLayout()
 {
     std::optional<SizeMapWorker::Result> result = worker_.TakeResult();
-    if (!result || result->generation != generation_)
+    if (!result)
         return;
     blocks_ = std::move(result->blocks);
     image_ = std::move(result->image);

@@ -7,7 +7,6 @@
 #include <QImage>
 #include <QWidget>
 
-#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -63,7 +62,6 @@ private:
 
     SizeMapWorker worker_;
     std::shared_ptr<const SizeMapTree> sizes_;
-    std::uint64_t generation_ = 0;
     std::vector<SizeMapBlock> blocks_;
     std::vector<int> labelled_;
     QImage image_;

@@ -25,6 +25,7 @@ void SizeMapWorker::Start(Job job)
     {
         const std::lock_guard lock(mutex_);
         waiting_ = std::move(job);
+        finished_.reset();
         if (running_)
             cancel_ = true;
         if (!thread_.joinable())
@@ -61,7 +62,7 @@ void SizeMapWorker::Loop()
         running_ = true;
         lock.unlock();
 
-        Result result{job.generation, job.size, {}, {}};
+        Result result{job.size, {}, {}};
         const SizeMapRect area{0, 0, static_cast<double>(job.size.width()), static_cast<double>(job.size.height())};
         const bool laidOut = LayoutSizeMap(*job.sizes, area, job.frame, result.blocks, &cancel_);
         if (laidOut)

@@ -8,7 +8,6 @@
 
 #include <atomic>
 #include <condition_variable>
-#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -18,8 +17,9 @@
 namespace vellumark {
 
 // Lays out and draws size maps on a thread of its own. Only the newest job counts: a job
-// still waiting is replaced and a running one cancelled. Finished results wait here until the
-// GUI thread takes them; the worker never touches a catalog tree, only the prepared sizes.
+// still waiting is replaced, a running one cancelled and a finished one not yet taken dropped,
+// so a result taken is always the newest job's. Results wait here until the GUI thread takes
+// them; the worker never touches a catalog tree, only the prepared sizes.
 class SizeMapWorker final : public QObject {
     Q_OBJECT
 
@@ -29,10 +29,8 @@ public:
         QSize size;
         qreal devicePixelRatio = 1;
         SizeMapFrame frame;
-        std::uint64_t generation = 0;
     };
     struct Result {
-        std::uint64_t generation = 0;
         QSize size;
         std::vector<SizeMapBlock> blocks;
         QImage image;
@@ -42,7 +40,7 @@ public:
     ~SizeMapWorker() override;
 
     void Start(Job job);
-    // Drops the waiting job, cancels the running one and any finished result.
+    // Drops the waiting job, the running one and a finished result not yet taken.
     void CancelAll();
     std::optional<Result> TakeResult();
 
