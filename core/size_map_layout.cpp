@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <utility>
 
 namespace vellumark {
@@ -111,18 +112,48 @@ const std::vector<KeyedKind>& SortedExtensionKeys()
     return keys;
 }
 
-double SizeOf(const CatalogTreeNode& node)
+double SizeOf(std::string_view text)
 {
-    const auto size = ParseNumberText(node.record.Field(kFileSize));
+    // Sizes are almost always plain digits; anything else goes the general way.
+    if (!text.empty() && text.size() <= 15) {
+        std::uint64_t digits = 0;
+        bool plain = true;
+        for (const char c : text) {
+            if (c < '0' || c > '9') {
+                plain = false;
+                break;
+            }
+            digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
+        }
+        if (plain)
+            return static_cast<double>(digits);
+    }
+    const auto size = ParseNumberText(text);
     return size && *size > 0 ? *size : 0;
 }
 
-FileKind KindOf(const CatalogTreeNode& node)
-{
-    if (node.record.IsDirectory() || node.HasChildren())
-        return FileKind::Folder;
-    return FileKindOfExtension(node.record.Field(kFileExt));
-}
+// The extensions of a catalog are a few hundred shared texts, so the kinds are kept by the
+// text's address; an empty extension's slot starts out right.
+class KindCache {
+public:
+    FileKind KindOf(const CatalogTreeNode& node, const EntryRecord::Fields& fields)
+    {
+        if (fields[kFileType] == kKindDirectory || node.HasChildren())
+            return FileKind::Folder;
+        const std::string_view extension = fields[kFileExt];
+        Slot& slot = slots_[(reinterpret_cast<std::uintptr_t>(extension.data()) >> 4) % slots_.size()];
+        if (slot.extension.data() != extension.data() || slot.extension.size() != extension.size())
+            slot = {extension, FileKindOfExtension(extension)};
+        return slot.kind;
+    }
+
+private:
+    struct Slot {
+        std::string_view extension;
+        FileKind kind = FileKind::Other;
+    };
+    std::array<Slot, 256> slots_{};
+};
 
 // The worst aspect ratio of a row of blocks laid along a side of the given length.
 double WorstRatio(double rowArea, double largest, double smallest, double side)
@@ -150,29 +181,59 @@ SizeMapTree SizeMapTree::Build(const CatalogTree& tree, CatalogTreeNode* root)
 {
     SizeMapTree map;
     std::vector<Item>& items = map.items_;
-    items.push_back({root, root ? SizeOf(*root) : 0.0, 0, 0, root ? KindOf(*root) : FileKind::Folder});
-    // Breadth first, so that each folder's children lie side by side and are sorted once.
-    for (std::size_t index = 0; index < items.size(); ++index) {
-        CatalogTreeNode* node = items[index].node;
-        const int count = tree.ChildCount(node);
-        const std::size_t first = items.size();
-        double childrenSize = 0;
-        for (int row = 0; row < count; ++row) {
-            CatalogTreeNode* child = tree.Child(node, row);
-            const double size = SizeOf(*child);
+    std::vector<std::uint32_t>& order = map.childOrder_;
+    KindCache kinds;
+    if (root) {
+        const EntryRecord::Fields fields = root->record.AllFields();
+        items.push_back({root, SizeOf(fields[kFileSize]), 0, 0, kinds.KindOf(*root, fields)});
+    } else {
+        items.reserve(tree.NodeCount() + 1);
+        order.reserve(tree.NodeCount());
+        items.push_back({nullptr, 0, 0, 0, FileKind::Folder});
+    }
+
+    // Pre-order, the order a loaded tree lies in memory. Each open folder collects its
+    // children's indexes at the end of `children`; when it closes they are sorted by size into
+    // `order`, where the folder's children then lie side by side.
+    struct OpenFolder {
+        std::uint32_t item;
+        int nextRow;
+        std::size_t firstChild;
+        double childrenSize;
+    };
+    std::vector<OpenFolder> open{{0, 0, 0, 0}};
+    std::vector<std::uint32_t> children;
+    while (!open.empty()) {
+        OpenFolder& folder = open.back();
+        CatalogTreeNode* node = items[folder.item].node;
+        if (folder.nextRow < tree.ChildCount(node)) {
+            CatalogTreeNode* child = tree.Child(node, folder.nextRow++);
+            const EntryRecord::Fields fields = child->record.AllFields();
+            const double size = SizeOf(fields[kFileSize]);
             if (size <= 0)
                 continue;
-            items.push_back({child, size, 0, 0, KindOf(*child)});
-            childrenSize += size;
+            const auto index = static_cast<std::uint32_t>(items.size());
+            items.push_back({child, size, 0, 0, kinds.KindOf(*child, fields)});
+            children.push_back(index);
+            folder.childrenSize += size;
+            if (child->HasChildren())
+                open.push_back({index, 0, children.size(), 0});
+            continue;
         }
-        std::stable_sort(items.begin() + static_cast<std::ptrdiff_t>(first), items.end(),
-                         [](const Item& a, const Item& b) { return a.size > b.size; });
-        items[index].firstChild = static_cast<std::uint32_t>(first);
-        items[index].childCount = static_cast<std::uint32_t>(items.size() - first);
+        const auto first = children.begin() + static_cast<std::ptrdiff_t>(folder.firstChild);
+        std::sort(first, children.end(), [&items](std::uint32_t a, std::uint32_t b) {
+            return items[a].size > items[b].size || (items[a].size == items[b].size && a < b);
+        });
+        Item& item = items[folder.item];
+        item.firstChild = static_cast<std::uint32_t>(order.size());
+        item.childCount = static_cast<std::uint32_t>(children.end() - first);
+        order.insert(order.end(), first, children.end());
+        children.erase(first, children.end());
         // The root fills the whole map, so its own size only has to hold its children; a
         // folder whose size is missing still shows what it holds.
-        if (index == 0)
-            items[0].size = std::max(items[0].size, childrenSize);
+        if (folder.item == 0)
+            item.size = std::max(item.size, folder.childrenSize);
+        open.pop_back();
     }
     return map;
 }
@@ -180,7 +241,7 @@ SizeMapTree SizeMapTree::Build(const CatalogTree& tree, CatalogTreeNode* root)
 class SizeMapLayouter {
 public:
     SizeMapLayouter(const SizeMapTree& tree, const SizeMapFrame& frame, std::vector<SizeMapBlock>& blocks)
-        : items_(tree.items_), frame_(frame), blocks_(blocks)
+        : items_(tree.items_), order_(tree.childOrder_), frame_(frame), blocks_(blocks)
     {
     }
 
@@ -235,11 +296,11 @@ private:
     // ratio from growing, then the rest goes on in the space the row leaves.
     void LayOutChildren(const SizeMapTree::Item& folder, SizeMapRect space, std::int32_t parent)
     {
-        const SizeMapTree::Item* children = &items_[folder.firstChild];
+        const std::uint32_t* children = &order_[folder.firstChild];
         const std::uint32_t count = folder.childCount;
         double childrenSize = 0;
         for (std::uint32_t i = 0; i < count; ++i)
-            childrenSize += children[i].size;
+            childrenSize += items_[children[i]].size;
         // The part of a folder's size its listed entries do not account for stays empty.
         if (childrenSize < folder.size) {
             const double share = childrenSize / folder.size;
@@ -250,7 +311,7 @@ private:
         placed_.clear();
         std::uint32_t next = 0;
         while (next < count && space.width > 0 && space.height > 0) {
-            const double largest = children[next].size * scale;
+            const double largest = items_[children[next]].size * scale;
             // Sorted by size: from the first block under a pixel on, all are.
             if (largest < 1)
                 break;
@@ -259,7 +320,7 @@ private:
             double rowArea = largest;
             double worst = WorstRatio(rowArea, largest, largest, side);
             while (end < count) {
-                const double area = children[end].size * scale;
+                const double area = items_[children[end]].size * scale;
                 if (area < 1)
                     break;
                 const double ratio = WorstRatio(rowArea + area, largest, area, side);
@@ -269,7 +330,7 @@ private:
                 worst = ratio;
                 ++end;
             }
-            PlaceRow(children, next, end, rowArea, scale, space, folder.firstChild, parent);
+            PlaceRow(children + next, children + end, rowArea, scale, space, parent);
             next = end;
         }
         for (auto placed = placed_.rbegin(); placed != placed_.rend(); ++placed)
@@ -277,21 +338,21 @@ private:
     }
 
     // Lays the row along the shorter side of the space and takes its strip off the space.
-    void PlaceRow(const SizeMapTree::Item* children, std::uint32_t first, std::uint32_t end, double rowArea,
-                  double scale, SizeMapRect& space, std::uint32_t firstItem, std::int32_t parent)
+    void PlaceRow(const std::uint32_t* first, const std::uint32_t* end, double rowArea, double scale,
+                  SizeMapRect& space, std::int32_t parent)
     {
         const bool column = space.width >= space.height;
         const double length = column ? space.height : space.width;
         const double thickness = std::min(rowArea / length, column ? space.width : space.height);
         double offset = column ? space.y : space.x;
         const double stop = offset + length;
-        for (std::uint32_t i = first; i < end; ++i) {
+        for (const std::uint32_t* child = first; child != end; ++child) {
             // The last block ends exactly at the side's end, so rounding leaves no gap.
-            const double extent = i + 1 == end ? stop - offset : children[i].size * scale / thickness;
+            const double extent = child + 1 == end ? stop - offset : items_[*child].size * scale / thickness;
             const SizeMapRect rect = column ? SizeMapRect{space.x, offset, thickness, extent}
                                             : SizeMapRect{offset, space.y, extent, thickness};
             if (rect.width >= 1 && rect.height >= 1)
-                placed_.push_back({firstItem + i, rect, parent});
+                placed_.push_back({*child, rect, parent});
             offset += extent;
         }
         if (column) {
@@ -304,6 +365,7 @@ private:
     }
 
     const std::vector<SizeMapTree::Item>& items_;
+    const std::vector<std::uint32_t>& order_;
     const SizeMapFrame& frame_;
     std::vector<SizeMapBlock>& blocks_;
     std::vector<Pending> pending_;

@@ -35,11 +35,12 @@ private:
     struct Item {
         CatalogTreeNode* node;  // nullptr for the whole tree's stand-in root
         double size;
-        std::uint32_t firstChild;
+        std::uint32_t firstChild;  // in childOrder_
         std::uint32_t childCount;
         FileKind kind;
     };
-    std::vector<Item> items_;
+    std::vector<Item> items_;  // the root first
+    std::vector<std::uint32_t> childOrder_;  // items' indexes, each folder's children largest first
 };
 
 // One drawn block. Blocks come parents first (pre-order); a folder's children lie inside it.
