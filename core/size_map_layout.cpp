@@ -268,11 +268,13 @@ public:
                     inner = Inner(current.rect, header);
                 blocks_.push_back({static_cast<float>(current.rect.x), static_cast<float>(current.rect.y),
                                    static_cast<float>(current.rect.width), static_cast<float>(current.rect.height),
-                                   item.node, current.parent, item.kind, header});
+                                   item.node, current.parent, item.kind, item.kind, header});
                 parent = static_cast<std::int32_t>(blocks_.size() - 1);
             }
-            if (item.childCount > 0 && inner.width >= 1 && inner.height >= 1)
-                LayOutChildren(item, inner, parent);
+            const bool childrenPlaced = item.childCount > 0 && inner.width >= 1 && inner.height >= 1
+                                     && LayOutChildren(item, inner, parent);
+            if (item.node && item.kind == FileKind::Folder && !childrenPlaced)
+                blocks_.back().content = LargestFileKind(item);
         }
         return true;
     }
@@ -292,9 +294,28 @@ private:
         return {rect.x + border, rect.y + top, rect.width - 2 * border, rect.height - top - border};
     }
 
+    // The largest file, looked for down the largest folders (empty ones passed over).
+    FileKind LargestFileKind(const SizeMapTree::Item& folder) const
+    {
+        const SizeMapTree::Item* item = &folder;
+        for (std::uint32_t child = 0; child < item->childCount;) {
+            const SizeMapTree::Item& candidate = items_[order_[item->firstChild + child]];
+            if (candidate.kind != FileKind::Folder)
+                return candidate.kind;
+            if (candidate.childCount > 0) {
+                item = &candidate;
+                child = 0;
+            } else {
+                ++child;
+            }
+        }
+        return FileKind::Folder;
+    }
+
     // Squarified rows: each row takes blocks in size order while that keeps its worst aspect
-    // ratio from growing, then the rest goes on in the space the row leaves.
-    void LayOutChildren(const SizeMapTree::Item& folder, SizeMapRect space, std::int32_t parent)
+    // ratio from growing, then the rest goes on in the space the row leaves. False when no
+    // child is big enough to be drawn.
+    bool LayOutChildren(const SizeMapTree::Item& folder, SizeMapRect space, std::int32_t parent)
     {
         const std::uint32_t* children = &order_[folder.firstChild];
         const std::uint32_t count = folder.childCount;
@@ -335,6 +356,7 @@ private:
         }
         for (auto placed = placed_.rbegin(); placed != placed_.rend(); ++placed)
             pending_.push_back(*placed);
+        return !placed_.empty();
     }
 
     // Lays the row along the shorter side of the space and takes its strip off the space.

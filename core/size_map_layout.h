@@ -52,6 +52,9 @@ struct SizeMapBlock {
     CatalogTreeNode* node;
     std::int32_t parent;  // index of the enclosing block, -1 for the outermost ones
     FileKind kind;
+    // What fills the block: a file's kind; for a folder whose entries are all too small to
+    // draw, the kind of its largest file; Folder for a folder that shows its entries.
+    FileKind content;
     bool header;  // a folder big enough to carry a title strip along its top
 };
 

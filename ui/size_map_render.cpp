@@ -11,7 +11,9 @@ namespace {
 // Folders alternate between two shades by depth, so that nested frames stand apart.
 QColor FolderFill(int depth) { return depth % 2 == 0 ? QColor(242, 238, 226) : QColor(228, 224, 210); }
 QColor FolderTitle(int depth) { return FolderFill(depth).darker(112); }
-QColor FolderLine() { return QColor(110, 106, 96); }
+QColor FolderLine() { return QColor(140, 136, 124); }
+// Frames on folders smaller than this would cover more than they show.
+constexpr int kMinFramedSide = 5;
 
 int Pixel(float coordinate) { return static_cast<int>(std::lround(coordinate)); }
 
@@ -63,9 +65,14 @@ QImage RenderSizeMap(const std::vector<SizeMapBlock>& blocks, QSize size, qreal 
         depths[i] = depth;
         const QRect rect = SnappedRect(block);
         if (block.kind == FileKind::Folder) {
+            const QColor body = block.content == FileKind::Folder ? FolderFill(depth) : SizeMapFill(block.content);
+            if (rect.width() < kMinFramedSide || rect.height() < kMinFramedSide) {
+                painter.fillRect(rect, body);
+                continue;
+            }
             painter.fillRect(rect, FolderLine());
             const QRect inner = rect.adjusted(1, 1, -1, -1);
-            painter.fillRect(inner, FolderFill(depth));
+            painter.fillRect(inner, body);
             if (block.header)
                 painter.fillRect(QRect(inner.left(), inner.top(), inner.width(), Pixel(static_cast<float>(frame.header)) - 1),
                                  FolderTitle(depth));

@@ -17,6 +17,7 @@ namespace {
 
 // A name is drawn where at least a few letters of it fit.
 constexpr int kMinLabelWidth = 30;
+constexpr int kMinLabelLetters = 4;
 
 QString NameOf(const CatalogTreeNode& node) { return ToQString(node.record.Field(kFileName)); }
 
@@ -169,6 +170,9 @@ void SizeMapView::paintEvent(QPaintEvent*)
         if (inner.width() < kMinLabelWidth - 6 || inner.height() < metrics.height())
             continue;
         QString text = metrics.elidedText(NameOf(*block.node), Qt::ElideMiddle, static_cast<int>(inner.width()));
+        // A name cut down to a letter or two tells nothing.
+        if (text.size() < kMinLabelLetters)
+            continue;
         if (inner.height() >= 2 * metrics.height())
             text += QLatin1Char('\n')
                   + metrics.elidedText(FieldDisplayText(kFileSize, &block.node->record), Qt::ElideRight,

@@ -209,10 +209,11 @@ TEST(SizeMapLayout, BlocksUnderAPixelAreMergedIntoTheirParent)
     AddFile(tree, disc, "big", "500000");
     CatalogTreeNode* crumbs = AddFolder(tree, disc, "Crumbs", "400000");
     for (int i = 0; i < 8000; ++i)
-        AddFile(tree, crumbs, "crumb" + std::to_string(i), "50");
+        AddFile(tree, crumbs, "crumb" + std::to_string(i), "50", "mp3");
     CatalogTreeNode* dust = AddFolder(tree, disc, "Dust", "100000");
+    AddFolder(tree, dust, "Empty", "100");
     for (int i = 0; i < 2000; ++i)
-        AddFile(tree, dust, "dust" + std::to_string(i), "50");
+        AddFile(tree, dust, "dust" + std::to_string(i), "49", "jpg");
 
     const SizeMapRect area{0, 0, 100, 100};
     const std::vector<SizeMapBlock> blocks = Layout(tree, disc, area, {0, 0});
@@ -221,6 +222,12 @@ TEST(SizeMapLayout, BlocksUnderAPixelAreMergedIntoTheirParent)
     for (const SizeMapBlock& block : blocks)
         names.emplace_back(block.node->record.Field(kFileName));
     EXPECT_EQ(names, (std::vector<std::string>{"Disc", "big.bin", "Crumbs", "Dust"}));
+    // Folders whose entries are too small to draw take the colour of their largest file (an
+    // empty folder is passed over).
+    EXPECT_EQ(blocks[0].content, FileKind::Folder);
+    EXPECT_EQ(blocks[1].content, FileKind::Other);
+    EXPECT_EQ(blocks[2].content, FileKind::Audio);
+    EXPECT_EQ(blocks[3].content, FileKind::Image);
 
     // Twice the size, and every crumb is two pixels: all of them are laid out.
     const SizeMapRect larger{0, 0, 200, 200};

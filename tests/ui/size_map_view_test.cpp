@@ -65,7 +65,15 @@ protected:
 
 TEST_F(SizeMapViewTest, DrawsBlocksInProportionWithoutOverlapsColouredByKind)
 {
-    const CatalogTree tree = RandomDisc(3, 4000);
+    CatalogTree tree = RandomDisc(3, 4000);
+    // Ten folders of about 200 square pixels holding a thousand songs of a fifth of a pixel.
+    CatalogTreeNode* disc = tree.First();
+    const long long pixel = std::stoll(std::string(disc->record.Field(kFileSize))) / (640 * 480);
+    for (int i = 0; i < 10; ++i) {
+        CatalogTreeNode* songs = AddFolder(tree, disc, "Songs" + std::to_string(i), std::to_string(pixel * 200));
+        for (int song = 0; song < 1000; ++song)
+            AddFile(tree, songs, "song" + std::to_string(song), std::to_string(pixel / 5), "mp3");
+    }
     ShowView(tree);
     const auto& blocks = view_.Blocks();
     std::map<int, std::vector<const SizeMapBlock*>> siblings;
@@ -83,17 +91,19 @@ TEST_F(SizeMapViewTest, DrawsBlocksInProportionWithoutOverlapsColouredByKind)
         }
     }
 
-    // A small block without a name shows its kind's colour; the names are dark on it.
+    // A small block without a name shows its kind's colour, and so does a folder too small to
+    // show its files; the names are dark on them.
     const QImage shown = view_.grab().toImage();
-    int checked = 0;
+    int files = 0;
+    int folders = 0;
     for (const SizeMapBlock& block : blocks) {
-        if (block.kind == FileKind::Folder || block.width < 6 || block.height < 6 || block.width >= 30)
+        if (block.content == FileKind::Folder || block.width < 6 || block.height < 6 || block.width >= 30)
             continue;
-        EXPECT_EQ(shown.pixelColor(Centre(block)), SizeMapFill(block.kind)) << block.node->record.Field(kFileName);
-        if (++checked == 50)
-            break;
+        EXPECT_EQ(shown.pixelColor(Centre(block)), SizeMapFill(block.content)) << block.node->record.Field(kFileName);
+        ++(block.kind == FileKind::Folder ? folders : files);
     }
-    EXPECT_EQ(checked, 50);
+    EXPECT_GT(files, 50);
+    EXPECT_GT(folders, 5);
     EXPECT_LT(SizeMapText().lightness(), 40);
     for (int kind = 0; kind < kFileKindCount; ++kind)
         EXPECT_GT(SizeMapFill(static_cast<FileKind>(kind)).lightness(), 150);
