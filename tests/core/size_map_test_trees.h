@@ -39,19 +39,19 @@ inline CatalogTreeNode* AddFile(CatalogTree& tree, CatalogTreeNode* parent, cons
 inline CatalogTree RandomDisc(unsigned seed, int files)
 {
     static const char* const kExtensions[] = {"mp3", "mkv", "jpg", "pdf", "zip", "dat"};
-    std::mt19937 random(seed);
+    std::mt19937 generator(seed);
     CatalogTree tree;
     CatalogTreeNode* disc = AddFolder(tree, nullptr, "Disc", "0");
     std::vector<CatalogTreeNode*> folders{disc};
     for (int i = 0; i < files; ++i) {
-        CatalogTreeNode* parent = folders[random() % folders.size()];
-        if (random() % 8 == 0 && parent->Level() < 6) {
+        CatalogTreeNode* parent = folders[generator() % folders.size()];
+        if (generator() % 8 == 0 && parent->Level() < 6) {
             folders.push_back(AddFolder(tree, parent, "folder" + std::to_string(i), "0"));
             continue;
         }
-        const double size = std::pow(10.0, 1 + static_cast<double>(random() % 6000) / 1000.0);
+        const double size = std::pow(10.0, 1 + static_cast<double>(generator() % 6000) / 1000.0);
         AddFile(tree, parent, "file" + std::to_string(i), std::to_string(static_cast<long long>(size)),
-                kExtensions[random() % 6]);
+                kExtensions[generator() % 6]);
     }
     // Roll the sizes up, deepest entries first.
     const std::vector<CatalogTreeNode*> order = tree.PreOrder();
