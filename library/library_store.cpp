@@ -1,8 +1,8 @@
 #include "library/library_store.h"
 
 #include "core/path_names.h"
+#include "core/size_rollup.h"
 #include "library/library_names.h"
-#include "scan/size_rollup.h"
 #include "services/text_format.h"
 
 #include <dirent.h>

@@ -1,8 +1,8 @@
 #include "scan/folder_scanner.h"
 
+#include "core/size_rollup.h"
 #include "scan/disk_name.h"
 #include "scan/folder_walk.h"
-#include "scan/size_rollup.h"
 #include "services/messages.h"
 #include "services/text_format.h"
 

@@ -6,7 +6,7 @@
 #include "library/library_paths.h"
 #include "scan/folder_scanner.h"
 #include "scan/mask_list.h"
-#include "scan/mount_table.h"
+#include "system/mount_table.h"
 
 #include <filesystem>
 #include <ostream>

@@ -3,7 +3,7 @@
 #include "services/messages.h"
 #include "services/text_format.h"
 #include "tests/common/test_support.h"
-#include "tests/scan/fake_volumes.h"
+#include "tests/system/fake_volumes.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
