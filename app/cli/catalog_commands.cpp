@@ -92,13 +92,16 @@ int RunScan(CommandContext& context)
 
     CatalogTree tree;
     const ScanRequest request{folder, catalogPath, arguments.Has("--only-folders"), BuildMaskList(maskItems)};
-    if (Status status = ScanFolder(tree, request, volumes, context.progress); !status)
-        return Report(context, status);
+    const ScanOutcome scanned = ScanFolder(tree, request, volumes, context.progress);
+    if (!scanned.status)
+        return Report(context, scanned.status);
     XmlDocument document;
     TFileInfo info(document, context.progress, context.prompts);
     if (Status status = info.SaveCatalog(tree, catalogPath); !status)
         return Report(context, status);
     context.out << catalogPath << '\n';
+    if (!scanned.unreadable.empty())
+        context.err << "vellumark-cli: " << UnreadableEntriesText(scanned.unreadable.size()) << '\n';
     return 0;
 }
 
