@@ -29,7 +29,10 @@ struct DirectoryJob {
     // The parent's open folder, which this one is opened in; none for the walk's own folder.
     // The parent's handle stays open only while some of its subdirectories are still to open.
     std::shared_ptr<const FolderHandle> parentFolder;
-    std::string realPath;    // for messages only: it may be longer than the system accepts
+    // The walk's own folder is opened by this path; any other by its name, the path's last
+    // component, inside its parent's handle. The path is shown in the progress and may be
+    // longer than the system accepts.
+    std::string realPath;
     std::size_t nameOffset = 0;  // where the folder's own name begins in realPath
     std::string displayPath;
     CatalogTreeNode* node = nullptr;  // set when the parent's records join the tree
