@@ -62,7 +62,7 @@ void BM_ScanFolder(benchmark::State& state)
     std::size_t entries = 0;
     for (auto _ : state) {
         vellumark::CatalogTree tree;
-        if (!vellumark::ScanFolder(tree, request, volumes, progress))
+        if (!vellumark::ScanFolder(tree, request, volumes, progress).status)
             state.SkipWithError("scan failed");
         entries = tree.NodeCount();
         state.PauseTiming();

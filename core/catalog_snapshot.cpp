@@ -4,32 +4,10 @@
 #include "core/path_names.h"
 #include "core/xml_pull_reader.h"
 
-#include <sys/stat.h>
-
 #include <exception>
 #include <thread>
 
 namespace vellumark {
-
-namespace {
-
-bool SameTime(const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
-
-}  // namespace
-
-bool FileIdentity::operator==(const FileIdentity& other) const
-{
-    return device == other.device && inode == other.inode && size == other.size && SameTime(modified, other.modified)
-           && SameTime(changed, other.changed);
-}
-
-std::optional<FileIdentity> IdentityOfFile(const std::string& path)
-{
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0)
-        return std::nullopt;
-    return FileIdentity{info.st_dev, info.st_ino, info.st_size, info.st_mtim, info.st_ctim};
-}
 
 Status ReadCatalogSnapshot(const std::string& path, CatalogSnapshot& snapshot, Progress& progress)
 {
@@ -38,11 +16,11 @@ Status ReadCatalogSnapshot(const std::string& path, CatalogSnapshot& snapshot, P
     // the identity taken first stays and a writer will read the file again before it writes.
     constexpr int kAttempts = 3;
     for (int attempt = 1;; ++attempt) {
-        const std::optional<FileIdentity> before = IdentityOfFile(path);
+        const std::optional<FileStatus> before = StatusOfPath(path, FollowLinks::Yes);
         if (Status status = ReadCatalogFile(path, snapshot.tree, progress); !status)
             return status;
         snapshot.identity = before;
-        if (attempt == kAttempts || IdentityOfFile(path) == before)
+        if (attempt == kAttempts || StatusOfPath(path, FollowLinks::Yes) == before)
             return Status::Ok();
     }
 }

@@ -3,35 +3,19 @@
 #include "core/catalog_tree.h"
 #include "services/progress.h"
 #include "services/status.h"
+#include "system/file_status.h"
 
-#include <ctime>
 #include <functional>
 #include <optional>
 #include <string>
-#include <sys/types.h>
 
 namespace vellumark {
-
-// What tells one version of a file from another without reading it: a save replaces the file
-// by rename (new inode), an edit in place changes its size or times.
-struct FileIdentity {
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t size = 0;
-    timespec modified{};
-    timespec changed{};
-
-    bool operator==(const FileIdentity& other) const;
-};
-
-// The identity of the file at the path, or nothing when it cannot be looked at.
-std::optional<FileIdentity> IdentityOfFile(const std::string& path);
 
 // A catalog as read, with the identity of the file its content came from, so that a writer can
 // tell later whether the file changed meanwhile.
 struct CatalogSnapshot {
     CatalogTree tree;
-    std::optional<FileIdentity> identity;
+    std::optional<FileStatus> identity;
 };
 
 Status ReadCatalogSnapshot(const std::string& path, CatalogSnapshot& snapshot, Progress& progress);

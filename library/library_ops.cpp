@@ -3,17 +3,17 @@
 #include "core/path_names.h"
 #include "library/library_names.h"
 #include "services/messages.h"
+#include "system/file_status.h"
+#include "system/folder_listing.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <stdio.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <memory>
 #include <vector>
 
 namespace vellumark {
@@ -28,12 +28,6 @@ std::string ParentOf(const std::string& path)
     if (slash == std::string::npos)
         return ".";
     return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string RealPathOf(const std::string& path)
-{
-    std::unique_ptr<char, decltype(&std::free)> real(::realpath(path.c_str(), nullptr), &std::free);
-    return real ? std::string(real.get()) : std::string();
 }
 
 bool IsInside(const std::string& path, const std::string& folder)
@@ -55,75 +49,110 @@ Status RenameWithoutReplacing(const std::string& from, const std::string& to)
 }
 
 // Gives the owner full rights on a folder so that its entries can be listed and removed.
-bool MakeWritable(int parentFd, const char* name, const struct stat& info)
+bool MakeWritable(int parentFd, const char* name, const FileStatus& status)
 {
-    if ((info.st_mode & S_IRWXU) == S_IRWXU)
+    if ((status.permissions & S_IRWXU) == S_IRWXU)
         return true;
-    return ::fchmodat(parentFd, name, (info.st_mode & 07777) | S_IRWXU, 0) == 0;
+    return ::fchmodat(parentFd, name, status.permissions | S_IRWXU, 0) == 0;
 }
 
+// Empties a folder tree of any depth with a bounded number of open descriptors: it holds only
+// the folder it is in, and goes back up through "..", making sure that leads to the folder it
+// came from. Each folder's names are read whole before any of them is removed.
 class FolderDeleter {
 public:
     explicit FolderDeleter(const VolumeInfo& volumes) : volumes_(volumes) {}
 
-    // Removes everything inside the open folder.
-    Status Empty(int fd, const std::string& path, dev_t device)
+    // Removes everything inside the open folder, which stays.
+    Status Empty(FolderHandle folder, const std::string& path)
     {
-        std::vector<std::string> names;
-        {
-            const int listFd = ::dup(fd);
-            DIR* dir = listFd >= 0 ? ::fdopendir(listFd) : nullptr;
-            if (!dir) {
-                const int error = errno;
-                if (listFd >= 0)
-                    ::close(listFd);
-                return SystemFailure(path, error);
+        current_ = std::move(folder);
+        if (Status status = Enter(path); !status)
+            return status;
+        while (!levels_.empty()) {
+            Level& level = levels_.back();
+            if (level.names.empty()) {
+                if (levels_.size() == 1)
+                    return Status::Ok();
+                if (Status status = LeaveEmptiedFolder(); !status)
+                    return status;
+                continue;
             }
-            errno = 0;
-            while (const dirent* entry = ::readdir(dir)) {
-                const std::string_view name = entry->d_name;
-                if (name != "." && name != "..")
-                    names.emplace_back(name);
-            }
-            const int error = errno;
-            ::closedir(dir);
-            if (error != 0)
-                return SystemFailure(path, error);
-        }
-        for (const std::string& name : names) {
-            const std::string childPath = JoinPath(path, name);
-            struct stat info;
-            if (::fstatat(fd, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0)
+            const std::string name = std::move(level.names.back());
+            level.names.pop_back();
+            const std::string childPath = JoinPath(level.path, name);
+            const std::optional<FileStatus> status = StatusIn(current_.Fd(), name.c_str(), FollowLinks::No);
+            if (!status)
                 return SystemFailure(childPath, errno);
-            if (!S_ISDIR(info.st_mode)) {
-                if (::unlinkat(fd, name.c_str(), 0) != 0)
+            if (status->kind != FileKind::Directory) {
+                if (::unlinkat(current_.Fd(), name.c_str(), 0) != 0)
                     return SystemFailure(childPath, errno);
                 continue;
             }
-            if (!MakeWritable(fd, name.c_str(), info))
+            if (!MakeWritable(current_.Fd(), name.c_str(), *status))
                 return SystemFailure(childPath, errno);
-            const int childFd = ::openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-            if (childFd < 0)
-                return SystemFailure(childPath, errno);
-            Status status = Empty(childFd, childPath, info.st_dev);
-            ::close(childFd);
-            if (!status)
-                return status;
-            if (IsMountRoot(childPath, info.st_dev, device))
-                continue;
-            if (::unlinkat(fd, name.c_str(), AT_REMOVEDIR) != 0)
-                return SystemFailure(childPath, errno);
+            FolderHandle child = FolderHandle::OpenIn(current_.Fd(), name.c_str());
+            if (!child.IsOpen())
+                return SystemFailure(childPath, child.Error());
+            current_ = std::move(child);
+            if (Status entered = Enter(childPath); !entered)
+                return entered;
         }
         return Status::Ok();
     }
 
-    bool IsMountRoot(const std::string& path, dev_t device, dev_t parentDevice) const
+    bool IsMountRoot(const std::string& path, std::uint64_t device, std::uint64_t parentDevice) const
     {
         return device != parentDevice || volumes_.IsMountRoot(path);
     }
 
 private:
+    struct Level {
+        std::string path;
+        std::vector<std::string> names;  // still to remove, the next one last
+        FileStatus status;               // to know the folder again on the way back up
+    };
+
+    // Reads the names of the folder just opened.
+    Status Enter(const std::string& path)
+    {
+        const std::optional<FileStatus> status = StatusOfOpenFile(current_.Fd());
+        if (!status)
+            return SystemFailure(path, errno);
+        Level level{path, {}, *status};
+        FolderListing listing(current_.Duplicate());
+        while (const FolderEntry* entry = listing.Next())
+            level.names.emplace_back(entry->Name());
+        if (listing.Error() != 0)
+            return SystemFailure(path, listing.Error());
+        std::reverse(level.names.begin(), level.names.end());
+        levels_.push_back(std::move(level));
+        return Status::Ok();
+    }
+
+    // Goes back up from an emptied folder and removes it, unless it is a mount root.
+    Status LeaveEmptiedFolder()
+    {
+        const Level done = std::move(levels_.back());
+        levels_.pop_back();
+        const Level& parent = levels_.back();
+        FolderHandle up = FolderHandle::OpenIn(current_.Fd(), "..");
+        const std::optional<FileStatus> upStatus = up.IsOpen() ? StatusOfOpenFile(up.Fd()) : std::nullopt;
+        if (!upStatus)
+            return SystemFailure(parent.path, up.IsOpen() ? errno : up.Error());
+        if (!upStatus->SameFileAs(parent.status))
+            return SystemFailure(done.path, ESTALE);
+        current_ = std::move(up);
+        if (IsMountRoot(done.path, done.status.device, parent.status.device))
+            return Status::Ok();
+        if (::unlinkat(current_.Fd(), std::string(BaseName(done.path)).c_str(), AT_REMOVEDIR) != 0)
+            return SystemFailure(done.path, errno);
+        return Status::Ok();
+    }
+
     const VolumeInfo& volumes_;
+    FolderHandle current_;
+    std::vector<Level> levels_;
 };
 
 }  // namespace
@@ -147,12 +176,12 @@ Status RenameLibraryItem(const std::string& fromPath, const std::string& toPath)
 Status MoveLibraryItem(const std::string& sourcePath, const std::string& targetGroupPath)
 {
     const std::string source = StripTrailingDelimiter(sourcePath);
-    struct stat info;
-    if (::lstat(source.c_str(), &info) != 0)
+    if (!StatusOfPath(source, FollowLinks::No))
         return SystemFailure(source, errno);
-    if (::lstat(targetGroupPath.c_str(), &info) != 0)
+    const std::optional<FileStatus> target = StatusOfPath(targetGroupPath, FollowLinks::No);
+    if (!target)
         return SystemFailure(targetGroupPath, errno);
-    if (!S_ISDIR(info.st_mode))
+    if (target->kind != FileKind::Directory)
         return Status::Invalid(messages::kMoveTargetNotGroup);
     // The source's own name is kept as it is: a link is moved, not what it points at.
     const std::string realSource = JoinPath(RealPathOf(ParentOf(source)), BaseName(source));
@@ -166,31 +195,36 @@ Status MoveLibraryItem(const std::string& sourcePath, const std::string& targetG
 
 Status DeleteFolderTree(const std::string& path, const VolumeInfo& volumes)
 {
-    struct stat info;
-    if (::lstat(path.c_str(), &info) != 0)
-        return SystemFailure(path, errno);
-    if (!S_ISDIR(info.st_mode)) {
-        if (::unlink(path.c_str()) != 0)
-            return SystemFailure(path, errno);
+    // The item is looked at and removed through its parent's handle, so that a path of any
+    // length works, and a link is found as the link it is.
+    const std::string folder = StripTrailingDelimiter(path);
+    const std::string parentPath = ParentOf(folder);
+    const std::string name(BaseName(folder));
+    const FolderHandle parent = FolderHandle::Open(parentPath);
+    if (!parent.IsOpen())
+        return SystemFailure(parentPath, parent.Error());
+    const std::optional<FileStatus> status = StatusIn(parent.Fd(), name.c_str(), FollowLinks::No);
+    if (!status)
+        return SystemFailure(folder, errno);
+    if (status->kind != FileKind::Directory) {
+        if (::unlinkat(parent.Fd(), name.c_str(), 0) != 0)
+            return SystemFailure(folder, errno);
         return Status::Ok();
     }
-    const std::string folder = StripTrailingDelimiter(path);
-    if ((info.st_mode & S_IRWXU) != S_IRWXU && ::chmod(folder.c_str(), (info.st_mode & 07777) | S_IRWXU) != 0)
+    if (!MakeWritable(parent.Fd(), name.c_str(), *status))
         return SystemFailure(folder, errno);
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
-        return SystemFailure(folder, errno);
+    FolderHandle handle = FolderHandle::OpenIn(parent.Fd(), name.c_str());
+    if (!handle.IsOpen())
+        return SystemFailure(folder, handle.Error());
     FolderDeleter deleter(volumes);
-    Status status = deleter.Empty(fd, folder, info.st_dev);
-    ::close(fd);
-    if (!status)
-        return status;
-    struct stat parent;
-    if (::stat(ParentOf(folder).c_str(), &parent) != 0)
-        return SystemFailure(ParentOf(folder), errno);
-    if (deleter.IsMountRoot(folder, info.st_dev, parent.st_dev))
+    if (Status emptied = deleter.Empty(std::move(handle), folder); !emptied)
+        return emptied;
+    const std::optional<FileStatus> parentStatus = StatusOfOpenFile(parent.Fd());
+    if (!parentStatus)
+        return SystemFailure(parentPath, errno);
+    if (deleter.IsMountRoot(folder, status->device, parentStatus->device))
         return Status::Ok();
-    if (::rmdir(folder.c_str()) != 0)
+    if (::unlinkat(parent.Fd(), name.c_str(), AT_REMOVEDIR) != 0)
         return SystemFailure(folder, errno);
     return Status::Ok();
 }

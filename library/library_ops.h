@@ -1,7 +1,7 @@
 #pragma once
 
-#include "scan/mount_table.h"
 #include "services/status.h"
+#include "system/mount_table.h"
 
 #include <string>
 
@@ -17,9 +17,10 @@ Status RenameLibraryItem(const std::string& fromPath, const std::string& toPath)
 // Moves a catalog or group into the target group, keeping its name. Exists on a name clash;
 // Invalid when the target is no group or is the item itself or lies inside it.
 Status MoveLibraryItem(const std::string& sourcePath, const std::string& targetGroupPath);
-// Deletes the folder with everything below it, read-only entries included. A symbolic link is
-// removed itself, never followed; a mount root is emptied but never removed. The first failure
-// stops the deletion with the system's text; what was deleted before stays deleted.
+// Deletes the folder with everything below it, read-only entries included, at any depth and
+// also when its own path is longer than the system accepts. A symbolic link is removed itself,
+// never followed; a mount root is emptied but never removed. The first failure stops the
+// deletion with the system's text; what was deleted before stays deleted.
 Status DeleteFolderTree(const std::string& path, const VolumeInfo& volumes);
 Status DeleteCatalogFile(const std::string& path);
 

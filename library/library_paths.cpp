@@ -3,6 +3,7 @@
 #include "core/path_names.h"
 #include "library/library_names.h"
 #include "services/messages.h"
+#include "system/file_status.h"
 
 #include <stdlib.h>
 #include <unistd.h>
@@ -15,12 +16,6 @@
 namespace vellumark {
 
 namespace {
-
-std::string RealPathOf(const std::string& path)
-{
-    std::unique_ptr<char, decltype(&std::free)> real(::realpath(path.c_str(), nullptr), &std::free);
-    return real ? std::string(real.get()) : std::string();
-}
 
 std::string Absolute(const std::string& path)
 {

@@ -1,18 +1,19 @@
 #include "library/library_store.h"
 
 #include "core/path_names.h"
+#include "core/size_rollup.h"
 #include "library/library_names.h"
-#include "scan/size_rollup.h"
 #include "services/text_format.h"
+#include "system/file_status.h"
+#include "system/folder_listing.h"
 
-#include <dirent.h>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <charconv>
 #include <cstring>
+#include <iterator>
+#include <memory>
 #include <vector>
 
 namespace vellumark {
@@ -20,18 +21,20 @@ namespace vellumark {
 namespace {
 
 struct PendingFolder {
+    // The parent's open folder, which this one is opened in; none for the library root, which
+    // is opened by its path and may itself be a link the user made. Nothing below is followed.
+    std::shared_ptr<const FolderHandle> parentFolder;
     std::string path;
+    std::size_t nameOffset;  // where the folder's own name begins in path
     CatalogTreeNode* node;
-    bool isRoot = false;  // the root may itself be a link the user made; nothing below is followed
 };
 
 void AddRecord(CatalogTree& tree, CatalogTreeNode* parent, const std::string& path, std::string_view name,
-               const struct stat& info, bool isDirectory)
+               const FileStatus& status, bool isDirectory)
 {
     char sizeBuffer[24];
-    const auto sizeEnd =
-        std::to_chars(sizeBuffer, sizeBuffer + sizeof(sizeBuffer), isDirectory ? 0 : static_cast<long long>(info.st_size));
-    const std::string fileTime = FormatFileTime(info.st_mtime);
+    const auto sizeEnd = std::to_chars(sizeBuffer, sizeBuffer + sizeof(sizeBuffer), isDirectory ? 0 : status.size);
+    const std::string fileTime = FormatFileTime(static_cast<std::time_t>(status.modified.seconds));
     const std::string_view shownName = isDirectory ? name : NameBeforeFirstDot(name);
     EntryRecord::Fields fields{};
     fields[kFileName] = shownName;
@@ -43,49 +46,48 @@ void AddRecord(CatalogTree& tree, CatalogTreeNode* parent, const std::string& pa
                                        isDirectory ? SharedText() : SharedText(shownName));
 }
 
-// Lists one folder into records below its node; returns the subfolders to walk next.
-void ListFolder(CatalogTree& tree, const PendingFolder& folder, bool foldersOnly, std::vector<PendingFolder>& next)
+// Lists one folder into records below its node; adds its subfolders to those to walk next.
+void ListFolder(CatalogTree& tree, PendingFolder& folder, bool foldersOnly, std::vector<PendingFolder>& next)
 {
-    const int fd = ::open(folder.path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (folder.isRoot ? 0 : O_NOFOLLOW));
-    if (fd < 0)
-        return;
-    DIR* dir = ::fdopendir(fd);
-    if (!dir) {
-        ::close(fd);
-        return;
-    }
+    FolderListing listing(folder.parentFolder
+                              ? FolderHandle::OpenIn(folder.parentFolder->Fd(), folder.path.c_str() + folder.nameOffset)
+                              : FolderHandle::Open(folder.path));
+    folder.parentFolder.reset();
+    std::shared_ptr<const FolderHandle> handle;  // shared by the subfolders, made at the first
     std::vector<PendingFolder> subfolders;
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string_view name = entry->d_name;
-        if (name == "." || name == "..")
-            continue;
-        struct stat info;
-        if (::fstatat(fd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0)
-            continue;
+    while (const FolderEntry* entry = listing.Next()) {
+        std::optional<FileStatus> status = StatusIn(listing.Fd(), entry->name, FollowLinks::No);
         // A link is never entered; one that leads to a file is a catalog like any other.
-        if (S_ISLNK(info.st_mode) && (::fstatat(fd, entry->d_name, &info, 0) != 0 || !S_ISREG(info.st_mode)))
+        if (status && status->kind == FileKind::SymbolicLink) {
+            status = StatusIn(listing.Fd(), entry->name, FollowLinks::Yes);
+            if (status && status->kind != FileKind::RegularFile)
+                continue;
+        }
+        if (!status)
             continue;
-        const bool isDirectory = S_ISDIR(info.st_mode);
+        const bool isDirectory = status->kind == FileKind::Directory;
         // Pipes, sockets and devices are no catalogs: opening one could block or never end.
-        if (!isDirectory && !S_ISREG(info.st_mode))
+        if (!isDirectory && status->kind != FileKind::RegularFile)
             continue;
         if (!isDirectory && foldersOnly)
             continue;
-        const std::string path = JoinPath(folder.path, name);
-        AddRecord(tree, folder.node, path, name, info, isDirectory);
-        if (isDirectory)
-            subfolders.push_back({path, folder.node->Child(folder.node->ChildCount() - 1)});
+        const std::string path = JoinPath(folder.path, entry->Name());
+        AddRecord(tree, folder.node, path, entry->Name(), *status, isDirectory);
+        if (isDirectory) {
+            if (!handle)
+                handle = std::make_shared<const FolderHandle>(listing.DuplicateHandle());
+            subfolders.push_back({handle, path, path.size() - entry->Name().size(),
+                                  folder.node->Child(folder.node->ChildCount() - 1)});
+        }
     }
-    ::closedir(dir);
-    next.insert(next.end(), subfolders.rbegin(), subfolders.rend());
+    next.insert(next.end(), std::make_move_iterator(subfolders.rbegin()), std::make_move_iterator(subfolders.rend()));
 }
 
 }  // namespace
 
 Status CreateDefaultLibrary(const std::string& libraryRoot)
 {
-    struct stat info;
-    if (::lstat(libraryRoot.c_str(), &info) == 0)
+    if (ExistsWithoutFollowing(libraryRoot))
         return Status::Ok();
     if (::mkdir(libraryRoot.c_str(), 0777) != 0)
         return Status::Failed(libraryRoot + ": " + std::strerror(errno));
@@ -109,9 +111,9 @@ Status LoadLibraryTree(CatalogTree& tree, const std::string& libraryRoot, bool f
 
     // Each folder's records are complete before its subfolders are listed, so the order of
     // the walk does not change the tree; an explicit stack keeps any depth safe.
-    std::vector<PendingFolder> pending{{rootPath, root, true}};
+    std::vector<PendingFolder> pending{{nullptr, rootPath, 0, root}};
     while (!pending.empty()) {
-        const PendingFolder folder = std::move(pending.back());
+        PendingFolder folder = std::move(pending.back());
         pending.pop_back();
         ListFolder(tree, folder, foldersOnly, pending);
     }

@@ -16,9 +16,10 @@ Status CreateDefaultLibrary(const std::string& libraryRoot);
 
 // Clears the tree and fills it with the library: the root record, then every group (folder)
 // and, unless foldersOnly, every catalog (file) below it, each folder's contents directly under
-// its record in listing order; sizes rolled up and percentages computed. Directories are never
-// entered through a symbolic link; a link to a file counts as a catalog. Folders that cannot
-// be listed yield no records.
+// its record in listing order; sizes rolled up and percentages computed. Each folder is opened
+// inside its parent's open handle, so groups nested beyond the system's path limit are listed
+// too. Directories are never entered through a symbolic link; a link to a file counts as a
+// catalog. Folders that cannot be listed yield no records.
 Status LoadLibraryTree(CatalogTree& tree, const std::string& libraryRoot, bool foldersOnly);
 
 }  // namespace vellumark

@@ -3,7 +3,7 @@
 #include "core/catalog_file.h"
 #include "core/path_names.h"
 #include "scan/folder_scanner.h"
-#include "scan/size_rollup.h"
+#include "core/size_rollup.h"
 #include "services/messages.h"
 #include "services/text_format.h"
 
@@ -409,7 +409,7 @@ Status CatalogUpdate::Prepare(const VolumeInfo& volumes, Progress& progress)
     onlyFolders_ = request_.onlyFolders || (root && root->IsEmpty(kFileSize));
     const ScanRequest scan{request_.folderPath, request_.catalogPath, onlyFolders_, request_.maskList};
     const Status status = ReadCatalogBeside(request_.catalogPath, snapshot_,
-                                            [&] { return ScanFolder(plan_.tree, scan, volumes, progress); });
+                                            [&] { return ScanFolder(plan_.tree, scan, volumes, progress).status; });
     if (progress.Cancelled())
         return Status::Cancelled();
     if (!status)
@@ -426,7 +426,7 @@ Status CatalogUpdate::Commit(bool acceptWrongMedium, Progress& progress, UpdateO
     WaitScope wait(progress, messages::kSavingInfo, true);
     if (progress.Cancelled())
         return Status::Cancelled();
-    const std::optional<FileIdentity> identity = IdentityOfFile(request_.catalogPath);
+    const std::optional<FileStatus> identity = StatusOfPath(request_.catalogPath, FollowLinks::Yes);
     if (!identity)
         return Status::Failed("The catalog " + request_.catalogPath + " is gone");
     if (identity != snapshot_.identity) {

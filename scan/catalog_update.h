@@ -3,7 +3,7 @@
 #include "core/catalog_compare.h"
 #include "core/catalog_snapshot.h"
 #include "core/catalog_tree.h"
-#include "scan/mount_table.h"
+#include "system/mount_table.h"
 #include "services/progress.h"
 #include "services/status.h"
 

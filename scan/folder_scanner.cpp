@@ -1,8 +1,7 @@
 #include "scan/folder_scanner.h"
 
+#include "core/size_rollup.h"
 #include "scan/disk_name.h"
-#include "scan/folder_walk.h"
-#include "scan/size_rollup.h"
 #include "services/messages.h"
 #include "services/text_format.h"
 
@@ -10,7 +9,7 @@
 
 namespace vellumark {
 
-Status ScanFolder(CatalogTree& tree, const ScanRequest& request, const VolumeInfo& volumes, Progress& progress)
+ScanOutcome ScanFolder(CatalogTree& tree, const ScanRequest& request, const VolumeInfo& volumes, Progress& progress)
 {
     tree.Clear();
     WaitScope wait(progress, messages::kLoadingInfo, true);
@@ -29,16 +28,21 @@ Status ScanFolder(CatalogTree& tree, const ScanRequest& request, const VolumeInf
     options.onlyFolders = request.onlyFolders;
     options.maskList = request.maskList;
     options.diskName = diskName;
-    if (Status status = WalkFolder(tree, root, options, progress); !status)
-        return status;
-
-    if (request.onlyFolders)
-        return Status::Ok();
+    ScanOutcome outcome = WalkFolder(tree, root, options, progress);
+    if (!outcome.status || request.onlyFolders)
+        return outcome;
     if (!request.maskList.empty() && !PruneFolders(tree, root))
-        return Status::Ok();
+        return outcome;
     root->record.SetField(kFileSize, FormatWholeNumber(RollUpSizes(*root)));
     ComputePercentages(tree, std::thread::hardware_concurrency());
-    return Status::Ok();
+    return outcome;
+}
+
+std::string UnreadableEntriesText(std::size_t count)
+{
+    std::string text = messages::kScanUnreadableEntries;
+    text.replace(text.find("%1"), 2, std::to_string(count));
+    return text;
 }
 
 }  // namespace vellumark

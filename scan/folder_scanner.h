@@ -1,9 +1,10 @@
 #pragma once
 
 #include "core/catalog_tree.h"
-#include "scan/mount_table.h"
+#include "scan/folder_walk.h"
 #include "services/progress.h"
 #include "services/status.h"
+#include "system/mount_table.h"
 
 #include <string>
 
@@ -18,8 +19,11 @@ struct ScanRequest {
 
 // Clears the tree and fills it with the catalog of the folder: one root entry, every entry
 // below it with all its fields, folders without a matching file pruned when masks are given,
-// directory sizes rolled up and percentages computed (except in only-folders mode).
-// Cancelled when the progress's cancel flag is set; the caller discards the partial tree.
-Status ScanFolder(CatalogTree& tree, const ScanRequest& request, const VolumeInfo& volumes, Progress& progress);
+// directory sizes rolled up and percentages computed (except in only-folders mode). A partial
+// tree of a cancelled scan is for the caller to discard.
+ScanOutcome ScanFolder(CatalogTree& tree, const ScanRequest& request, const VolumeInfo& volumes, Progress& progress);
+
+// The one line that tells the user how many entries the catalog lacks.
+std::string UnreadableEntriesText(std::size_t count);
 
 }  // namespace vellumark

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/entry_record.h"
-#include "scan/mount_table.h"
+#include "system/mount_table.h"
 #include "services/status.h"
 
 #include <optional>

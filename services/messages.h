@@ -21,6 +21,8 @@ inline constexpr const char* kGatheringInfo = "Gathering info..";
 inline constexpr const char* kSavingInfo = "Saving info...";
 inline constexpr const char* kExportToFile = "Export to file..";
 
+// %1: how many entries of a scanned folder could not be read (the catalog is written without them).
+inline constexpr const char* kScanUnreadableEntries = "%1 entries could not be read and are missing from the catalog.";
 // Scan progress: %1 entries so far, %2 bytes so far as "%n KB", %3 the folder being read.
 inline constexpr const char* kScanProgress = "Loading info.. %1 entries, %2 - %3";
 

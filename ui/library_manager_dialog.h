@@ -1,9 +1,9 @@
 #pragma once
 
 #include "core/catalog_tree.h"
-#include "scan/mount_table.h"
 #include "services/prompts.h"
 #include "services/status.h"
+#include "system/mount_table.h"
 
 #include <QDialog>
 

@@ -28,19 +28,24 @@ bool IsFolder(const std::string& path)
 
 bool IsBlank(const std::string& text) { return text.find_first_not_of(" \t\r\n") == std::string::npos; }
 
+void ReportUnreadableEntries(Prompts& prompts, const ScanOutcome& outcome);
+
 // Scans the folder on a worker into a new tree; only a complete scan replaces the list and is
 // written. A cancelled scan leaves the list, the current catalog and the disk as they were.
 void ScanNewCatalog(MainWindow& main, const VolumeInfo& volumes, const ScanRequest& request)
 {
     CatalogTree tree;
+    ScanOutcome outcome;
     const Status scanned = main.Runner().Run(messages::kLoadingInfo, true, [&](Progress& progress) {
-        return ScanFolder(tree, request, volumes, progress);
+        outcome = ScanFolder(tree, request, volumes, progress);
+        return outcome.status;
     });
     if (!ReportStatus(main.GetPrompts(), scanned))
         return;
     main.SetCurrentCatalogPath(request.catalogFilePath);
     main.AdoptListTree(std::move(tree));
     ReportStatus(main.GetPrompts(), main.SaveCurrentCatalog());
+    ReportUnreadableEntries(main.GetPrompts(), outcome);
     ReportStatus(main.GetPrompts(), main.FillLibraryTree());
 }
 
@@ -153,5 +158,17 @@ void RunExportCommand(MainWindow& main)
 {
     RunCommand(main.GetPrompts(), [&] { ShowExportDialog(main, &main, {}); });
 }
+
+namespace {
+
+// The catalog is written without what the scan could not read; the user is told how much that is.
+void ReportUnreadableEntries(Prompts& prompts, const ScanOutcome& outcome)
+{
+    if (!outcome.unreadable.empty())
+        prompts.ShowMessage(messages::kWarningCaption, UnreadableEntriesText(outcome.unreadable.size()),
+                            MessageIcon::Warning);
+}
+
+}  // namespace
 
 }  // namespace vellumark

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "scan/mount_table.h"
 #include "services/prompts.h"
+#include "system/mount_table.h"
 
 #include <QDialog>
 

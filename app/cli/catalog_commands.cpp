@@ -7,7 +7,7 @@
 #include "scan/folder_scanner.h"
 #include "scan/mask_list.h"
 #include "scan/medium_folder.h"
-#include "scan/mount_table.h"
+#include "system/mount_table.h"
 
 #include <filesystem>
 #include <ostream>
@@ -81,13 +81,16 @@ int RunScan(CommandContext& context)
 
     CatalogTree tree;
     const ScanRequest request{folder, catalogPath, arguments.Has("--only-folders"), BuildMaskList(maskItems)};
-    if (Status status = ScanFolder(tree, request, volumes, context.progress); !status)
-        return Report(context, status);
+    const ScanOutcome scanned = ScanFolder(tree, request, volumes, context.progress);
+    if (!scanned.status)
+        return Report(context, scanned.status);
     XmlDocument document;
     TFileInfo info(document, context.progress, context.prompts);
     if (Status status = info.SaveCatalog(tree, catalogPath); !status)
         return Report(context, status);
     context.out << catalogPath << '\n';
+    if (!scanned.unreadable.empty())
+        context.err << "vellumark-cli: " << UnreadableEntriesText(scanned.unreadable.size()) << '\n';
     return 0;
 }
 

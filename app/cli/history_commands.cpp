@@ -7,7 +7,7 @@
 #include "scan/folder_scanner.h"
 #include "scan/mask_list.h"
 #include "scan/medium_folder.h"
-#include "scan/mount_table.h"
+#include "system/mount_table.h"
 
 #include <filesystem>
 #include <ostream>
@@ -157,8 +157,13 @@ int RunCompare(CommandContext& context)
             return Report(context, Status::Invalid("No folder " + arguments.Value("--folder")));
         newName = folder;
         const ScanRequest request{folder, oldPath, arguments.Has("--only-folders"), MaskListOf(arguments)};
-        status = ReadCatalogBeside(oldPath, oldCatalog,
-                                   [&] { return ScanFolder(newCatalog, request, volumes, context.progress); });
+        ScanOutcome scanned;
+        status = ReadCatalogBeside(oldPath, oldCatalog, [&] {
+            scanned = ScanFolder(newCatalog, request, volumes, context.progress);
+            return scanned.status;
+        });
+        if (status && !scanned.unreadable.empty())
+            context.err << "vellumark-cli: " << UnreadableEntriesText(scanned.unreadable.size()) << '\n';
     } else {
         std::string newPath;
         if (Status resolved = ResolveCatalog(context, positional[1], newPath); !resolved)

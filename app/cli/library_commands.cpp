@@ -3,10 +3,10 @@
 #include "library/library_names.h"
 #include "library/library_ops.h"
 #include "library/library_store.h"
-#include "scan/mount_table.h"
+#include "system/file_status.h"
+#include "system/mount_table.h"
 
 #include <ostream>
-#include <sys/stat.h>
 
 namespace vellumark::cli {
 
@@ -16,10 +16,10 @@ enum class ItemKind { Missing, Group, Catalog };
 
 ItemKind KindOf(const std::string& path)
 {
-    struct stat info {};
-    if (::lstat(path.c_str(), &info) != 0)
+    const std::optional<FileKind> kind = KindOfPath(path, FollowLinks::No);
+    if (!kind)
         return ItemKind::Missing;
-    return S_ISDIR(info.st_mode) ? ItemKind::Group : ItemKind::Catalog;
+    return *kind == FileKind::Directory ? ItemKind::Group : ItemKind::Catalog;
 }
 
 // An existing library item other than the library root.

@@ -52,12 +52,12 @@ TEST(CatalogSnapshot, TheIdentityTellsAReplacedFileFromTheOneRead)
     ASSERT_TRUE(ReadCatalogSnapshot(path, snapshot, progress));
     EXPECT_EQ(snapshot.tree.NodeCount(), 2u);
     ASSERT_TRUE(snapshot.identity);
-    EXPECT_TRUE(IdentityOfFile(path) == snapshot.identity);
+    EXPECT_TRUE(StatusOfPath(path, FollowLinks::Yes) == snapshot.identity);
 
     // A save replaces the file by rename, even with the same bytes.
     ASSERT_TRUE(WriteCatalogFile(snapshot.tree, path, progress));
-    EXPECT_FALSE(IdentityOfFile(path) == snapshot.identity);
-    EXPECT_FALSE(IdentityOfFile(dir / "Missing.xml"));
+    EXPECT_FALSE(StatusOfPath(path, FollowLinks::Yes) == snapshot.identity);
+    EXPECT_FALSE(StatusOfPath(dir / "Missing.xml", FollowLinks::Yes));
 }
 
 TEST(CatalogSnapshot, ReadingBesideTheWorkReportsTheWorksFailureFirst)

@@ -1,7 +1,9 @@
 #include "library/library_ops.h"
 #include "library/library_paths.h"
 #include "tests/common/test_support.h"
+#include "tests/system/deep_tree.h"
 
+#include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -120,6 +122,43 @@ TEST_F(LibraryOpsTest, DeleteEmptiesAMountRootButKeepsIt)
     EXPECT_TRUE(PathExists(root + "/Mp3/Rock/disc"));
     EXPECT_FALSE(PathExists(root + "/Mp3/Rock/disc/track"));
     EXPECT_FALSE(PathExists(root + "/Mp3/a.xml"));
+}
+
+TEST_F(LibraryOpsTest, DeleteRemovesTreesDeeperThanThePathLimit)
+{
+    // A group holding 40 nested groups of 200-byte names, with catalogs halfway and at the bottom.
+    const auto names = testing::ChainNames(40, 200);
+    const std::vector<std::string> upper(names.begin(), names.begin() + 20), lower(names.begin() + 20, names.end());
+    const testing::FolderChain upperChain(root + "/Mp3/Rock", upper);
+    upperChain.WriteFile("half.xml", "x");
+    const testing::FolderChain lowerChain(upperChain.Path(), lower);
+    lowerChain.WriteFile("deep.xml", "x");
+    ASSERT_TRUE(ExistsWithoutFollowing(lowerChain.Path() + "/deep.xml"));
+
+    // A group deep inside, named by a path longer than the system accepts, goes alone.
+    const std::string deepGroup = root + "/Mp3/Rock/" + testing::ChainPath({names.begin(), names.begin() + 30});
+    ASSERT_GT(deepGroup.size(), static_cast<std::size_t>(PATH_MAX));
+    ASSERT_TRUE(DeleteFolderTree(deepGroup, volumes));
+    EXPECT_FALSE(ExistsWithoutFollowing(deepGroup));
+    EXPECT_EQ(KindOfPath(root + "/Mp3/Rock/" + testing::ChainPath({names.begin(), names.begin() + 29}), FollowLinks::No),
+              FileKind::Directory);
+
+    ASSERT_TRUE(DeleteFolderTree(root + "/Mp3", volumes));
+    EXPECT_FALSE(PathExists(root + "/Mp3"));
+    EXPECT_EQ(ListFolder(root), (std::vector<std::string>{"DVD"}));
+}
+
+TEST_F(LibraryOpsTest, DeleteHoldsFewDescriptorsAtAnyDepth)
+{
+    const testing::FolderChain chain(root + "/DVD", testing::ChainNames(300, 20));
+    chain.WriteFile("deep.xml", "x");
+    Status status;
+    {
+        testing::DescriptorLimit limit(64);
+        status = DeleteFolderTree(root + "/DVD", volumes);
+    }
+    EXPECT_TRUE(status) << status.message();
+    EXPECT_FALSE(PathExists(root + "/DVD"));
 }
 
 TEST_F(LibraryOpsTest, DeleteReportsAMissingFolderAndCatalog)

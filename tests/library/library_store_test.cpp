@@ -1,6 +1,8 @@
 #include "library/library_store.h"
 #include "tests/common/test_support.h"
+#include "tests/system/deep_tree.h"
 
+#include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -118,6 +120,23 @@ TEST_F(LibraryTreeTest, LinksAreNeverEnteredAndMissingRootGivesTheRootAlone)
 
     ASSERT_TRUE(LoadLibraryTree(tree, dir / "nowhere", false));
     EXPECT_EQ(Rows(tree), (std::vector<Row>{{"CatalogLibrary", dir / "nowhere", "directory", "0", "100", "", 0, false}}));
+}
+
+TEST_F(LibraryTreeTest, GroupsNestedBeyondThePathLimitAreListedWhole)
+{
+    const auto names = testing::ChainNames(40, 200);
+    const testing::FolderChain chain(root + "/Empty", names);
+    chain.WriteFile("Deep.Disc.xml", std::string(1000, 'd'));
+    const std::string deepest = chain.Path() + "/Deep.Disc.xml";
+    ASSERT_GT(deepest.size(), static_cast<std::size_t>(PATH_MAX));
+
+    ASSERT_TRUE(LoadLibraryTree(tree, root, false));
+    const auto rows = Rows(tree);
+    EXPECT_EQ(rows.size(), 7u + names.size() + 1u);
+    ASSERT_NE(Find(rows, deepest), nullptr);
+    EXPECT_EQ(*Find(rows, deepest), (Row{"Deep", deepest, "file", "1000", "50.00", "Deep", static_cast<int>(names.size()) + 2, true}));
+    EXPECT_EQ(Find(rows, root + "/Empty")->size, "1000");
+    EXPECT_EQ(rows[0].size, "2000");
 }
 
 }  // namespace

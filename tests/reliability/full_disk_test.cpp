@@ -2,7 +2,7 @@
 #include "core/file_info.h"
 #include "export/excel_export.h"
 #include "library/library_ops.h"
-#include "scan/mount_table.h"
+#include "system/mount_table.h"
 #include "tests/common/test_support.h"
 
 #include <gtest/gtest.h>

@@ -6,7 +6,7 @@
 #include "scan/mask_list.h"
 #include "services/atomic_file.h"
 #include "tests/common/test_support.h"
-#include "tests/scan/fake_volumes.h"
+#include "tests/system/fake_volumes.h"
 
 #include <grp.h>
 #include <sys/stat.h>
@@ -81,7 +81,7 @@ protected:
     void MakeCatalog(bool onlyFolders = false, const std::string& maskList = {})
     {
         CatalogTree tree;
-        ASSERT_TRUE(ScanFolder(tree, {source, catalog, onlyFolders, maskList}, volumes, progress));
+        ASSERT_TRUE(ScanFolder(tree, {source, catalog, onlyFolders, maskList}, volumes, progress).status);
         ASSERT_TRUE(WriteCatalogFile(tree, catalog, progress));
     }
 
@@ -321,7 +321,7 @@ TEST_F(CatalogUpdateTest, AlmostNothingFoundAgainMeansFewerThanOneInTen)
         WriteFileAt(dir / ("wide/f" + std::to_string(i)), "1");
     WriteFileAt(dir / "wide/Keep/k", "1");
     CatalogTree tree;
-    ASSERT_TRUE(ScanFolder(tree, {dir / "wide", catalog, false, {}}, volumes, progress));
+    ASSERT_TRUE(ScanFolder(tree, {dir / "wide", catalog, false, {}}, volumes, progress).status);
     ASSERT_TRUE(WriteCatalogFile(tree, catalog, progress));
     Edit("f0", kDescription, "lost either way");
 

@@ -3,14 +3,18 @@
 #include "services/messages.h"
 #include "services/text_format.h"
 #include "tests/common/test_support.h"
-#include "tests/scan/fake_volumes.h"
+#include "tests/system/deep_tree.h"
+#include "tests/system/fake_volumes.h"
+#include "tests/system/permissions_bite.h"
 
 #include <fcntl.h>
+#include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 namespace vellumark {
@@ -46,6 +50,7 @@ std::vector<std::string> FullPaths(const CatalogTree& tree)
 
 class ScanFolderTest : public ::testing::Test {
 protected:
+    // The scan's status; what it could not read stays in `outcome`.
     Status Scan(const std::string& folder, bool onlyFolders = false, std::string maskList = {})
     {
         ScanRequest request;
@@ -53,13 +58,15 @@ protected:
         request.catalogFilePath = "/lib/CatalogLibrary/Mp3/My.Disc.xml";
         request.onlyFolders = onlyFolders;
         request.maskList = std::move(maskList);
-        return ScanFolder(tree, request, volumes, progress);
+        outcome = ScanFolder(tree, request, volumes, progress);
+        return outcome.status;
     }
 
     TempDir dir;
     testing::FakeVolumes volumes;
     testing::RecordingProgress progress;
     CatalogTree tree;
+    ScanOutcome outcome;
 };
 
 TEST_F(ScanFolderTest, FillsEveryFieldOfEveryEntry)
@@ -74,6 +81,7 @@ TEST_F(ScanFolderTest, FillsEveryFieldOfEveryEntry)
     ASSERT_EQ(::utimensat(AT_FDCWD, (dir / "Rock/a.b.mp3").c_str(), times, 0), 0);
 
     ASSERT_TRUE(Scan(dir.Path()));
+    EXPECT_TRUE(outcome.unreadable.empty());
     ASSERT_EQ(tree.TopLevelCount(), 1);
     const EntryRecord& root = tree.First()->record;
     EXPECT_EQ(root.Field(kFileName), dir.Path());
@@ -272,51 +280,81 @@ TEST_F(ScanFolderTest, SparseFileOfFiveGibibytesKeepsItsFullSize)
     EXPECT_EQ(tree.First()->record.Field(kFileSize), "5368709120");
 }
 
-// Removes a tree whose paths are too long for path-based calls.
-void RemoveDeep(int parentFd, const std::string& name)
+TEST_F(ScanFolderTest, TreesDeeperThanThePathLimitAreCataloguedWhole)
 {
-    const int fd = ::openat(parentFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW);
-    if (fd >= 0) {
-        for (const std::string& child : {std::string(200, 'n')})
-            RemoveDeep(fd, child);
-        ::close(fd);
-    }
-    ::unlinkat(parentFd, name.c_str(), AT_REMOVEDIR);
-}
-
-TEST_F(ScanFolderTest, FoldersThatCannotBeListedAreSkippedSilently)
-{
-    WriteFile(dir / "kept", "1");
-    // A folder nested beyond the longest path the system opens cannot be listed, even by root.
-    const std::string component(200, 'n');
-    int fd = ::open(dir.Path().c_str(), O_RDONLY | O_DIRECTORY);
-    std::size_t depth = 0;
-    for (std::size_t length = dir.Path().size(); length < PATH_MAX + 400; length += component.size() + 1, ++depth) {
-        ASSERT_EQ(::mkdirat(fd, component.c_str(), 0755), 0);
-        const int next = ::openat(fd, component.c_str(), O_RDONLY | O_DIRECTORY);
-        ::close(fd);
-        fd = next;
-    }
-    ASSERT_EQ(::mknodat(fd, "unreachable", S_IFREG | 0644, 0), 0);
-    ::close(fd);
+    // 40 folders of 200 bytes: the deepest paths are about twice as long as the system accepts.
+    const auto names = testing::ChainNames(40, 200);
+    const testing::FolderChain chain(dir.Path(), names);
+    chain.WriteFile("deepest.txt", "12345");
+    WriteFile(dir / "top", "1");
+    const std::string& deepFolder = chain.Path();
+    ASSERT_GT(deepFolder.size(), static_cast<std::size_t>(PATH_MAX));
 
     ASSERT_TRUE(Scan(dir.Path()));
-    for (CatalogTreeNode* node : tree.PreOrder())
-        EXPECT_NE(node->record.Field(kFileName), "unreachable");
-    EXPECT_GT(tree.NodeCount(), 3u);
-    EXPECT_LT(tree.NodeCount(), depth + 2);
+    EXPECT_TRUE(outcome.unreadable.empty());
+    EXPECT_EQ(tree.NodeCount(), 1u + names.size() + 2u);
+    const auto entries = ByFullPath(tree);
+    ASSERT_TRUE(entries.count(deepFolder + "/deepest.txt"));
+    const Entry& deepest = entries.at(deepFolder + "/deepest.txt");
+    EXPECT_EQ(deepest.level, static_cast<int>(names.size()) + 1);
+    EXPECT_EQ(deepest.record->Field(kFileSize), "5");
+    EXPECT_EQ(deepest.record->Field(kFileExt), "txt");
+    EXPECT_EQ(deepest.record->Field(kPathNameLength), std::to_string(deepFolder.size() + 12));
+    EXPECT_EQ(entries.at(dir / names[0]).record->Field(kFileSize), "5");
+    EXPECT_EQ(tree.First()->record.Field(kFileSize), "6");
+}
 
-    if (::geteuid() != 0) {
-        MakeDirs(dir / "locked/inner");
-        ASSERT_EQ(::chmod((dir / "locked").c_str(), 0), 0);
-        ASSERT_TRUE(Scan(dir.Path()));
-        ::chmod((dir / "locked").c_str(), 0755);
-        EXPECT_TRUE(ByFullPath(tree).count(dir / "locked"));
-        EXPECT_FALSE(ByFullPath(tree).count(dir / "locked/inner"));
+TEST_F(ScanFolderTest, AChainDeeperThanTheDescriptorLimitIsScannedWhole)
+{
+    const auto names = testing::ChainNames(300, 20);
+    const testing::FolderChain chain(dir.Path(), names);
+    chain.WriteFile("deepest", "123");
+    Status status;
+    {
+        testing::DescriptorLimit limit(64);
+        status = Scan(dir.Path());
     }
-    const int top = ::open(dir.Path().c_str(), O_RDONLY | O_DIRECTORY);
-    RemoveDeep(top, component);
-    ::close(top);
+    ASSERT_TRUE(status) << status.message();
+    EXPECT_TRUE(outcome.unreadable.empty()) << outcome.unreadable.front();
+    EXPECT_EQ(tree.NodeCount(), 1u + names.size() + 1u);
+    EXPECT_EQ(tree.First()->record.Field(kFileSize), "3");
+}
+
+TEST_F(ScanFolderTest, WhatCannotBeReadIsCountedAndTheRestCatalogued)
+{
+    MakeDirs(dir / "locked/inner");
+    WriteFile(dir / "locked/secret", "1");
+    MakeDirs(dir / "listable");  // names can be listed, but nothing about them read
+    WriteFile(dir / "listable/a", "1");
+    WriteFile(dir / "listable/b", "1");
+    WriteFile(dir / "kept", "22");
+    ASSERT_EQ(::chmod((dir / "locked").c_str(), 0), 0);
+    ASSERT_EQ(::chmod((dir / "listable").c_str(), 0444), 0);
+
+    Status status;
+    {
+        testing::PermissionsBite permissions;
+        if (FolderHandle::Open(dir / "locked").IsOpen()) {
+            ::chmod((dir / "locked").c_str(), 0755);
+            ::chmod((dir / "listable").c_str(), 0755);
+            GTEST_SKIP() << "file permissions cannot be made to apply to this process";
+        }
+        status = Scan(dir.Path());
+    }
+    ::chmod((dir / "locked").c_str(), 0755);
+    ::chmod((dir / "listable").c_str(), 0755);
+
+    ASSERT_TRUE(status) << status.message();
+    std::vector<std::string> unreadable = outcome.unreadable;
+    std::sort(unreadable.begin(), unreadable.end());
+    EXPECT_EQ(unreadable, (std::vector<std::string>{dir / "listable/a", dir / "listable/b", dir / "locked"}));
+    const auto entries = ByFullPath(tree);
+    EXPECT_EQ(entries.size(), 4u);  // the root, kept, and the two folders without their contents
+    EXPECT_TRUE(entries.count(dir / "locked"));
+    EXPECT_TRUE(entries.count(dir / "listable"));
+    EXPECT_EQ(tree.First()->record.Field(kFileSize), "2");
+    EXPECT_EQ(UnreadableEntriesText(outcome.unreadable.size()),
+              "3 entries could not be read and are missing from the catalog.");
 }
 
 TEST_F(ScanFolderTest, MissingFolderFailsWithTheSystemsText)

@@ -1,7 +1,7 @@
 #include "scan/medium_folder.h"
 
 #include "tests/common/test_support.h"
-#include "tests/scan/fake_volumes.h"
+#include "tests/system/fake_volumes.h"
 
 #include <gtest/gtest.h>
 

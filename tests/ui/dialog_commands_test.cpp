@@ -1,6 +1,8 @@
 #include "ui/main_commands.h"
 
 #include "core/path_names.h"
+#include "system/folder_listing.h"
+#include "tests/system/permissions_bite.h"
 #include "tests/ui/dialog_test_support.h"
 #include "ui/library_tree_view.h"
 #include "ui/export_dialog.h"
@@ -15,6 +17,8 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QTreeView>
+
+#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -161,6 +165,28 @@ TEST_F(Commands, CancellingTheDialogScansNothing)
     WhenShown<NewCatalogDialog>([](NewCatalogDialog& dialog) { dialog.reject(); });
     RunNewCatalogCommand(*main_, Chooser());
     EXPECT_EQ(testing::ListFolder(library_).size(), 5u);  // the default groups only
+}
+
+TEST_F(Commands, ACatalogMissingUnreadableEntriesIsSavedAndTheUserToldHowMany)
+{
+    testing::MakeDirs(source_ + "/locked/inner");
+    ASSERT_EQ(::chmod((source_ + "/locked").c_str(), 0), 0);
+    DriveNewCatalog("Songs", 0, {});
+    {
+        testing::PermissionsBite permissions;
+        if (FolderHandle::Open(source_ + "/locked").IsOpen()) {
+            ::chmod((source_ + "/locked").c_str(), 0755);
+            GTEST_SKIP() << "file permissions cannot be made to apply to this process";
+        }
+        RunNewCatalogCommand(*main_, Chooser());
+    }
+    ::chmod((source_ + "/locked").c_str(), 0755);
+    const std::string path = library_ + "/Mp3/Songs.xml";
+    ASSERT_TRUE(PathExists(path));
+    EXPECT_NE(ReadFile(path).find("FileName=\"locked\""), std::string::npos);
+    EXPECT_EQ(main_->CurrentCatalogPath(), path);
+    EXPECT_EQ(prompts_.messages,
+              std::vector<std::string>{"Warning: 1 entries could not be read and are missing from the catalog."});
 }
 
 TEST_F(Commands, ASearchFillsTheListWithTheMatchesAndReportsSkippedFiles)

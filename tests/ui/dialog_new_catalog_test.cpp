@@ -1,7 +1,7 @@
 #include "ui/new_catalog_dialog.h"
 
 #include "services/messages.h"
-#include "tests/scan/fake_volumes.h"
+#include "tests/system/fake_volumes.h"
 #include "tests/ui/dialog_test_support.h"
 #include "ui/library_tree_view.h"
 #include "ui/qt_text.h"

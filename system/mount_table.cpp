@@ -1,14 +1,14 @@
-#include "scan/mount_table.h"
+#include "system/mount_table.h"
+
+#include "system/file_status.h"
+#include "system/folder_listing.h"
 
 #include <blkid.h>
-#include <dirent.h>
-#include <limits.h>
-#include <stdlib.h>
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <fstream>
-#include <memory>
 #include <sstream>
 
 namespace vellumark {
@@ -58,12 +58,6 @@ std::string DecodeHexEscapes(std::string_view text)
     return out;
 }
 
-std::string RealPathOf(const std::string& path)
-{
-    std::unique_ptr<char, decltype(&std::free)> real(::realpath(path.c_str(), nullptr), &std::free);
-    return real ? std::string(real.get()) : std::string();
-}
-
 std::string LabelFromBlkid(const std::string& device)
 {
     blkid_cache cache = nullptr;
@@ -81,21 +75,13 @@ std::string LabelFromBlkid(const std::string& device)
 std::string LabelFromByLabelLinks(const std::string& device)
 {
     const std::string folder = "/dev/disk/by-label";
-    struct CloseDir {
-        void operator()(DIR* dir) const { ::closedir(dir); }
-    };
-    std::unique_ptr<DIR, CloseDir> dir(::opendir(folder.c_str()));
-    if (!dir)
-        return {};
+    FolderListing listing(folder);
     const std::string target = RealPathOf(device);
     if (target.empty())
         return {};
-    while (const dirent* entry = ::readdir(dir.get())) {
-        const std::string_view name = entry->d_name;
-        if (name == "." || name == "..")
-            continue;
-        if (RealPathOf(folder + "/" + entry->d_name) == target)
-            return DecodeHexEscapes(name);
+    while (const FolderEntry* entry = listing.Next()) {
+        if (RealPathOf(folder + "/" + entry->name) == target)
+            return DecodeHexEscapes(entry->Name());
     }
     return {};
 }

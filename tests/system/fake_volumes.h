@@ -1,6 +1,6 @@
 #pragma once
 
-#include "scan/mount_table.h"
+#include "system/mount_table.h"
 
 #include <map>
 #include <string>

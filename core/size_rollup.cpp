@@ -1,4 +1,4 @@
-#include "scan/size_rollup.h"
+#include "core/size_rollup.h"
 
 #include "services/text_format.h"
 
