@@ -41,6 +41,19 @@ void RenamePaths(CatalogTreeNode& node, std::string_view newName)
     const std::string newPath = prefix + std::string(newName);
     SetPath(node.record, newPath);
 
+    // Below the entry exactly one separator follows its name. A root path such as "/media/cd/"
+    // or "D:\\" carries it at its end: it moves onto the new name ("cd/x", "Disc\\x"); a new
+    // name that brings one of its own is not given a second.
+    const bool oldEndsWithSeparator = !oldPath.empty() && IsSeparator(oldPath.back());
+    const bool newEndsWithSeparator = !newPath.empty() && IsSeparator(newPath.back());
+    const auto movedPath = [&](std::string_view rest) {
+        if (oldEndsWithSeparator && !newEndsWithSeparator)
+            return newPath + oldPath.back() + std::string(rest);
+        if (!oldEndsWithSeparator && newEndsWithSeparator && !rest.empty() && IsSeparator(rest.front()))
+            rest.remove_prefix(1);
+        return newPath + std::string(rest);
+    };
+
     // Iterative, so any depth is safe. An entry whose path does not start with the old one
     // (a hand-edited file) is left alone rather than cut at a wrong place.
     std::vector<CatalogTreeNode*> pending;
@@ -51,7 +64,7 @@ void RenamePaths(CatalogTreeNode& node, std::string_view newName)
         pending.pop_back();
         const std::string_view path = current->record.Field(kFullPath);
         if (path.substr(0, oldPath.size()) == oldPath)
-            SetPath(current->record, newPath + std::string(path.substr(oldPath.size())));
+            SetPath(current->record, movedPath(path.substr(oldPath.size())));
         for (int row = 0; row < current->ChildCount(); ++row)
             pending.push_back(current->Child(row));
     }

@@ -54,6 +54,29 @@ TEST(EntryEditRenames, OneSeparatorAfterARootThatEndsWithOneAndWindowsCatalogsKe
     EXPECT_EQ(file->record.Field(kFullPath), "D:\\Pop\\b.mp3");
 }
 
+TEST(EntryEditRenames, ARootThatEndsWithASeparatorLeavesExactlyOneBelowTheNewName)
+{
+    CatalogTree tree;
+    CatalogTreeNode* mount = Add(tree, nullptr, "/media/cd/", "/media/cd/");
+    CatalogTreeNode* folder = Add(tree, mount, "x", "/media/cd/x");
+    CatalogTreeNode* file = Add(tree, folder, "y", "/media/cd/x/y");
+    ApplyEntryEdit(*mount, kFileName, "cd");
+    EXPECT_EQ(mount->record.Field(kFullPath), "cd");
+    EXPECT_EQ(folder->record.Field(kFullPath), "cd/x");
+    EXPECT_EQ(file->record.Field(kFullPath), "cd/x/y");
+    EXPECT_EQ(file->record.Field(kPathNameLength), "6");
+    // And back: a name that brings its own separator is not given a second one.
+    ApplyEntryEdit(*mount, kFileName, "/media/cd/");
+    EXPECT_EQ(folder->record.Field(kFullPath), "/media/cd/x");
+    EXPECT_EQ(file->record.Field(kFullPath), "/media/cd/x/y");
+
+    CatalogTree windows;
+    CatalogTreeNode* drive = Add(windows, nullptr, "D:\\", "D:\\");
+    CatalogTreeNode* onDrive = Add(windows, drive, "x", "D:\\x");
+    ApplyEntryEdit(*drive, kFileName, "Disc");
+    EXPECT_EQ(onDrive->record.Field(kFullPath), "Disc\\x");
+}
+
 TEST(EntryEditRenames, TopLevelEntriesTakeTheNameAloneAndADescriptionOnlyRecountsTheNameLength)
 {
     CatalogTree tree;
