@@ -1,5 +1,6 @@
 #include "app/cli/commands.h"
 #include "app/cli/record_table.h"
+#include "core/path_names.h"
 #include "library/library_names.h"
 #include "library/library_ops.h"
 #include "library/library_store.h"
@@ -63,6 +64,10 @@ int RunRename(CommandContext& context)
     const std::string& newName = context.arguments.Positional()[1];
     if (Status status = CheckItemName(newName); !status)
         return Report(context, status);
+    // As in the library manager, a new name equal to the one the library shows changes nothing.
+    const std::string_view fileName = BaseName(path);
+    if (newName == (kind == ItemKind::Catalog ? NameBeforeFirstDot(fileName) : fileName))
+        return 0;
     return Report(context, RenameLibraryItem(path, RenamedItemPath(path, newName, kind == ItemKind::Catalog)));
 }
 

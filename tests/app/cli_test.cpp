@@ -222,6 +222,12 @@ TEST_F(CliTest, LibraryItemsAreCreatedRenamedMovedAndDeletedWithoutEverOverwriti
     EXPECT_TRUE(PathExists(library + "/DVD/Rock/Disc.xml"));
 
     EXPECT_EQ(Cli({"rename", "Mp3/Disc.xml", "Disc"}).code, 0);  // the same name changes nothing
+    // The name the library shows is the file's name cut before its first dot: "Live.old.xml"
+    // shows as "Live", and renaming it to "Live" changes nothing either.
+    WriteFile(library + "/Mp3/Live.old.xml", "<fileinfo/>");
+    EXPECT_EQ(Cli({"rename", "Mp3/Live.old.xml", "Live"}).code, 0);
+    EXPECT_TRUE(PathExists(library + "/Mp3/Live.old.xml"));
+    EXPECT_FALSE(PathExists(library + "/Mp3/Live.xml"));
     ASSERT_EQ(Cli({"rename", "DVD/Rock/Disc.xml", "Jazz"}).code, 0);
     EXPECT_TRUE(PathExists(library + "/DVD/Rock/Jazz.xml"));
     EXPECT_EQ(Cli({"rename", "Movie", "Book"}).code, 3);
