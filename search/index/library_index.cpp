@@ -205,6 +205,20 @@ std::string NewSegmentName(const std::string& key)
     return Hex16(IndexChecksum(key)) + "-" + Hex16(IndexChecksum(seed)) + ".seg";
 }
 
+// Gives a written segment its name once it is on the disk, so that a crash never leaves a
+// named segment with missing bytes.
+bool SyncAndName(const std::string& unsynced, const std::string& target)
+{
+    const int fd = ::open(unsynced.c_str(), O_RDONLY | O_CLOEXEC);
+    const bool synced = fd >= 0 && ::fsync(fd) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    if (synced && ::rename(unsynced.c_str(), target.c_str()) == 0)
+        return true;
+    ::unlink(unsynced.c_str());
+    return false;
+}
+
 }  // namespace
 
 std::string DefaultIndexCacheFolder()
@@ -324,8 +338,14 @@ Status LibraryIndex::OpenSegment(const IndexedCatalog& catalog, std::shared_ptr<
 {
     if (!IsSegmentFileName(catalog.segmentFile))
         return Status::Failed("The search index records no segment for \"" + catalog.key + "\"");
+    return OpenSegmentAt(SegmentPath(catalog.segmentFile), catalog, segment);
+}
+
+Status LibraryIndex::OpenSegmentAt(const std::string& path, const IndexedCatalog& catalog,
+                                   std::shared_ptr<const SegmentReader>& segment) const
+{
     std::shared_ptr<const SegmentReader> opened;
-    if (Status status = SegmentReader::Open(SegmentPath(catalog.segmentFile), opened); !status)
+    if (Status status = SegmentReader::Open(path, opened); !status)
         return status;
     if (opened->Key() != catalog.key || !(opened->Identity() == catalog.identity)
         || opened->IndexedAtNs() != catalog.indexedAtNs || opened->EntryCount() != catalog.entryCount
@@ -338,6 +358,7 @@ Status LibraryIndex::OpenSegment(const IndexedCatalog& catalog, std::shared_ptr<
 struct LibraryIndex::Built {
     std::optional<IndexedCatalog> record;
     std::shared_ptr<const SegmentReader> segment;
+    std::string unsyncedPath;  // written, not yet synced and named
 };
 
 void LibraryIndex::BuildOne(const CatalogFile& catalog, const SegmentFeeder& feed, const Progress& progress, Built& built) const
@@ -354,11 +375,10 @@ void LibraryIndex::BuildOne(const CatalogFile& catalog, const SegmentFeeder& fee
     const std::optional<CatalogIdentity> after = IdentityOfFile(catalog.path);
     if (!after || !(*after == *before))
         return;
-    std::string bytes;
-    if (!builder.Finish(bytes).ok())
-        return;
     const std::string name = NewSegmentName(catalog.key);
-    if (!WriteFileAtomically(SegmentPath(name), bytes).ok())
+    const std::string unsynced = SegmentPath("." + name + ".new");
+    std::uint64_t bytes = 0;
+    if (!builder.WriteNew(unsynced, bytes).ok())
         return;
     IndexedCatalog record;
     record.key = catalog.key;
@@ -366,13 +386,15 @@ void LibraryIndex::BuildOne(const CatalogFile& catalog, const SegmentFeeder& fee
     record.identity = *before;
     record.indexedAtNs = indexedAt;
     record.entryCount = builder.CatalogFailed() ? 0 : builder.EntryCount();
-    record.segmentBytes = bytes.size();
+    record.segmentBytes = bytes;
     record.catalogFailed = builder.CatalogFailed();
-    std::string().swap(bytes);
     // Mapped before it is recorded: once recorded, another writer may replace and delete it.
-    if (!OpenSegment(record, built.segment).ok())
+    if (!OpenSegmentAt(unsynced, record, built.segment).ok()) {
+        ::unlink(unsynced.c_str());
         return;
+    }
     built.record = std::move(record);
+    built.unsyncedPath = unsynced;
 }
 
 IndexBuild LibraryIndex::Build(const std::vector<CatalogFile>& catalogs, const std::vector<std::string>& forget,
@@ -395,6 +417,7 @@ IndexBuild LibraryIndex::Build(const std::vector<CatalogFile>& catalogs, const s
         helpers.emplace_back([&, helper] {
             try {
                 buildFiles(nullptr);
+                TrigramCollector::ReleaseThreadBuffers();
             } catch (...) {
                 failures[helper] = std::current_exception();
                 progress.Cancel();
@@ -406,6 +429,7 @@ IndexBuild LibraryIndex::Build(const std::vector<CatalogFile>& catalogs, const s
         failures[0] = std::current_exception();
         progress.Cancel();
     }
+    TrigramCollector::ReleaseThreadBuffers();
     for (std::thread& helper : helpers)
         helper.join();
     for (const std::exception_ptr& failure : failures)
@@ -417,6 +441,10 @@ IndexBuild LibraryIndex::Build(const std::vector<CatalogFile>& catalogs, const s
     for (std::size_t i = 0; i < catalogs.size(); ++i) {
         if (!built[i].record)
             continue;
+        if (!SyncAndName(built[i].unsyncedPath, SegmentPath(built[i].record->segmentFile))) {
+            outcome.segments[i] = std::move(built[i].segment);  // usable now, just not kept
+            continue;
+        }
         records.push_back(std::move(*built[i].record));
         outcome.segments[i] = std::move(built[i].segment);
     }

@@ -95,6 +95,7 @@ private:
     LibraryIndex(std::string folder, std::string libraryPath);
     struct Built;
     void BuildOne(const CatalogFile& catalog, const SegmentFeeder& feed, const Progress& progress, Built& built) const;
+    Status OpenSegmentAt(const std::string& path, const IndexedCatalog& catalog, std::shared_ptr<const SegmentReader>& segment) const;
     Status Record(const std::vector<IndexedCatalog>& records, const std::vector<std::string>& forget, bool clear) const;
     std::string SegmentPath(const std::string& name) const { return folder_ + "/segments/" + name; }
 

@@ -10,8 +10,6 @@ namespace {
 
 std::uint64_t BitmapBytes(std::uint32_t entryCount) { return (static_cast<std::uint64_t>(entryCount) + 7) / 8; }
 
-std::size_t VarintBytes(std::uint64_t value) { return static_cast<std::size_t>(std::bit_width(value | 1) + 6) / 7; }
-
 bool BitSet(std::string_view bitmap, std::uint32_t ordinal)
 {
     return (static_cast<unsigned char>(bitmap[ordinal >> 3]) >> (ordinal & 7)) & 1;
@@ -40,27 +38,29 @@ bool WalkGaps(const PostingList& list, std::uint32_t entryCount, Take&& take)
 
 }  // namespace
 
+PostingEncoding PostingListWriter::Finish(std::uint32_t entryCount, std::string& out) const
+{
+    const std::string_view gaps(gaps_.data(), gaps_.size());
+    if (BitmapBytes(entryCount) >= gaps.size()) {
+        out += gaps;
+        return PostingEncoding::Gaps;
+    }
+    const std::size_t start = out.size();
+    out.resize(start + BitmapBytes(entryCount), '\0');
+    WalkGaps({gaps, PostingEncoding::Gaps, count_}, entryCount, [&](std::uint32_t ordinal) {
+        char& byte = out[start + (ordinal >> 3)];
+        byte = static_cast<char>(static_cast<unsigned char>(byte) | (1u << (ordinal & 7)));
+        return true;
+    });
+    return PostingEncoding::Bitmap;
+}
+
 PostingEncoding EncodePostings(const std::vector<std::uint32_t>& ordinals, std::uint32_t entryCount, std::string& out)
 {
-    std::uint64_t gapBytes = 0;
-    std::uint64_t next = 0;
-    for (const std::uint32_t ordinal : ordinals) {
-        gapBytes += VarintBytes(ordinal - next);
-        next = static_cast<std::uint64_t>(ordinal) + 1;
-    }
-    if (BitmapBytes(entryCount) < gapBytes) {
-        const std::size_t start = out.size();
-        out.resize(start + BitmapBytes(entryCount), '\0');
-        for (const std::uint32_t ordinal : ordinals)
-            out[start + (ordinal >> 3)] = static_cast<char>(static_cast<unsigned char>(out[start + (ordinal >> 3)]) | (1u << (ordinal & 7)));
-        return PostingEncoding::Bitmap;
-    }
-    next = 0;
-    for (const std::uint32_t ordinal : ordinals) {
-        PutVarint(out, ordinal - next);
-        next = static_cast<std::uint64_t>(ordinal) + 1;
-    }
-    return PostingEncoding::Gaps;
+    PostingListWriter writer;
+    for (const std::uint32_t ordinal : ordinals)
+        writer.Add(ordinal);
+    return writer.Finish(entryCount, out);
 }
 
 bool DecodePostings(const PostingList& list, std::uint32_t entryCount, std::vector<std::uint32_t>& out)

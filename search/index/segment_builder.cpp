@@ -6,9 +6,12 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <fcntl.h>
 #include <limits>
+#include <unistd.h>
 
 namespace vellumark {
 
@@ -59,55 +62,6 @@ void AddTime(VarintColumnWriter& column, const ParsedTime& time)
 
 }  // namespace
 
-SegmentBuilder::TrigramLists::TrigramLists() : slots_(1 << 14, 0) {}
-
-std::size_t SegmentBuilder::TrigramLists::SlotOf(Trigram trigram) const
-{
-    return (trigram * 0x9E3779B1u) & (slots_.size() - 1);
-}
-
-void SegmentBuilder::TrigramLists::Add(Trigram trigram, std::uint32_t ordinal)
-{
-    for (std::size_t slot = SlotOf(trigram);; slot = (slot + 1) & (slots_.size() - 1)) {
-        const std::uint32_t taken = slots_[slot];
-        if (taken == 0) {
-            slots_[slot] = static_cast<std::uint32_t>(lists_.size() + 1);
-            trigrams_.push_back(trigram);
-            lists_.push_back({ordinal});
-            if (lists_.size() * 2 > slots_.size())
-                Grow();
-            return;
-        }
-        if (trigrams_[taken - 1] == trigram) {
-            std::vector<std::uint32_t>& list = lists_[taken - 1];
-            if (list.back() != ordinal)  // a trigram repeated within one value counts once
-                list.push_back(ordinal);
-            return;
-        }
-    }
-}
-
-void SegmentBuilder::TrigramLists::Grow()
-{
-    slots_.assign(slots_.size() * 2, 0);
-    for (std::size_t list = 0; list < trigrams_.size(); ++list) {
-        std::size_t slot = SlotOf(trigrams_[list]);
-        while (slots_[slot] != 0)
-            slot = (slot + 1) & (slots_.size() - 1);
-        slots_[slot] = static_cast<std::uint32_t>(list + 1);
-    }
-}
-
-std::vector<std::pair<Trigram, const std::vector<std::uint32_t>*>> SegmentBuilder::TrigramLists::Sorted() const
-{
-    std::vector<std::pair<Trigram, const std::vector<std::uint32_t>*>> sorted;
-    sorted.reserve(lists_.size());
-    for (std::size_t list = 0; list < lists_.size(); ++list)
-        sorted.emplace_back(trigrams_[list], &lists_[list]);
-    std::sort(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    return sorted;
-}
-
 SegmentBuilder::SegmentBuilder(std::string key, const CatalogIdentity& identity, std::int64_t indexedAtNs)
     : key_(std::move(key)), identity_(identity), indexedAtNs_(indexedAtNs)
 {
@@ -129,12 +83,8 @@ void SegmentBuilder::Add(std::uint64_t offset, const EntryTexts& entry)
     types_.Add(entry.fileType);
     AddSize(sizes_, ParseSizeText(entry.fileSize));
     AddTime(times_, ParseTimeText(entry.fileTime));
-    if (entry.fileName) {
-        entryTrigrams_.clear();
-        AppendTrigrams(*entry.fileName, entryTrigrams_);
-        for (const Trigram trigram : entryTrigrams_)
-            trigrams_.Add(trigram, ordinal);
-    }
+    if (entry.fileName)
+        trigrams_.Add(*entry.fileName, ordinal);
 }
 
 void SegmentBuilder::Fail(std::string message)
@@ -144,6 +94,54 @@ void SegmentBuilder::Fail(std::string message)
 }
 
 Status SegmentBuilder::Finish(std::string& bytes)
+{
+    std::vector<std::string> parts;
+    if (Status composed = Compose(parts); !composed)
+        return composed;
+    bytes.clear();
+    for (std::string& part : parts) {
+        bytes += part;
+        std::string().swap(part);
+    }
+    return Status::Ok();
+}
+
+Status SegmentBuilder::WriteNew(const std::string& path, std::uint64_t& bytes)
+{
+    std::vector<std::string> parts;
+    if (Status composed = Compose(parts); !composed)
+        return composed;
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return Status::Failed("Cannot create \"" + path + "\": " + std::strerror(errno));
+    bytes = 0;
+    for (std::string& part : parts) {
+        for (std::size_t done = 0; done < part.size();) {
+            const ssize_t written = ::write(fd, part.data() + done, part.size() - done);
+            if (written < 0 && errno == EINTR)
+                continue;
+            if (written <= 0) {
+                const int error = written < 0 ? errno : ENOSPC;
+                ::close(fd);
+                ::unlink(path.c_str());
+                return Status::Failed("Cannot write \"" + path + "\": " + std::strerror(error));
+            }
+            done += static_cast<std::size_t>(written);
+        }
+        bytes += part.size();
+        std::string().swap(part);
+    }
+    // The caller's fsync then finds the data on its way; building the next segment overlaps
+    // with the disk's work instead of waiting for it.
+    ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+    if (::close(fd) != 0) {
+        ::unlink(path.c_str());
+        return Status::Failed("Cannot write \"" + path + "\": " + std::strerror(errno));
+    }
+    return Status::Ok();
+}
+
+Status SegmentBuilder::Compose(std::vector<std::string>& parts)
 {
     if (tooLarge_ || names_.Overflowed() || extensions_.Overflowed() || descriptions_.Overflowed() || types_.Overflowed()
         || offsets_.Overflowed() || sizes_.Overflowed() || times_.Overflowed())
@@ -170,13 +168,13 @@ Status SegmentBuilder::Finish(std::string& bytes)
         sections[kTimeSection] = times_.Finish();
         std::string& table = sections[kTrigramSection];
         std::string& postings = sections[kPostingSection];
-        for (const auto& [trigram, list] : trigrams_.Sorted()) {
+        for (const TrigramCollector::List& list : trigrams_.Finish()) {
             const std::size_t start = postings.size();
-            const PostingEncoding encoding = EncodePostings(*list, entryCount, postings);
+            const PostingEncoding encoding = list.postings.Finish(entryCount, postings);
             if (postings.size() > std::numeric_limits<std::uint32_t>::max())
                 return Status::Failed("The catalog \"" + key_ + "\" is too large for the search index");
-            PutU32(table, trigram | (static_cast<std::uint32_t>(encoding) << 24));
-            PutU32(table, static_cast<std::uint32_t>(list->size()));
+            PutU32(table, list.trigram | (static_cast<std::uint32_t>(encoding) << 24));
+            PutU32(table, list.postings.Count());
             PutU32(table, static_cast<std::uint32_t>(start));
             PutU32(table, static_cast<std::uint32_t>(postings.size() - start));
         }
@@ -185,32 +183,32 @@ Status SegmentBuilder::Finish(std::string& bytes)
     std::uint64_t fileBytes = kSegmentHeaderBytes;
     for (const std::string& section : sections)
         fileBytes += section.size();
-    bytes.clear();
-    bytes.reserve(fileBytes);
-    bytes.append(kSegmentMagic);
-    PutU32(bytes, kSegmentFormatVersion);
-    PutU32(bytes, static_cast<std::uint32_t>(kSegmentHeaderBytes));
-    PutU64(bytes, fileBytes);
-    PutU64(bytes, identity_.device);
-    PutU64(bytes, identity_.inode);
-    PutU64(bytes, identity_.size);
-    PutU64(bytes, static_cast<std::uint64_t>(identity_.modifiedNs));
-    PutU64(bytes, static_cast<std::uint64_t>(identity_.changedNs));
-    PutU64(bytes, static_cast<std::uint64_t>(indexedAtNs_));
-    PutU32(bytes, entryCount);
-    PutU32(bytes, kSegmentSectionCount);
+    std::string header;
+    header.reserve(kSegmentHeaderBytes);
+    header.append(kSegmentMagic);
+    PutU32(header, kSegmentFormatVersion);
+    PutU32(header, static_cast<std::uint32_t>(kSegmentHeaderBytes));
+    PutU64(header, fileBytes);
+    PutU64(header, identity_.device);
+    PutU64(header, identity_.inode);
+    PutU64(header, identity_.size);
+    PutU64(header, static_cast<std::uint64_t>(identity_.modifiedNs));
+    PutU64(header, static_cast<std::uint64_t>(identity_.changedNs));
+    PutU64(header, static_cast<std::uint64_t>(indexedAtNs_));
+    PutU32(header, entryCount);
+    PutU32(header, kSegmentSectionCount);
     std::uint64_t offset = kSegmentHeaderBytes;
     for (const std::string& section : sections) {
-        PutU64(bytes, offset);
-        PutU64(bytes, section.size());
-        PutU64(bytes, IndexChecksum(section));
+        PutU64(header, offset);
+        PutU64(header, section.size());
+        PutU64(header, IndexChecksum(section));
         offset += section.size();
     }
-    PutU64(bytes, IndexChecksum(bytes));
-    for (std::string& section : sections) {
-        bytes += section;
-        std::string().swap(section);
-    }
+    PutU64(header, IndexChecksum(header));
+    parts.clear();
+    parts.push_back(std::move(header));
+    for (std::string& section : sections)
+        parts.push_back(std::move(section));
     return Status::Ok();
 }
 

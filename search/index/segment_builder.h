@@ -3,7 +3,7 @@
 #include "search/index/catalog_identity.h"
 #include "search/index/entry_values.h"
 #include "search/index/segment_columns.h"
-#include "search/index/text_scan.h"
+#include "search/index/trigram_collector.h"
 #include "services/status.h"
 
 #include <cstdint>
@@ -30,28 +30,15 @@ public:
     bool CatalogFailed() const { return failed_; }
 
     // The segment file's bytes; Failed when the catalog is too large for one segment.
-    // Call once.
+    // Call once (this or WriteNew).
     Status Finish(std::string& bytes);
+    // Writes the segment to a new file (which must not exist yet) and starts writing it back
+    // to the disk; the caller syncs it before giving it its name. Its size in `bytes`.
+    Status WriteNew(const std::string& path, std::uint64_t& bytes);
 
 private:
-    // Posting lists under construction, found through an open-addressing table: a catalog
-    // gives some ten thousand distinct trigrams and each entry about twenty lookups.
-    class TrigramLists {
-    public:
-        TrigramLists();
-        void Add(Trigram trigram, std::uint32_t ordinal);
-        // The trigrams with their lists, ascending by trigram.
-        std::vector<std::pair<Trigram, const std::vector<std::uint32_t>*>> Sorted() const;
-
-    private:
-        void Grow();
-        std::size_t SlotOf(Trigram trigram) const;
-
-        std::vector<std::uint32_t> slots_;  // 0 for free, else list number + 1
-        std::vector<Trigram> trigrams_;
-        std::vector<std::vector<std::uint32_t>> lists_;
-    };
-
+    // The header and the sections, in file order.
+    Status Compose(std::vector<std::string>& parts);
     std::string key_;
     CatalogIdentity identity_;
     std::int64_t indexedAtNs_;
@@ -67,8 +54,7 @@ private:
     DictionaryColumnWriter types_;
     VarintColumnWriter sizes_{false};
     VarintColumnWriter times_{false};
-    TrigramLists trigrams_;
-    std::vector<Trigram> entryTrigrams_;
+    TrigramCollector trigrams_;
 };
 
 }  // namespace vellumark

@@ -8,13 +8,6 @@
 #include "search/index/segment_builder.h"
 #include "services/progress.h"
 
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <array>
-#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -28,27 +21,6 @@ inline Status FeedSegmentFromXml(const std::string& path, SegmentBuilder& builde
         builder.Fail(opened.message());
         return Status::Ok();
     }
-    // The reader tells where a start tag ends; it begins at the last "<" before that (no
-    // "<" can stand inside a well-formed tag), found in a mapping of the file.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    struct stat status {};
-    if (fd < 0 || ::fstat(fd, &status) != 0) {
-        if (fd >= 0)
-            ::close(fd);
-        return Status::Failed("cannot map " + path);
-    }
-    const auto size = static_cast<std::size_t>(status.st_size);
-    void* mapping = size ? ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0) : nullptr;
-    ::close(fd);
-    if (mapping == MAP_FAILED)
-        return Status::Failed("cannot map " + path);
-    const auto* bytes = static_cast<const char*>(mapping);
-    const auto unmap = [&] {
-        if (mapping)
-            ::munmap(mapping, size);
-    };
-
-    constexpr std::array<std::string_view, 6> kNames = {"FileName", "FileExt", "Description", "FileSize", "FileTime", "FileType"};
     std::size_t entries = 0;
     for (;;) {
         const XmlPullReader::Event event = reader.Next();
@@ -60,28 +32,40 @@ inline Status FeedSegmentFromXml(const std::string& path, SegmentBuilder& builde
         }
         if (event != XmlPullReader::Event::StartElement || reader.Depth() == 0)
             continue;
-        if (++entries % 4096 == 0 && progress.Cancelled()) {
-            unmap();
+        if (++entries % 4096 == 0 && progress.Cancelled())
             return Status::Cancelled();
+        // The reader's offset is where the start tag ends. Its length is read off the reader's
+        // window, which the name and the values point into: "<", the name, the attributes,
+        // blanks, then ">" or "/>".
+        const std::string_view name = reader.ElementName();
+        const char* end = name.data() + name.size();
+        if (!reader.Attributes().empty()) {
+            const std::string_view raw = reader.Attributes().back().raw;
+            end = raw.data() + raw.size() + 1;
         }
-        std::uint64_t start = reader.Offset() - 1;
-        while (start > 0 && bytes[start] != '<')
-            --start;
-        std::array<std::optional<std::string_view>, 6> values;
-        for (const XmlPullReader::Attribute& attribute : reader.Attributes())
-            for (std::size_t i = 0; i < kNames.size(); ++i)
-                if (attribute.name == kNames[i] && !values[i])
-                    values[i] = reader.Value(attribute);
+        while (*end == ' ' || *end == '\t' || *end == '\n' || *end == '\r')
+            ++end;
+        end += *end == '/' ? 2 : 1;
+        const std::uint64_t start = reader.Offset() - static_cast<std::uint64_t>(end - (name.data() - 1));
+
         EntryTexts texts;
-        texts.fileName = values[0];
-        texts.fileExt = values[1];
-        texts.description = values[2];
-        texts.fileSize = values[3];
-        texts.fileTime = values[4];
-        texts.fileType = values[5];
+        for (const XmlPullReader::Attribute& attribute : reader.Attributes()) {
+            const std::string_view key = attribute.name;
+            std::optional<std::string_view>* value = nullptr;
+            if (key.size() == 8 && key.compare(0, 4, "File") == 0) {
+                const std::string_view rest = key.substr(4);
+                value = rest == "Name" ? &texts.fileName : rest == "Size" ? &texts.fileSize : rest == "Time" ? &texts.fileTime
+                      : rest == "Type" ? &texts.fileType : nullptr;
+            } else if (key == "FileExt") {
+                value = &texts.fileExt;
+            } else if (key == "Description") {
+                value = &texts.description;
+            }
+            if (value && !*value)
+                *value = reader.Value(attribute);
+        }
         builder.Add(start, texts);
     }
-    unmap();
     return Status::Ok();
 }
 
