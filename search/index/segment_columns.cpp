@@ -435,4 +435,28 @@ bool VarintColumn::Value(std::uint32_t ordinal, std::uint64_t& value, bool& esca
     return true;
 }
 
+bool VarintColumn::ValueAndNext(std::uint32_t ordinal, std::uint64_t& value, std::uint64_t& next) const
+{
+    if (!deltas_ || ordinal + std::uint64_t{1} >= count_ || (ordinal + 1) % kVarintBlock == 0)
+        return Value(ordinal, value) && Value(ordinal + 1, next);
+    const unsigned char* entry = table_ + (ordinal / kVarintBlock) * 12;
+    std::uint64_t sum = LoadU64(entry);
+    const std::uint32_t position = LoadU32(entry + 8);
+    if (position > stream_.size())
+        return false;
+    const auto* at = reinterpret_cast<const unsigned char*>(stream_.data()) + position;
+    const auto* end = reinterpret_cast<const unsigned char*>(stream_.data()) + stream_.size();
+    const std::uint32_t step = ordinal % kVarintBlock;
+    for (std::uint32_t i = 0; i <= step + 1; ++i) {
+        std::uint64_t stored;
+        if (!(at = ReadVarint(at, end, stored)))
+            return false;
+        sum += stored;
+        if (i == step)
+            value = sum;
+    }
+    next = sum;
+    return true;
+}
+
 }  // namespace vellumark

@@ -124,6 +124,9 @@ public:
         bool escaped;
         return Value(ordinal, value, escaped);
     }
+    // The entry's value and the next entry's, in one walk where both lie in one block (deltas
+    // only: the offsets of an entry and of the one after it).
+    bool ValueAndNext(std::uint32_t ordinal, std::uint64_t& value, std::uint64_t& next) const;
 
 private:
     bool ParseInto(std::string_view bytes, std::uint32_t entryCount);

@@ -175,11 +175,11 @@ Status SegmentReader::VerifyContent() const
 
 bool SegmentReader::EntrySpan(std::uint32_t ordinal, std::uint64_t& offset, std::uint64_t& next) const
 {
-    if (!offsets_.Value(ordinal, offset))
-        return false;
-    if (ordinal + 1 == entryCount_) {
+    if (ordinal + std::uint64_t{1} == entryCount_) {
+        if (!offsets_.Value(ordinal, offset))
+            return false;
         next = identity_.size;
-    } else if (!offsets_.Value(ordinal + 1, next)) {
+    } else if (!offsets_.ValueAndNext(ordinal, offset, next)) {
         return false;
     }
     return offset < next && next <= identity_.size;

@@ -209,6 +209,12 @@ TEST(IndexVarintColumnTest, EveryEntryReadsBackAroundBlockEdges)
             bool wasEscaped = false;
             ASSERT_TRUE(offsetColumn.Value(i, value)) << i;
             EXPECT_EQ(value, offsetValues[i]) << count << " " << i;
+            if (i + 1 < count) {
+                std::uint64_t next = 0;
+                ASSERT_TRUE(offsetColumn.ValueAndNext(i, value, next)) << i;
+                EXPECT_EQ(value, offsetValues[i]) << count << " " << i;
+                EXPECT_EQ(next, offsetValues[i + 1]) << count << " " << i;
+            }
             ASSERT_TRUE(codeColumn.Value(i, value, wasEscaped));
             EXPECT_EQ(value, codeValues[i]) << count << " " << i;
             EXPECT_EQ(wasEscaped, escaped[i]);
