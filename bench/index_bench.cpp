@@ -9,9 +9,9 @@
 // /tmp/lib100/CatalogLibrary is the 10M-entry one). The index goes to a scratch cache folder.
 //
 // Counters: entries, index_bytes / catalog_bytes (their ratio as size_ratio), results,
-// candidates; for a query, anon_MB is the resident anonymous memory of a process that ran just
-// that query and still holds its results (mapped index files not counted), results_MB what the
-// results hold.
+// candidates; for a query, anon_MB is the resident anonymous memory of a fresh process that ran
+// just that query and still holds its results (mapped index files not counted), results_MB
+// what the results hold. A query's argument is its thread count.
 
 #include "search/catalog_search.h"
 #include "search/entry_match.h"
@@ -26,15 +26,16 @@
 #include <fcntl.h>
 #include <ftw.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -140,40 +141,59 @@ struct QueryOutcome {
 // What a search through a current index does: one stat per catalog, open the segments, find
 // candidates, verify them on the stored values with the search's matcher, read each result at
 // its offset.
-QueryOutcome RunQuery(const LibraryIndex& index, const std::vector<CatalogFile>& catalogs, const SearchRequest& request)
+// With several threads each takes whole catalogs, as the streaming search does; the results
+// are joined in catalog order.
+QueryOutcome RunQuery(const LibraryIndex& index, const std::vector<CatalogFile>& catalogs, const SearchRequest& request,
+                      unsigned threads = 1)
 {
-    QueryOutcome outcome;
     const SearchPatterns patterns(request);
     const CandidateQuery query(request.namePattern, request.extensionPattern, request.descriptionPattern,
                                request.caseSensitive, request.wholeValues);
     const IndexCheck check = index.Check(catalogs, "");
-    std::vector<std::uint32_t> candidates;
-    for (std::size_t i = 0; i < catalogs.size(); ++i) {
-        std::shared_ptr<const SegmentReader> segment;
-        if (!check.current[i] || !index.OpenSegment(*check.current[i], segment).ok() || !query.FindCandidates(*segment, candidates).ok()) {
-            std::fprintf(stderr, "catalog %s not indexed\n", catalogs[i].key.c_str());
-            continue;
+    std::vector<QueryOutcome> perCatalog(catalogs.size());
+    std::atomic<std::size_t> nextCatalog{0};
+    const auto work = [&] {
+        std::vector<std::uint32_t> candidates;
+        for (std::size_t i = nextCatalog++; i < catalogs.size(); i = nextCatalog++) {
+            QueryOutcome& outcome = perCatalog[i];
+            std::shared_ptr<const SegmentReader> segment;
+            if (!check.current[i] || !index.OpenSegment(*check.current[i], segment).ok()
+                || !query.FindCandidates(*segment, candidates).ok()) {
+                std::fprintf(stderr, "catalog %s not indexed\n", catalogs[i].key.c_str());
+                continue;
+            }
+            outcome.candidates += candidates.size();
+            CatalogEntryReader reader;
+            if (!candidates.empty() && !reader.Open(catalogs[i].path, &segment->Identity()).ok())
+                continue;
+            const SharedText catalogName(CatalogNameOfFile(catalogs[i].path));
+            for (const std::uint32_t ordinal : candidates) {
+                IndexedEntryValues values;
+                if (!segment->Values(ordinal, values, kPatternValues))
+                    break;
+                const std::optional<std::string_view> texts[] = {values.fileName, values.fileExt, values.description};
+                bool accepted = true;
+                for (int condition = 0; condition < kSearchConditionCount && accepted; ++condition)
+                    if (patterns.Active(condition))
+                        accepted = texts[condition] && patterns.ValueMatches(condition, *texts[condition]);
+                std::uint64_t offset = 0, next = 0;
+                if (accepted && segment->EntrySpan(ordinal, offset, next))
+                    reader.ReadAt(offset, next, catalogName, outcome.results);
+            }
         }
-        outcome.candidates += candidates.size();
-        CatalogEntryReader reader;
-        if (!candidates.empty() && !reader.Open(catalogs[i].path, &segment->Identity()).ok())
-            continue;
-        const SharedText catalogName(CatalogNameOfFile(catalogs[i].path));
-        for (const std::uint32_t ordinal : candidates) {
-            IndexedEntryValues values;
-            if (!segment->Values(ordinal, values, kPatternValues))
-                break;
-            const std::optional<std::string_view> texts[] = {values.fileName, values.fileExt, values.description};
-            bool accepted = true;
-            for (int condition = 0; condition < kSearchConditionCount && accepted; ++condition)
-                if (patterns.Active(condition))
-                    accepted = texts[condition] && patterns.ValueMatches(condition, *texts[condition]);
-            std::uint64_t offset = 0, next = 0;
-            if (accepted && segment->EntrySpan(ordinal, offset, next))
-                reader.ReadAt(offset, next, catalogName, outcome.results);
-        }
+    };
+    std::vector<std::thread> helpers;
+    for (unsigned helper = 1; helper < threads; ++helper)
+        helpers.emplace_back(work);
+    work();
+    for (std::thread& helper : helpers)
+        helper.join();
+    QueryOutcome joined;
+    for (QueryOutcome& outcome : perCatalog) {
+        joined.candidates += outcome.candidates;
+        std::move(outcome.results.begin(), outcome.results.end(), std::back_inserter(joined.results));
     }
-    return outcome;
+    return joined;
 }
 
 void BM_GrepLibrary(benchmark::State& state)
@@ -270,6 +290,7 @@ void BM_UpdateOneChangedCatalog(benchmark::State& state)
 
 void BM_IndexedQuery(benchmark::State& state, const std::string& pattern)
 {
+    const auto threads = static_cast<unsigned>(state.range(0));
     SharedIndex& shared = Shared();
     if (!shared.index) {
         state.SkipWithError("no index");
@@ -279,7 +300,7 @@ void BM_IndexedQuery(benchmark::State& state, const std::string& pattern)
     request.namePattern = pattern;
     QueryOutcome outcome;
     for (auto _ : state) {
-        outcome = RunQuery(*shared.index, shared.catalogs, request);
+        outcome = RunQuery(*shared.index, shared.catalogs, request, threads);
         benchmark::DoNotOptimize(outcome.results.data());
     }
     std::size_t resultBytes = 0;
@@ -289,28 +310,33 @@ void BM_IndexedQuery(benchmark::State& state, const std::string& pattern)
     state.counters["candidates"] = static_cast<double>(outcome.candidates);
     state.counters["results_MB"] = static_cast<double>(resultBytes) / (1 << 20);
 
-    // The anonymous memory of a process that runs just this query, measured while it holds
-    // its results.
-    int pipeFds[2];
-    if (::pipe(pipeFds) != 0)
+    // The anonymous memory of a fresh process that runs just this query, while it holds its
+    // results (this program again, in its measuring mode).
+    char self[4096] = {};
+    if (::readlink("/proc/self/exe", self, sizeof self - 1) <= 0)
         return;
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::close(pipeFds[0]);
-        const QueryOutcome alone = RunQuery(*shared.index, shared.catalogs, request);
-        const double anon = RssAnonMegabytes();
-        benchmark::DoNotOptimize(alone.results.data());
-        ::write(pipeFds[1], &anon, sizeof anon);
-        ::_exit(0);
+    const std::string command = std::string(self) + " --measure-query " + shared.cache + " " + pattern + " " +
+                                std::to_string(threads);
+    if (FILE* child = ::popen(command.c_str(), "r")) {
+        double anon = 0;
+        if (std::fscanf(child, "%lf", &anon) == 1)
+            state.counters["anon_MB"] = anon;
+        ::pclose(child);
     }
-    ::close(pipeFds[1]);
-    const double before = RssAnonMegabytes();
-    double anon = 0;
-    if (::read(pipeFds[0], &anon, sizeof anon) == sizeof anon)
-        state.counters["anon_MB"] = anon;
-    state.counters["anon_before_MB"] = before;
-    ::close(pipeFds[0]);
-    ::waitpid(child, nullptr, 0);
+}
+
+// The measuring mode: one query through the index in the cache folder, then the resident
+// anonymous memory in MB on stdout.
+int MeasureQuery(const std::string& cache, const std::string& pattern, unsigned threads)
+{
+    std::unique_ptr<LibraryIndex> index;
+    if (!LibraryIndex::Open(cache, LibraryRoot(), false, index).ok())
+        return 1;
+    SearchRequest request;
+    request.namePattern = pattern;
+    const QueryOutcome outcome = RunQuery(*index, Catalogs(), request, threads);
+    std::printf("%.1f\n", RssAnonMegabytes());
+    return outcome.results.empty() ? 1 : 0;
 }
 
 }  // namespace
@@ -320,8 +346,16 @@ BENCHMARK_CAPTURE(BM_StreamingSearch, rock, std::string("rock"))->Unit(benchmark
 BENCHMARK(BM_BuildFromNothing)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(BM_StreamingSearchOneCatalog)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_UpdateOneChangedCatalog)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(BM_IndexedQuery, rock, std::string("rock"))->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(BM_IndexedQuery, Zeppelin, std::string("Zeppelin"))->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(BM_IndexedQuery, ro, std::string("ro"))->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_IndexedQuery, rock, std::string("rock"))->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_IndexedQuery, Zeppelin, std::string("Zeppelin"))->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_IndexedQuery, ro, std::string("ro"))->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv)
+{
+    if (argc == 5 && std::string(argv[1]) == "--measure-query")
+        return MeasureQuery(argv[2], argv[3], static_cast<unsigned>(std::atoi(argv[4])));
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
