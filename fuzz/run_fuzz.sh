@@ -7,7 +7,7 @@ build="$1"; seconds="$2"; shift 2
 source_dir="$(cd "$(dirname "$0")" && pwd)"
 work="${WORK:-/tmp/vellumark-fuzz}"
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(catalog_load catalog_search config_read name_rules)
+[ ${#targets[@]} -eq 0 ] && targets=(catalog_load catalog_search config_read name_rules index_segment)
 mkdir -p "$work" && cd "$work" || exit 1
 for target in "${targets[@]}"; do
   mkdir -p "$work/corpus/$target" "$work/artifacts/$target"

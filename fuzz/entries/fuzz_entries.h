@@ -21,6 +21,10 @@ std::string ConfigRead(const std::uint8_t* data, std::size_t size);
 // date parsing; the input is a list of texts.
 std::string NameRules(const std::uint8_t* data, std::size_t size);
 
+// The search index's segment files: segments built from the input's entries read back exactly,
+// and any bytes (a damaged or foreign file) are refused or read without going out of bounds.
+std::string IndexSegment(const std::uint8_t* data, std::size_t size);
+
 using Entry = std::string (*)(const std::uint8_t*, std::size_t);
 
 }  // namespace vellumark::fuzz

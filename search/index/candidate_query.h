@@ -1,0 +1,42 @@
+#pragma once
+
+#include "search/index/segment_reader.h"
+#include "search/index/text_scan.h"
+#include "services/status.h"
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+namespace vellumark {
+
+// The pattern conditions of one search (name, extension, description; an empty pattern
+// takes no part), prepared once and asked of every segment. A segment answers with its
+// candidates: the entries whose values hold every pattern by the search's rules (case,
+// whole values). The caller still verifies each with the search's own matcher, which also
+// applies the conditions this does not know; a candidate list is never missing a match.
+//
+// FileName patterns of three bytes or more go through the trigram posting lists (rarest
+// first) and the names of the few entries left are then compared; shorter patterns and the
+// other conditions scan their column in memory, starting with the one cheapest to scan.
+class CandidateQuery {
+public:
+    CandidateQuery(std::string_view namePattern, std::string_view extensionPattern, std::string_view descriptionPattern,
+                   bool caseSensitive, bool wholeValues);
+
+    // False when no pattern takes part: every entry is then a candidate.
+    bool Active() const { return name_ || extension_ || description_; }
+
+    // Replaces `candidates` with the segment's candidates in document order; Failed when
+    // the segment turns out damaged.
+    Status FindCandidates(const SegmentReader& segment, std::vector<std::uint32_t>& candidates) const;
+
+private:
+    std::optional<ValueFilter> name_;
+    std::optional<ValueFilter> extension_;
+    std::optional<ValueFilter> description_;
+    std::vector<Trigram> nameTrigrams_;  // distinct
+};
+
+}  // namespace vellumark

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace vellumark {
+
+// What the search conditions look at in one entry: its attribute values as the matcher sees
+// them (entities resolved, the stored form decoded). A missing attribute is nullopt, which
+// differs from an empty value: a pattern on a missing attribute fails.
+struct EntryTexts {
+    std::optional<std::string_view> fileName;
+    std::optional<std::string_view> fileExt;
+    std::optional<std::string_view> description;
+    std::optional<std::string_view> fileSize;
+    std::optional<std::string_view> fileTime;
+    std::optional<std::string_view> fileType;
+};
+
+// A FileSize is readable when it is 1 to 20 ASCII digits; twenty digits can exceed what 64
+// bits hold, and such a size lies above every bound a search can give.
+enum class SizeState : std::uint8_t { Unreadable, Readable, AboveRange };
+
+struct ParsedSize {
+    SizeState state = SizeState::Unreadable;
+    std::uint64_t bytes = 0;
+};
+ParsedSize ParseSizeText(std::optional<std::string_view> text);
+
+// A FileTime is readable when the sort's date parser reads it; its seconds on a naive clock.
+struct ParsedTime {
+    bool readable = false;
+    double seconds = 0;
+};
+ParsedTime ParseTimeText(std::optional<std::string_view> text);
+
+// An entry's values as a segment holds them: the texts point into the segment.
+struct IndexedEntryValues {
+    std::optional<std::string_view> fileName;
+    std::optional<std::string_view> fileExt;
+    std::optional<std::string_view> description;
+    std::optional<std::string_view> fileType;
+    ParsedSize size;
+    ParsedTime time;
+};
+
+// Which values to fetch (size and time cost more than the texts).
+enum EntryValueSet : unsigned {
+    kNameValue = 1,
+    kExtensionValue = 2,
+    kDescriptionValue = 4,
+    kTypeValue = 8,
+    kSizeValue = 16,
+    kTimeValue = 32,
+    kPatternValues = kNameValue | kExtensionValue | kDescriptionValue,
+    kAllValues = 63,
+};
+
+}  // namespace vellumark

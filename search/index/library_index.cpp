@@ -1,0 +1,529 @@
+#include "search/index/library_index.h"
+
+#include "search/index/byte_codec.h"
+#include "services/atomic_file.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <exception>
+#include <fcntl.h>
+#include <ftw.h>
+#include <pwd.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace vellumark {
+
+namespace {
+
+constexpr std::string_view kMarkerMagic = "VMKLIBRY";
+constexpr std::uint32_t kMarkerFormatVersion = 1;
+constexpr char kMarkerName[] = "library";
+constexpr char kManifestName[] = "manifest";
+constexpr char kLockName[] = "lock";
+constexpr char kSegmentFolder[] = "segments";
+constexpr char kUnfinishedPrefix[] = ".new-";
+// A file nobody records is left alone this long: its writer may be about to record it.
+constexpr std::int64_t kLeftoverAgeNs = 3600LL * 1'000'000'000;
+
+std::string Hex16(std::uint64_t value)
+{
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(value));
+    return text;
+}
+
+std::string RealPath(const std::string& path)
+{
+    char* resolved = ::realpath(path.c_str(), nullptr);
+    if (!resolved)
+        return {};
+    std::string result(resolved);
+    std::free(resolved);
+    return result;
+}
+
+// The real path the folder has or would have once made: the real path of its deepest
+// existing ancestor, then the rest as written.
+std::string EffectivePath(std::string path)
+{
+    std::string rest;
+    for (;;) {
+        const std::string real = RealPath(path);
+        if (!real.empty())
+            return real == "/" && !rest.empty() ? rest : real + rest;
+        const auto slash = path.find_last_of('/');
+        if (slash == std::string::npos)
+            return {};
+        rest = path.substr(slash) + rest;
+        path = slash == 0 ? "/" : path.substr(0, slash);
+    }
+}
+
+bool Within(const std::string& path, const std::string& folder)
+{
+    return path == folder || (path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0
+                              && (folder == "/" || path[folder.size()] == '/'));
+}
+
+bool MakeFolders(const std::string& path)
+{
+    for (std::size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
+        const std::string part = path.substr(0, slash);
+        if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
+            return false;
+        if (slash == std::string::npos)
+            break;
+    }
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+bool ReadWholeFile(const std::string& path, std::string& bytes)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    bytes.clear();
+    char buffer[1 << 16];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0) {
+            ::close(fd);
+            return got == 0;
+        }
+        bytes.append(buffer, static_cast<std::size_t>(got));
+    }
+}
+
+std::string EncodeMarker(const std::string& libraryPath)
+{
+    std::string bytes(kMarkerMagic);
+    PutU32(bytes, kMarkerFormatVersion);
+    PutU32(bytes, static_cast<std::uint32_t>(libraryPath.size()));
+    bytes += libraryPath;
+    PutU64(bytes, IndexChecksum(bytes));
+    return bytes;
+}
+
+// The library path the marker names; nullopt when it is missing or damaged.
+std::optional<std::string> ReadMarker(const std::string& folder)
+{
+    std::string bytes;
+    if (!ReadWholeFile(folder + "/" + kMarkerName, bytes) || bytes.size() < kMarkerMagic.size() + 16
+        || bytes.compare(0, kMarkerMagic.size(), kMarkerMagic) != 0)
+        return std::nullopt;
+    ByteCursor cursor(std::string_view(bytes).substr(kMarkerMagic.size()));
+    std::uint32_t version = 0, length = 0;
+    std::string_view path;
+    std::uint64_t checksum = 0;
+    if (!cursor.U32(version) || version != kMarkerFormatVersion || !cursor.U32(length) || !cursor.Bytes(length, path)
+        || !cursor.U64(checksum) || cursor.Left() != 0
+        || checksum != IndexChecksum(std::string_view(bytes).substr(0, bytes.size() - 8)))
+        return std::nullopt;
+    return std::string(path);
+}
+
+int RemoveEntry(const char* path, const struct stat*, int type, struct FTW*)
+{
+    return type == FTW_DP ? ::rmdir(path) : ::unlink(path);
+}
+
+void RemoveFolderTree(const std::string& folder)
+{
+    ::nftw(folder.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
+}
+
+std::vector<std::string> FolderNames(const std::string& folder)
+{
+    std::vector<std::string> names;
+    if (DIR* dir = ::opendir(folder.c_str())) {
+        while (const dirent* entry = ::readdir(dir)) {
+            const std::string_view name = entry->d_name;
+            if (name != "." && name != "..")
+                names.emplace_back(name);
+        }
+        ::closedir(dir);
+    }
+    return names;
+}
+
+bool OlderThan(const std::string& path, std::int64_t ageNs)
+{
+    struct stat status {};
+    if (::lstat(path.c_str(), &status) != 0)
+        return false;
+    return WallClockNs() - IdentityOfStatus(status).modifiedNs > ageNs;
+}
+
+// The index folder's lock, held while the manifest is read, changed and replaced.
+class FolderLock {
+public:
+    explicit FolderLock(const std::string& folder, bool wait = true)
+    {
+        fd_ = ::open((folder + "/" + kLockName).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (fd_ < 0)
+            return;
+        int result;
+        while ((result = ::flock(fd_, wait ? LOCK_EX : LOCK_EX | LOCK_NB)) != 0 && errno == EINTR) {
+        }
+        if (result != 0) {
+            ::close(fd_);
+            fd_ = -1;
+        }
+    }
+    ~FolderLock()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+    bool Held() const { return fd_ >= 0; }
+
+private:
+    int fd_ = -1;
+};
+
+// A name no other writer (process or thread) picks: the key's hash, then one of this write.
+std::string NewSegmentName(const std::string& key)
+{
+    static std::atomic<std::uint64_t> counter{0};
+    std::string seed = std::to_string(::getpid()) + "/" + std::to_string(WallClockNs()) + "/" + std::to_string(counter++);
+    return Hex16(IndexChecksum(key)) + "-" + Hex16(IndexChecksum(seed)) + ".seg";
+}
+
+// Gives a written segment its name once it is on the disk, so that a crash never leaves a
+// named segment with missing bytes.
+bool SyncAndName(const std::string& unsynced, const std::string& target)
+{
+    const int fd = ::open(unsynced.c_str(), O_RDONLY | O_CLOEXEC);
+    const bool synced = fd >= 0 && ::fsync(fd) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    if (synced && ::rename(unsynced.c_str(), target.c_str()) == 0)
+        return true;
+    ::unlink(unsynced.c_str());
+    return false;
+}
+
+}  // namespace
+
+std::string DefaultIndexCacheFolder()
+{
+    const char* cache = std::getenv("XDG_CACHE_HOME");
+    if (cache && cache[0] == '/')
+        return std::string(cache) + "/vellumark";
+    const char* home = std::getenv("HOME");
+    std::string homeFolder = home && home[0] == '/' ? home : "";
+    if (homeFolder.empty())
+        if (const passwd* user = ::getpwuid(::getuid()); user && user->pw_dir)
+            homeFolder = user->pw_dir;
+    return homeFolder + "/.cache/vellumark";
+}
+
+LibraryIndex::LibraryIndex(std::string folder, std::string libraryPath)
+    : folder_(std::move(folder)), libraryPath_(std::move(libraryPath))
+{
+}
+
+Status LibraryIndex::Open(const std::string& cacheFolder, const std::string& libraryRoot, bool create,
+                          std::unique_ptr<LibraryIndex>& index)
+{
+    const std::string library = RealPath(libraryRoot);
+    if (library.empty())
+        return Status::Invalid("The library folder \"" + libraryRoot + "\" does not exist");
+    const std::string cache = EffectivePath(cacheFolder);
+    if (cache.empty() || Within(cache, library))
+        return Status::Failed("The search index cannot be kept in \"" + cacheFolder + "\"");
+    const std::string folder = cacheFolder + "/" + Hex16(IndexChecksum(library));
+
+    struct stat status {};
+    if (::stat(folder.c_str(), &status) != 0) {
+        if (!create)
+            return Status::Invalid("The library has no search index");
+        if (!MakeFolders(cacheFolder))
+            return Status::Failed("Cannot create \"" + cacheFolder + "\": " + std::strerror(errno));
+        // Made complete under another name first, so that nobody finds the folder without
+        // its marker; when another process was quicker, its folder is used.
+        static std::atomic<unsigned> counter{0};
+        const std::string unfinished =
+            cacheFolder + "/" + kUnfinishedPrefix + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+        const bool made = ::mkdir(unfinished.c_str(), 0700) == 0
+                       && ::mkdir((unfinished + "/" + kSegmentFolder).c_str(), 0700) == 0
+                       && WriteFileAtomically(unfinished + "/" + kMarkerName, EncodeMarker(library)).ok();
+        if (!made || ::rename(unfinished.c_str(), folder.c_str()) != 0) {
+            const int error = errno;
+            RemoveFolderTree(unfinished);
+            if (!made || (error != EEXIST && error != ENOTEMPTY))
+                return Status::Failed("Cannot create \"" + folder + "\": " + std::strerror(error));
+        }
+    }
+    const std::optional<std::string> marked = ReadMarker(folder);
+    if (!marked) {
+        if (!create)
+            return Status::Invalid("The library has no search index");
+        // A folder without an intact marker cannot be trusted: start it again.
+        FolderLock lock(folder);
+        if (!lock.Held())
+            return Status::Failed("Cannot lock \"" + folder + "\"");
+        for (const std::string& name : FolderNames(folder + "/" + kSegmentFolder))
+            ::unlink((folder + "/" + kSegmentFolder + "/" + name).c_str());
+        ::unlink((folder + "/" + kManifestName).c_str());
+        ::mkdir((folder + "/" + kSegmentFolder).c_str(), 0700);
+        if (Status written = WriteFileAtomically(folder + "/" + kMarkerName, EncodeMarker(library)); !written)
+            return written;
+    } else if (*marked != library) {
+        return Status::Failed("The search index folder \"" + folder + "\" belongs to another library");
+    }
+    index.reset(new LibraryIndex(folder, library));
+    return Status::Ok();
+}
+
+std::vector<IndexedCatalog> LibraryIndex::Catalogs() const
+{
+    std::string bytes;
+    if (!ReadWholeFile(folder_ + "/" + kManifestName, bytes))
+        return {};
+    return DecodeManifest(bytes).value_or(std::vector<IndexedCatalog>());
+}
+
+std::uint64_t LibraryIndex::Bytes() const
+{
+    struct stat status {};
+    std::uint64_t bytes = ::stat((folder_ + "/" + kManifestName).c_str(), &status) == 0 ? static_cast<std::uint64_t>(status.st_size) : 0;
+    for (const IndexedCatalog& catalog : Catalogs())
+        bytes += catalog.segmentBytes;
+    return bytes;
+}
+
+IndexCheck LibraryIndex::Check(const std::vector<CatalogFile>& catalogs, std::string_view scopeKey) const
+{
+    std::unordered_map<std::string, IndexedCatalog> recorded;
+    for (IndexedCatalog& catalog : Catalogs())
+        recorded.emplace(catalog.key, std::move(catalog));
+    IndexCheck check;
+    check.current.resize(catalogs.size());
+    std::unordered_set<std::string_view> walked;
+    for (std::size_t i = 0; i < catalogs.size(); ++i) {
+        walked.insert(catalogs[i].key);
+        const auto found = recorded.find(catalogs[i].key);
+        const std::optional<CatalogIdentity> now = IdentityOfFile(catalogs[i].path);
+        if (found != recorded.end() && now && SegmentIsCurrent(found->second.identity, found->second.indexedAtNs, *now))
+            check.current[i] = found->second;
+        else
+            check.stale.push_back(i);
+    }
+    const std::string scope(scopeKey);
+    for (const auto& [key, catalog] : recorded)
+        if (!walked.count(key) && (scope.empty() || Within(key, scope)))
+            check.orphans.push_back(key);
+    std::sort(check.orphans.begin(), check.orphans.end());
+    return check;
+}
+
+Status LibraryIndex::OpenSegment(const IndexedCatalog& catalog, std::shared_ptr<const SegmentReader>& segment) const
+{
+    if (!IsSegmentFileName(catalog.segmentFile))
+        return Status::Failed("The search index records no segment for \"" + catalog.key + "\"");
+    return OpenSegmentAt(SegmentPath(catalog.segmentFile), catalog, segment);
+}
+
+Status LibraryIndex::OpenSegmentAt(const std::string& path, const IndexedCatalog& catalog,
+                                   std::shared_ptr<const SegmentReader>& segment) const
+{
+    std::shared_ptr<const SegmentReader> opened;
+    if (Status status = SegmentReader::Open(path, opened); !status)
+        return status;
+    if (opened->Key() != catalog.key || !(opened->Identity() == catalog.identity)
+        || opened->IndexedAtNs() != catalog.indexedAtNs || opened->EntryCount() != catalog.entryCount
+        || opened->CatalogFailed() != catalog.catalogFailed)
+        return Status::Failed("The search index segment of \"" + catalog.key + "\" does not match its manifest");
+    segment = std::move(opened);
+    return Status::Ok();
+}
+
+struct LibraryIndex::Built {
+    std::optional<IndexedCatalog> record;
+    std::shared_ptr<const SegmentReader> segment;
+    std::string unsyncedPath;  // written, not yet synced and named
+};
+
+void LibraryIndex::BuildOne(const CatalogFile& catalog, const SegmentFeeder& feed, const Progress& progress, Built& built) const
+{
+    const std::optional<CatalogIdentity> before = IdentityOfFile(catalog.path);
+    if (!before)
+        return;
+    // Taken before the first byte is read: a change after this moment shows in the times.
+    const std::int64_t indexedAt = WallClockNs();
+    SegmentBuilder builder(catalog.key, *before, indexedAt);
+    if (!feed(catalog.path, builder, progress).ok())
+        return;
+    // A file replaced or written to while it was read gives a segment of neither version.
+    const std::optional<CatalogIdentity> after = IdentityOfFile(catalog.path);
+    if (!after || !(*after == *before))
+        return;
+    const std::string name = NewSegmentName(catalog.key);
+    const std::string unsynced = SegmentPath("." + name + ".new");
+    std::uint64_t bytes = 0;
+    if (!builder.WriteNew(unsynced, bytes).ok())
+        return;
+    IndexedCatalog record;
+    record.key = catalog.key;
+    record.segmentFile = name;
+    record.identity = *before;
+    record.indexedAtNs = indexedAt;
+    record.entryCount = builder.CatalogFailed() ? 0 : builder.EntryCount();
+    record.segmentBytes = bytes;
+    record.catalogFailed = builder.CatalogFailed();
+    // Mapped before it is recorded: once recorded, another writer may replace and delete it.
+    if (!OpenSegmentAt(unsynced, record, built.segment).ok()) {
+        ::unlink(unsynced.c_str());
+        return;
+    }
+    built.record = std::move(record);
+    built.unsyncedPath = unsynced;
+}
+
+IndexBuild LibraryIndex::Build(const std::vector<CatalogFile>& catalogs, const std::vector<std::string>& forget,
+                               const SegmentFeeder& feed, Progress& progress, unsigned threads)
+{
+    IndexBuild outcome;
+    std::vector<Built> built(catalogs.size());
+    std::atomic<std::size_t> next{0};
+    const auto buildFiles = [&](Progress* messages) {
+        for (std::size_t i = next++; i < catalogs.size() && !progress.Cancelled(); i = next++) {
+            if (messages)
+                messages->SetMessage(catalogs[i].path);
+            BuildOne(catalogs[i], feed, progress, built[i]);
+        }
+    };
+    const std::size_t threadCount = std::min<std::size_t>(std::max(threads, 1u), catalogs.size());
+    std::vector<std::exception_ptr> failures(threadCount + 1);
+    std::vector<std::thread> helpers;
+    for (std::size_t helper = 1; helper < threadCount; ++helper)
+        helpers.emplace_back([&, helper] {
+            try {
+                buildFiles(nullptr);
+                TrigramCollector::ReleaseThreadBuffers();
+            } catch (...) {
+                failures[helper] = std::current_exception();
+                progress.Cancel();
+            }
+        });
+    try {
+        buildFiles(&progress);
+    } catch (...) {
+        failures[0] = std::current_exception();
+        progress.Cancel();
+    }
+    TrigramCollector::ReleaseThreadBuffers();
+    for (std::thread& helper : helpers)
+        helper.join();
+    for (const std::exception_ptr& failure : failures)
+        if (failure)
+            std::rethrow_exception(failure);
+
+    std::vector<IndexedCatalog> records;
+    outcome.segments.resize(catalogs.size());
+    for (std::size_t i = 0; i < catalogs.size(); ++i) {
+        if (!built[i].record)
+            continue;
+        if (!SyncAndName(built[i].unsyncedPath, SegmentPath(built[i].record->segmentFile))) {
+            outcome.segments[i] = std::move(built[i].segment);  // usable now, just not kept
+            continue;
+        }
+        records.push_back(std::move(*built[i].record));
+        outcome.segments[i] = std::move(built[i].segment);
+    }
+    outcome.built = records.size();
+    outcome.status = Record(records, forget, false);
+    if (outcome.status.ok() && progress.Cancelled())
+        outcome.status = Status::Cancelled();
+    return outcome;
+}
+
+Status LibraryIndex::Clear() { return Record({}, {}, true); }
+
+Status LibraryIndex::Record(const std::vector<IndexedCatalog>& records, const std::vector<std::string>& forget, bool clear) const
+{
+    if (records.empty() && forget.empty() && !clear)
+        return Status::Ok();
+    FolderLock lock(folder_);
+    if (!lock.Held())
+        return Status::Failed("Cannot lock \"" + folder_ + "\": " + std::strerror(errno));
+    const std::vector<IndexedCatalog> before = Catalogs();
+    std::vector<IndexedCatalog> after;
+    const std::unordered_set<std::string> forgotten(forget.begin(), forget.end());
+    std::unordered_set<std::string> replaced;
+    for (const IndexedCatalog& catalog : records)
+        replaced.insert(catalog.key);
+    for (const IndexedCatalog& catalog : before)
+        if (!clear && !forgotten.count(catalog.key) && !replaced.count(catalog.key))
+            after.push_back(catalog);
+    after.insert(after.end(), records.begin(), records.end());
+    std::sort(after.begin(), after.end(), [](const IndexedCatalog& a, const IndexedCatalog& b) { return a.key < b.key; });
+    if (Status written = WriteFileAtomically(folder_ + "/" + kManifestName, EncodeManifest(after)); !written)
+        return written;
+
+    // Segments recorded before and not now go at once (a reader that mapped one keeps it);
+    // others nobody records are left to their writer for a while, even when clearing: it
+    // may be about to record them.
+    std::unordered_set<std::string> kept;
+    for (const IndexedCatalog& catalog : after)
+        kept.insert(catalog.segmentFile);
+    std::unordered_set<std::string> dropped;
+    for (const IndexedCatalog& catalog : before)
+        if (!kept.count(catalog.segmentFile))
+            dropped.insert(catalog.segmentFile);
+    for (const std::string& name : FolderNames(folder_ + "/" + kSegmentFolder)) {
+        if (kept.count(name))
+            continue;
+        const std::string path = SegmentPath(name);
+        if (dropped.count(name) || OlderThan(path, kLeftoverAgeNs))
+            ::unlink(path.c_str());
+    }
+    return Status::Ok();
+}
+
+std::size_t RemoveIndexesOfMissingLibraries(const std::string& cacheFolder)
+{
+    std::size_t removed = 0;
+    for (const std::string& name : FolderNames(cacheFolder)) {
+        const std::string folder = cacheFolder + "/" + name;
+        if (name.rfind(kUnfinishedPrefix, 0) == 0) {
+            if (OlderThan(folder, kLeftoverAgeNs)) {
+                RemoveFolderTree(folder);
+                ++removed;
+            }
+            continue;
+        }
+        const std::optional<std::string> library = ReadMarker(folder);
+        if (!library)
+            continue;
+        struct stat status {};
+        if (::stat(library->c_str(), &status) == 0 || (errno != ENOENT && errno != ENOTDIR))
+            continue;
+        // An index in use by a writer is left for the next time.
+        FolderLock lock(folder, false);
+        if (!lock.Held())
+            continue;
+        RemoveFolderTree(folder);
+        ++removed;
+    }
+    return removed;
+}
+
+}  // namespace vellumark

@@ -1,0 +1,215 @@
+#include "search/index/segment_builder.h"
+
+#include "search/index/byte_codec.h"
+#include "search/index/posting_list.h"
+#include "search/index/segment_format.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <fcntl.h>
+#include <limits>
+#include <unistd.h>
+
+namespace vellumark {
+
+namespace {
+
+constexpr std::uint64_t kMaxU64 = std::numeric_limits<std::uint64_t>::max();
+constexpr std::uint32_t kMaxEntries = std::numeric_limits<std::uint32_t>::max() - 1;
+
+void AddSize(VarintColumnWriter& column, const ParsedSize& size)
+{
+    // Codes: 0 unreadable, value + 2; the two largest values and sizes above 64 bits after
+    // an escape (0 and 1 for those values, 2 for above).
+    switch (size.state) {
+    case SizeState::Unreadable:
+        column.Add(0);
+        break;
+    case SizeState::AboveRange:
+        column.AddEscaped(2);
+        break;
+    case SizeState::Readable:
+        if (size.bytes <= kMaxU64 - 2)
+            column.Add(size.bytes + 2);
+        else
+            column.AddEscaped(size.bytes - (kMaxU64 - 1));
+        break;
+    }
+}
+
+void AddTime(VarintColumnWriter& column, const ParsedTime& time)
+{
+    // Codes: 0 unreadable, zigzag(whole seconds) + 2; any other number after an escape as
+    // its bits.
+    if (!time.readable) {
+        column.Add(0);
+        return;
+    }
+    constexpr double kLimit = 4611686018427387904.0;  // 2^62
+    if (std::trunc(time.seconds) == time.seconds && std::fabs(time.seconds) < kLimit) {
+        const auto seconds = static_cast<std::int64_t>(time.seconds);
+        const auto zigzag = (static_cast<std::uint64_t>(seconds) << 1) ^ static_cast<std::uint64_t>(seconds >> 63);
+        column.Add(zigzag + 2);
+        return;
+    }
+    std::uint64_t bits;
+    std::memcpy(&bits, &time.seconds, sizeof bits);
+    column.AddEscaped(bits);
+}
+
+}  // namespace
+
+SegmentBuilder::SegmentBuilder(std::string key, const CatalogIdentity& identity, std::int64_t indexedAtNs)
+    : key_(std::move(key)), identity_(identity), indexedAtNs_(indexedAtNs)
+{
+}
+
+void SegmentBuilder::Add(std::uint64_t offset, const EntryTexts& entry)
+{
+    if (failed_ || tooLarge_)
+        return;
+    if (count_ == kMaxEntries) {
+        tooLarge_ = true;
+        return;
+    }
+    const std::uint32_t ordinal = count_++;
+    offsets_.Add(offset);
+    names_.Add(entry.fileName);
+    extensions_.Add(entry.fileExt);
+    descriptions_.Add(entry.description);
+    types_.Add(entry.fileType);
+    AddSize(sizes_, ParseSizeText(entry.fileSize));
+    AddTime(times_, ParseTimeText(entry.fileTime));
+    if (entry.fileName)
+        trigrams_.Add(*entry.fileName, ordinal);
+}
+
+void SegmentBuilder::Fail(std::string message)
+{
+    failed_ = true;
+    failure_ = std::move(message);
+}
+
+Status SegmentBuilder::Finish(std::string& bytes)
+{
+    std::vector<std::string> parts;
+    if (Status composed = Compose(parts); !composed)
+        return composed;
+    bytes.clear();
+    for (std::string& part : parts) {
+        bytes += part;
+        std::string().swap(part);
+    }
+    return Status::Ok();
+}
+
+Status SegmentBuilder::WriteNew(const std::string& path, std::uint64_t& bytes)
+{
+    std::vector<std::string> parts;
+    if (Status composed = Compose(parts); !composed)
+        return composed;
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return Status::Failed("Cannot create \"" + path + "\": " + std::strerror(errno));
+    bytes = 0;
+    for (std::string& part : parts) {
+        for (std::size_t done = 0; done < part.size();) {
+            const ssize_t written = ::write(fd, part.data() + done, part.size() - done);
+            if (written < 0 && errno == EINTR)
+                continue;
+            if (written <= 0) {
+                const int error = written < 0 ? errno : ENOSPC;
+                ::close(fd);
+                ::unlink(path.c_str());
+                return Status::Failed("Cannot write \"" + path + "\": " + std::strerror(error));
+            }
+            done += static_cast<std::size_t>(written);
+        }
+        bytes += part.size();
+        std::string().swap(part);
+    }
+    // The caller's fsync then finds the data on its way; building the next segment overlaps
+    // with the disk's work instead of waiting for it.
+    ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+    if (::close(fd) != 0) {
+        ::unlink(path.c_str());
+        return Status::Failed("Cannot write \"" + path + "\": " + std::strerror(errno));
+    }
+    return Status::Ok();
+}
+
+Status SegmentBuilder::Compose(std::vector<std::string>& parts)
+{
+    if (tooLarge_ || names_.Overflowed() || extensions_.Overflowed() || descriptions_.Overflowed() || types_.Overflowed()
+        || offsets_.Overflowed() || sizes_.Overflowed() || times_.Overflowed())
+        return Status::Failed("The catalog \"" + key_ + "\" is too large for the search index");
+
+    std::array<std::string, kSegmentSectionCount> sections;
+    sections[kKeySection] = key_;
+    sections[kFailureSection] = failure_;
+    const std::uint32_t entryCount = failed_ ? 0 : count_;
+    if (failed_) {
+        // A catalog that failed gives no results at all: its entries are left out.
+        sections[kOffsetSection] = VarintColumnWriter(true).Finish();
+        sections[kNameSection] = PlainTextColumnWriter().Finish();
+        sections[kExtensionSection] = sections[kDescriptionSection] = sections[kTypeSection] =
+            DictionaryColumnWriter().Finish();
+        sections[kSizeSection] = sections[kTimeSection] = VarintColumnWriter(false).Finish();
+    } else {
+        sections[kOffsetSection] = offsets_.Finish();
+        sections[kNameSection] = names_.Finish();
+        sections[kExtensionSection] = extensions_.Finish();
+        sections[kDescriptionSection] = descriptions_.Finish();
+        sections[kTypeSection] = types_.Finish();
+        sections[kSizeSection] = sizes_.Finish();
+        sections[kTimeSection] = times_.Finish();
+        std::string& table = sections[kTrigramSection];
+        std::string& postings = sections[kPostingSection];
+        for (const TrigramCollector::List& list : trigrams_.Finish()) {
+            const std::size_t start = postings.size();
+            const PostingEncoding encoding = list.postings.Finish(entryCount, postings);
+            if (postings.size() > std::numeric_limits<std::uint32_t>::max())
+                return Status::Failed("The catalog \"" + key_ + "\" is too large for the search index");
+            PutU32(table, list.trigram | (static_cast<std::uint32_t>(encoding) << 24));
+            PutU32(table, list.postings.Count());
+            PutU32(table, static_cast<std::uint32_t>(start));
+            PutU32(table, static_cast<std::uint32_t>(postings.size() - start));
+        }
+    }
+
+    std::uint64_t fileBytes = kSegmentHeaderBytes;
+    for (const std::string& section : sections)
+        fileBytes += section.size();
+    std::string header;
+    header.reserve(kSegmentHeaderBytes);
+    header.append(kSegmentMagic);
+    PutU32(header, kSegmentFormatVersion);
+    PutU32(header, static_cast<std::uint32_t>(kSegmentHeaderBytes));
+    PutU64(header, fileBytes);
+    PutU64(header, identity_.device);
+    PutU64(header, identity_.inode);
+    PutU64(header, identity_.size);
+    PutU64(header, static_cast<std::uint64_t>(identity_.modifiedNs));
+    PutU64(header, static_cast<std::uint64_t>(identity_.changedNs));
+    PutU64(header, static_cast<std::uint64_t>(indexedAtNs_));
+    PutU32(header, entryCount);
+    PutU32(header, kSegmentSectionCount);
+    std::uint64_t offset = kSegmentHeaderBytes;
+    for (const std::string& section : sections) {
+        PutU64(header, offset);
+        PutU64(header, section.size());
+        PutU64(header, IndexChecksum(section));
+        offset += section.size();
+    }
+    PutU64(header, IndexChecksum(header));
+    parts.clear();
+    parts.push_back(std::move(header));
+    for (std::string& section : sections)
+        parts.push_back(std::move(section));
+    return Status::Ok();
+}
+
+}  // namespace vellumark

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "search/index/catalog_identity.h"
+#include "search/index/entry_values.h"
+#include "search/index/segment_columns.h"
+#include "search/index/trigram_collector.h"
+#include "services/status.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vellumark {
+
+// Collects one catalog's entries in document order (pre-order: the ordinals the index
+// uses) and gives the bytes of its segment file: the entries' start-tag offsets, their
+// values, and the trigram posting lists of their FileNames.
+class SegmentBuilder {
+public:
+    // `key` names the catalog in its library (the path below the library root);
+    // `identity` is the file's as it was before reading began, and `indexedAtNs` that time.
+    SegmentBuilder(std::string key, const CatalogIdentity& identity, std::int64_t indexedAtNs);
+
+    void Add(std::uint64_t offset, const EntryTexts& entry);
+    // The file is no readable catalog: the segment keeps only why, so that a search through
+    // the index reports the file as the streaming search does.
+    void Fail(std::string message);
+
+    std::uint32_t EntryCount() const { return count_; }
+    bool CatalogFailed() const { return failed_; }
+
+    // The segment file's bytes; Failed when the catalog is too large for one segment.
+    // Call once (this or WriteNew).
+    Status Finish(std::string& bytes);
+    // Writes the segment to a new file (which must not exist yet) and starts writing it back
+    // to the disk; the caller syncs it before giving it its name. Its size in `bytes`.
+    Status WriteNew(const std::string& path, std::uint64_t& bytes);
+
+private:
+    // The header and the sections, in file order.
+    Status Compose(std::vector<std::string>& parts);
+    std::string key_;
+    CatalogIdentity identity_;
+    std::int64_t indexedAtNs_;
+    std::string failure_;
+    bool failed_ = false;
+    bool tooLarge_ = false;
+    std::uint32_t count_ = 0;
+
+    VarintColumnWriter offsets_{true};
+    PlainTextColumnWriter names_;
+    DictionaryColumnWriter extensions_;
+    DictionaryColumnWriter descriptions_;
+    DictionaryColumnWriter types_;
+    VarintColumnWriter sizes_{false};
+    VarintColumnWriter times_{false};
+    TrigramCollector trigrams_;
+};
+
+}  // namespace vellumark

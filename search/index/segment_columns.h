@@ -1,0 +1,140 @@
+#pragma once
+
+#include "search/index/text_scan.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace vellumark {
+
+// The column encodings of a segment: one value per entry, addressed by the entry's ordinal.
+// Writers collect the values in ordinal order and give the column's bytes; the views read
+// those bytes where they lie (in a mapped file) and check every step, so damaged bytes give
+// `false`, never a read outside them.
+
+// Texts, each present or absent (absent differs from empty). Stored as one of two
+// encodings: plain (every value's bytes one after another, with the start of each) for
+// values that rarely repeat, or a dictionary (each distinct value once, and per entry the
+// number of its value) for values that repeat or are mostly absent.
+class PlainTextColumnWriter {
+public:
+    void Add(std::optional<std::string_view> value);
+    // True when the values outgrew what the column can address (4 GiB).
+    bool Overflowed() const;
+    std::string Finish() const;
+
+private:
+    std::string bytes_;
+    std::vector<std::uint32_t> starts_{0};
+    std::vector<bool> present_;
+    bool anyAbsent_ = false;
+};
+
+class DictionaryColumnWriter {
+public:
+    void Add(std::optional<std::string_view> value);
+    bool Overflowed() const;
+    std::string Finish() const;
+
+private:
+    struct Hash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+    };
+    std::unordered_map<std::string, std::uint32_t, Hash, std::equal_to<>> numbers_;
+    std::vector<std::string_view> values_;  // keys of numbers_, in order of first use
+    std::vector<std::uint32_t> ids_;        // 0 for absent, else the value's number + 1
+    std::string lastValue_;
+    std::uint32_t lastId_ = 0;
+    std::uint64_t dictionaryBytes_ = 0;
+};
+
+class TextColumn {
+public:
+    // False when the bytes are no column of `entryCount` values.
+    bool Parse(std::string_view bytes, std::uint32_t entryCount);
+
+    bool Value(std::uint32_t ordinal, std::optional<std::string_view>& value) const;
+    // Appends (ascending) the ordinals of the entries whose value is present and matches.
+    bool Scan(const ValueFilter& filter, std::vector<std::uint32_t>& out) const;
+    // Keeps the candidates (ascending) whose value is present and matches.
+    bool Filter(const ValueFilter& filter, std::vector<std::uint32_t>& candidates) const;
+    // About how many bytes a scan touches, to pick the cheapest column to scan first.
+    std::uint64_t ScanBytes() const;
+
+private:
+    bool ParseInto(std::string_view bytes, std::uint32_t entryCount);
+    bool PlainValue(std::uint32_t ordinal, std::optional<std::string_view>& value) const;
+    bool DictionaryValue(std::uint32_t number, std::string_view& value) const;
+    bool IdOf(std::uint32_t ordinal, std::uint32_t& id) const;
+    bool AcceptedIds(const ValueFilter& filter, std::vector<bool>& accepted) const;
+
+    bool dictionary_ = false;
+    std::uint32_t count_ = 0;
+    // plain
+    std::string_view present_;  // bitmap, empty when every value is present
+    const unsigned char* starts_ = nullptr;
+    std::string_view bytes_;
+    // dictionary
+    std::uint32_t dictionaryCount_ = 0;
+    const unsigned char* dictionaryStarts_ = nullptr;
+    std::string_view dictionaryBytes_;
+    const unsigned char* ids_ = nullptr;
+    unsigned idWidth_ = 0;
+};
+
+// Unsigned integers as varints in blocks of 64 entries, each block found through a small
+// table, so that one value costs at most 64 varints to reach. With deltas, each value is
+// stored as its difference to the one before (the entries' ascending byte offsets). Without,
+// a stored 1 is an escape: the entry's value is the varint after it (see the size column),
+// so the codes callers store are 0 and 2 and up.
+inline constexpr std::uint32_t kVarintBlock = 64;
+inline constexpr std::uint64_t kVarintEscape = 1;
+
+class VarintColumnWriter {
+public:
+    explicit VarintColumnWriter(bool deltas) : deltas_(deltas) {}
+    // A code other than the escape (or any value with deltas).
+    void Add(std::uint64_t value);
+    void AddEscaped(std::uint64_t value);
+    bool Overflowed() const;
+    std::string Finish() const;
+
+private:
+    void StartEntry();
+
+    bool deltas_;
+    std::uint32_t count_ = 0;
+    std::uint64_t previous_ = 0;
+    std::string table_;
+    std::string stream_;
+};
+
+class VarintColumn {
+public:
+    bool Parse(std::string_view bytes, std::uint32_t entryCount);
+    // The entry's value; `escaped` tells whether it was stored after an escape.
+    bool Value(std::uint32_t ordinal, std::uint64_t& value, bool& escaped) const;
+    bool Value(std::uint32_t ordinal, std::uint64_t& value) const
+    {
+        bool escaped;
+        return Value(ordinal, value, escaped);
+    }
+    // The entry's value and the next entry's, in one walk where both lie in one block (deltas
+    // only: the offsets of an entry and of the one after it).
+    bool ValueAndNext(std::uint32_t ordinal, std::uint64_t& value, std::uint64_t& next) const;
+
+private:
+    bool ParseInto(std::string_view bytes, std::uint32_t entryCount);
+
+    bool deltas_ = false;
+    std::uint32_t count_ = 0;
+    const unsigned char* table_ = nullptr;
+    std::string_view stream_;
+};
+
+}  // namespace vellumark

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vellumark {
+
+// ASCII folding as the search's matcher does it: a to z become A to Z; every other byte,
+// those of UTF-8 sequences included, stays as it is.
+inline char FoldAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - ('a' - 'A')) : c; }
+
+// Three folded bytes, the first in the highest of the 24 bits.
+using Trigram = std::uint32_t;
+
+// Appends the trigram at every position of the value (repeats included).
+void AppendTrigrams(std::string_view value, std::vector<Trigram>& out);
+
+// One pattern condition of a search as it tests a value: the value holds the pattern, or
+// equals it with whole values; ignoring the case of a to z unless case-sensitive.
+class ValueFilter {
+public:
+    ValueFilter(std::string_view pattern, bool caseSensitive, bool wholeValue);
+
+    bool Matches(std::string_view value) const;
+    // Where the pattern occurs in the text at or after `from` by the filter's case rule,
+    // as a part (whole values are the caller's business); npos when nowhere.
+    std::size_t Find(std::string_view text, std::size_t from) const;
+
+    // The pattern as compared: folded unless case-sensitive.
+    const std::string& Pattern() const { return pattern_; }
+    bool WholeValue() const { return wholeValue_; }
+
+private:
+    std::string pattern_;
+    bool caseSensitive_;
+    bool wholeValue_;
+};
+
+}  // namespace vellumark

@@ -1,0 +1,443 @@
+#include "search/index/candidate_query.h"
+#include "search/index/library_index.h"
+#include "tests/common/test_support.h"
+#include "tests/search/index_test_feeder.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace vellumark {
+namespace {
+
+using testing::ListFolder;
+using testing::MakeDirs;
+using testing::PathExists;
+using testing::ReadFile;
+using testing::TempDir;
+using testing::WriteFile;
+
+using Keys = std::vector<std::string>;
+
+std::string CatalogWith(const std::vector<std::string>& names)
+{
+    std::string text = "<?xml version=\"1.0\"?><fileinfo><file FileName=\"Disc\" FileType=\"directory\">";
+    for (const std::string& name : names)
+        text += "<file FileName=\"" + name + "\" FileType=\"file\"/>";
+    return text + "</file></fileinfo>";
+}
+
+// Sets the file's modification time this many seconds back.
+void SetModifiedAgo(const std::string& path, int seconds)
+{
+    const std::int64_t when = WallClockNs() - static_cast<std::int64_t>(seconds) * 1'000'000'000;
+    const struct timespec times[2] = {{when / 1'000'000'000, when % 1'000'000'000}, {when / 1'000'000'000, when % 1'000'000'000}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+}
+
+class IndexStoreTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        library_ = dir_ / "CatalogLibrary";
+        cache_ = dir_ / "cache/vellumark";
+        MakeDirs(library_ + "/Rock");
+        MakeDirs(library_ + "/Jazz");
+        PutCatalog("Rock/Led.xml", {"Stairway.mp3", "Kashmir.mp3", "Zeppelin IV"});
+        PutCatalog("Rock/Stones.xml", {"Angie.mp3", "Paint It Black.mp3"});
+        PutCatalog("Jazz/Blue.xml", {"So What.flac", "Rock Steady.flac"});
+        ASSERT_TRUE(LibraryIndex::Open(cache_, library_, true, index_).ok());
+    }
+
+    // A catalog whose last change lies well before any indexing of it.
+    void PutCatalog(const std::string& key, const std::vector<std::string>& names)
+    {
+        WriteFile(library_ + "/" + key, CatalogWith(names));
+        SetModifiedAgo(library_ + "/" + key, 60);
+    }
+
+    std::vector<CatalogFile> Walk(const Keys& keys) const
+    {
+        std::vector<CatalogFile> catalogs;
+        for (const std::string& key : keys)
+            catalogs.push_back({key, library_ + "/" + key});
+        return catalogs;
+    }
+
+    Keys StaleKeys(const std::vector<CatalogFile>& catalogs, const IndexCheck& check) const
+    {
+        Keys keys;
+        for (const std::size_t i : check.stale)
+            keys.push_back(catalogs[i].key);
+        return keys;
+    }
+
+    // Brings the scope up to date as a search would; returns the keys it had to read.
+    Keys Refresh(const Keys& keys, const std::string& scope = "")
+    {
+        const std::vector<CatalogFile> catalogs = Walk(keys);
+        const IndexCheck check = index_->Check(catalogs, scope);
+        std::vector<CatalogFile> stale;
+        for (const std::size_t i : check.stale)
+            stale.push_back(catalogs[i]);
+        NullProgress progress;
+        const IndexBuild build = index_->Build(stale, check.orphans, testing::FeedSegmentFromXml, progress);
+        EXPECT_TRUE(build.status.ok()) << build.status.message();
+        return StaleKeys(catalogs, check);
+    }
+
+    std::vector<std::string> NamesFound(const std::string& key, const std::string& pattern)
+    {
+        for (const IndexedCatalog& catalog : index_->Catalogs()) {
+            if (catalog.key != key)
+                continue;
+            std::shared_ptr<const SegmentReader> segment;
+            const Status opened = index_->OpenSegment(catalog, segment);
+            EXPECT_TRUE(opened.ok()) << opened.message();
+            if (!segment)
+                return {};
+            std::vector<std::uint32_t> candidates;
+            EXPECT_TRUE(CandidateQuery(pattern, "", "", false, false).FindCandidates(*segment, candidates).ok());
+            std::vector<std::string> names;
+            for (const std::uint32_t ordinal : candidates) {
+                IndexedEntryValues values;
+                EXPECT_TRUE(segment->Values(ordinal, values));
+                names.emplace_back(values.fileName.value_or("?"));
+            }
+            return names;
+        }
+        return {"<not indexed>"};
+    }
+
+    const Keys kAll = {"Jazz/Blue.xml", "Rock/Led.xml", "Rock/Stones.xml"};
+    TempDir dir_;
+    std::string library_;
+    std::string cache_;
+    std::unique_ptr<LibraryIndex> index_;
+};
+
+TEST(IndexCacheFolderTest, FollowsAnAbsoluteXdgCacheHomeElseTheHomeFolder)
+{
+    const char* savedCache = std::getenv("XDG_CACHE_HOME");
+    const std::string cache = savedCache ? savedCache : "";
+    const char* savedHome = std::getenv("HOME");
+    const std::string home = savedHome ? savedHome : "";
+    ::setenv("HOME", "/home/someone", 1);
+    ::setenv("XDG_CACHE_HOME", "/var/cache/me", 1);
+    EXPECT_EQ(DefaultIndexCacheFolder(), "/var/cache/me/vellumark");
+    ::setenv("XDG_CACHE_HOME", "relative/cache", 1);
+    EXPECT_EQ(DefaultIndexCacheFolder(), "/home/someone/.cache/vellumark");
+    ::unsetenv("XDG_CACHE_HOME");
+    EXPECT_EQ(DefaultIndexCacheFolder(), "/home/someone/.cache/vellumark");
+    if (savedCache)
+        ::setenv("XDG_CACHE_HOME", cache.c_str(), 1);
+    if (savedHome)
+        ::setenv("HOME", home.c_str(), 1);
+    else
+        ::unsetenv("HOME");
+}
+
+TEST_F(IndexStoreTest, OneIndexPerLibraryKeyedByItsRealPathAndNeverInsideIt)
+{
+    ASSERT_EQ(::symlink(library_.c_str(), (dir_ / "linked").c_str()), 0);
+    std::unique_ptr<LibraryIndex> throughLink;
+    ASSERT_TRUE(LibraryIndex::Open(cache_, dir_ / "linked", false, throughLink).ok());
+    EXPECT_EQ(throughLink->Folder(), index_->Folder());
+    EXPECT_EQ(throughLink->LibraryPath(), index_->LibraryPath());
+    EXPECT_EQ(ListFolder(cache_).size(), 1u);
+
+    std::unique_ptr<LibraryIndex> other;
+    MakeDirs(dir_ / "Other");
+    EXPECT_EQ(LibraryIndex::Open(cache_, dir_ / "Other", false, other).code(), Status::Code::Invalid);
+    ASSERT_TRUE(LibraryIndex::Open(cache_, dir_ / "Other", true, other).ok());
+    EXPECT_NE(other->Folder(), index_->Folder());
+
+    std::unique_ptr<LibraryIndex> inside;
+    EXPECT_FALSE(LibraryIndex::Open(library_ + "/Rock/.cache", library_, true, inside).ok());
+    EXPECT_FALSE(LibraryIndex::Open(library_, library_, true, inside).ok());
+    EXPECT_FALSE(PathExists(library_ + "/Rock/.cache"));
+    EXPECT_EQ(ListFolder(library_), (std::vector<std::string>{"Jazz", "Rock"}));
+}
+
+TEST_F(IndexStoreTest, AFreshIndexReadsEveryCatalogOnceThenNone)
+{
+    EXPECT_EQ(Refresh(kAll), kAll);
+    EXPECT_EQ(Refresh(kAll), Keys());
+    EXPECT_EQ(NamesFound("Rock/Led.xml", "zeppelin"), (std::vector<std::string>{"Zeppelin IV"}));
+    EXPECT_EQ(NamesFound("Jazz/Blue.xml", "ROCK"), (std::vector<std::string>{"Rock Steady.flac"}));
+    const std::vector<IndexedCatalog> catalogs = index_->Catalogs();
+    ASSERT_EQ(catalogs.size(), 3u);
+    EXPECT_EQ(catalogs[1].entryCount, 4u);
+    std::uint64_t bytes = 0;
+    for (const IndexedCatalog& catalog : catalogs)
+        bytes += catalog.segmentBytes;
+    EXPECT_GT(index_->Bytes(), bytes);
+    EXPECT_EQ(ListFolder(index_->Folder() + "/segments").size(), 3u);
+}
+
+TEST_F(IndexStoreTest, ACatalogIndexedWithinTwoSecondsOfItsChangeIsReadAgain)
+{
+    const std::string led = library_ + "/Rock/Led.xml";
+    SetModifiedAgo(led, 1);
+    EXPECT_EQ(Refresh(kAll), kAll);
+    EXPECT_EQ(Refresh(kAll), Keys{"Rock/Led.xml"}) << "indexed one second after its change";
+    SetModifiedAgo(led, 3);  // a new identity, and now old enough
+    EXPECT_EQ(Refresh(kAll), Keys{"Rock/Led.xml"});
+    EXPECT_EQ(Refresh(kAll), Keys());
+}
+
+TEST_F(IndexStoreTest, EachKindOfChangeReadsExactlyTheCatalogsItTouched)
+{
+    Refresh(kAll);
+    const std::string led = library_ + "/Rock/Led.xml";
+
+    // Edited in place, same size, modification time set back as copying tools do.
+    struct stat before {};
+    ASSERT_EQ(::stat(led.c_str(), &before), 0);
+    std::string text = ReadFile(led);
+    text.replace(text.find("Kashmir"), 7, "Kashmar");
+    WriteFile(led, text);
+    const struct timespec times[2] = {before.st_atim, before.st_mtim};
+    ASSERT_EQ(::utimensat(AT_FDCWD, led.c_str(), times, 0), 0);
+    EXPECT_EQ(Refresh(kAll), Keys{"Rock/Led.xml"});
+    EXPECT_EQ(NamesFound("Rock/Led.xml", "kashm"), (std::vector<std::string>{"Kashmar.mp3"}));
+
+    // Replaced by an atomic save.
+    WriteFile(library_ + "/Rock/.Led.tmp", CatalogWith({"Black Dog"}));
+    SetModifiedAgo(library_ + "/Rock/.Led.tmp", 30);
+    ASSERT_EQ(::rename((library_ + "/Rock/.Led.tmp").c_str(), led.c_str()), 0);
+    EXPECT_EQ(Refresh(kAll), Keys{"Rock/Led.xml"});
+    EXPECT_EQ(NamesFound("Rock/Led.xml", "dog"), (std::vector<std::string>{"Black Dog"}));
+
+    // Made unreadable: its change time moves.
+    ASSERT_EQ(::chmod(led.c_str(), 0), 0);
+    EXPECT_EQ(Refresh(kAll), Keys{"Rock/Led.xml"});
+    ASSERT_EQ(::chmod(led.c_str(), 0644), 0);
+    EXPECT_EQ(Refresh(kAll), Keys{"Rock/Led.xml"});
+
+    // Renamed: the new name is read, the old one forgotten.
+    ASSERT_EQ(::rename(led.c_str(), (library_ + "/Rock/Zep.xml").c_str()), 0);
+    const Keys renamed = {"Jazz/Blue.xml", "Rock/Stones.xml", "Rock/Zep.xml"};
+    EXPECT_EQ(Refresh(renamed), Keys{"Rock/Zep.xml"});
+    EXPECT_EQ(NamesFound("Rock/Led.xml", "dog"), (std::vector<std::string>{"<not indexed>"}));
+
+    // A group moved into another: its catalogs come back under their new keys.
+    MakeDirs(library_ + "/Old");
+    ASSERT_EQ(::rename((library_ + "/Jazz").c_str(), (library_ + "/Old/Jazz").c_str()), 0);
+    const Keys moved = {"Old/Jazz/Blue.xml", "Rock/Stones.xml", "Rock/Zep.xml"};
+    EXPECT_EQ(Refresh(moved), Keys{"Old/Jazz/Blue.xml"});
+
+    // Deleted.
+    ASSERT_EQ(::unlink((library_ + "/Rock/Stones.xml").c_str()), 0);
+    const Keys left = {"Old/Jazz/Blue.xml", "Rock/Zep.xml"};
+    EXPECT_EQ(Refresh(left), Keys());
+    Keys recorded;
+    for (const IndexedCatalog& catalog : index_->Catalogs())
+        recorded.push_back(catalog.key);
+    EXPECT_EQ(recorded, left);
+    EXPECT_EQ(ListFolder(index_->Folder() + "/segments").size(), 2u) << "replaced segments are removed";
+}
+
+TEST_F(IndexStoreTest, OrphansAreOnlyThoseWithinTheScopeSearched)
+{
+    Refresh(kAll);
+    ASSERT_EQ(::unlink((library_ + "/Rock/Stones.xml").c_str()), 0);
+    ASSERT_EQ(::unlink((library_ + "/Jazz/Blue.xml").c_str()), 0);
+    const std::vector<CatalogFile> rock = Walk({"Rock/Led.xml"});
+    const IndexCheck check = index_->Check(rock, "Rock");
+    EXPECT_EQ(check.orphans, Keys{"Rock/Stones.xml"});
+    EXPECT_TRUE(check.stale.empty());
+    ASSERT_TRUE(check.current[0]);
+    EXPECT_EQ(check.current[0]->key, "Rock/Led.xml");
+    // "Rock" is no prefix of "Rockabilly".
+    EXPECT_TRUE(index_->Check({}, "Roc").orphans.empty());
+    EXPECT_EQ(index_->Check({}, "Rock/Stones.xml").orphans, Keys{"Rock/Stones.xml"});
+    EXPECT_EQ(index_->Check(rock, "").orphans, (Keys{"Jazz/Blue.xml", "Rock/Stones.xml"}));
+}
+
+TEST_F(IndexStoreTest, DamagedManifestOrSegmentsAreBuiltAgainNotTrusted)
+{
+    Refresh(kAll);
+    const std::string manifest = index_->Folder() + "/manifest";
+    std::string bytes = ReadFile(manifest);
+    bytes[bytes.size() / 2] = static_cast<char>(bytes[bytes.size() / 2] ^ 0x10);
+    WriteFile(manifest, bytes);
+    EXPECT_TRUE(index_->Catalogs().empty());
+    EXPECT_EQ(Refresh(kAll), kAll);
+    EXPECT_EQ(Refresh(kAll), Keys());
+    EXPECT_EQ(ListFolder(index_->Folder() + "/segments").size(), 6u) << "the unrecorded ones wait for their age";
+
+    for (const IndexedCatalog& catalog : index_->Catalogs()) {
+        const std::string path = index_->Folder() + "/segments/" + catalog.segmentFile;
+        std::string segment = ReadFile(path);
+        if (catalog.key == "Rock/Led.xml")
+            segment.resize(segment.size() - 3);
+        else if (catalog.key == "Jazz/Blue.xml")
+            segment[20] = static_cast<char>(segment[20] ^ 1);
+        WriteFile(path, segment);
+        std::shared_ptr<const SegmentReader> opened;
+        EXPECT_EQ(index_->OpenSegment(catalog, opened).ok(), catalog.key == "Rock/Stones.xml") << catalog.key;
+    }
+    // A manifest of another format version is no manifest.
+    bytes = ReadFile(manifest);
+    bytes[8] = 9;
+    WriteFile(manifest, bytes);
+    EXPECT_TRUE(index_->Catalogs().empty());
+}
+
+TEST_F(IndexStoreTest, ANonCatalogIsRecordedWithItsReasonAndNotReadAgain)
+{
+    WriteFile(library_ + "/Rock/Broken.xml", "<fileinfo><file FileName=\"x\">");
+    SetModifiedAgo(library_ + "/Rock/Broken.xml", 60);
+    const Keys keys = {"Rock/Broken.xml"};
+    EXPECT_EQ(Refresh(keys, "Rock/Broken.xml"), keys);
+    EXPECT_EQ(Refresh(keys, "Rock/Broken.xml"), Keys());
+    const std::vector<IndexedCatalog> catalogs = index_->Catalogs();
+    ASSERT_EQ(catalogs.size(), 1u);
+    EXPECT_TRUE(catalogs[0].catalogFailed);
+    std::shared_ptr<const SegmentReader> segment;
+    ASSERT_TRUE(index_->OpenSegment(catalogs[0], segment).ok());
+    EXPECT_NE(segment->FailureMessage().find("unexpected end of file"), std::string_view::npos) << segment->FailureMessage();
+}
+
+TEST_F(IndexStoreTest, ACatalogChangedWhileItIsReadIsNotRecorded)
+{
+    const std::vector<CatalogFile> catalogs = Walk({"Rock/Led.xml", "Rock/Stones.xml"});
+    const SegmentFeeder changing = [&](const std::string& path, SegmentBuilder& builder, const Progress& progress) {
+        const Status fed = testing::FeedSegmentFromXml(path, builder, progress);
+        if (path == catalogs[0].path)
+            WriteFile(path, CatalogWith({"changed meanwhile"}));
+        return fed;
+    };
+    NullProgress progress;
+    const IndexBuild build = index_->Build(catalogs, {}, changing, progress, 1);
+    EXPECT_TRUE(build.status.ok());
+    EXPECT_EQ(build.built, 1u);
+    EXPECT_FALSE(build.segments[0]);
+    ASSERT_TRUE(build.segments[1]);
+    EXPECT_EQ(build.segments[1]->Key(), "Rock/Stones.xml");
+    ASSERT_EQ(index_->Catalogs().size(), 1u);
+}
+
+TEST_F(IndexStoreTest, ACancelledBuildKeepsWhatItFinished)
+{
+    const std::vector<CatalogFile> catalogs = Walk(kAll);
+    NullProgress progress;
+    int fed = 0;
+    const SegmentFeeder cancelling = [&](const std::string& path, SegmentBuilder& builder, const Progress& shown) {
+        const Status status = testing::FeedSegmentFromXml(path, builder, shown);
+        if (++fed == 1)
+            progress.Cancel();
+        return status;
+    };
+    const IndexBuild build = index_->Build(catalogs, {}, cancelling, progress, 1);
+    EXPECT_EQ(build.status.code(), Status::Code::Cancelled);
+    EXPECT_EQ(build.built, 1u);
+    EXPECT_EQ(index_->Catalogs().size(), 1u);
+}
+
+TEST_F(IndexStoreTest, ClearStartsFromNothing)
+{
+    Refresh(kAll);
+    ASSERT_TRUE(index_->Clear().ok());
+    EXPECT_TRUE(index_->Catalogs().empty());
+    EXPECT_TRUE(ListFolder(index_->Folder() + "/segments").empty());
+    EXPECT_EQ(Refresh(kAll), kAll);
+}
+
+TEST_F(IndexStoreTest, IndexesOfLibrariesThatAreGoneAreRemoved)
+{
+    Refresh(kAll);
+    MakeDirs(dir_ / "Second");
+    std::unique_ptr<LibraryIndex> second;
+    ASSERT_TRUE(LibraryIndex::Open(cache_, dir_ / "Second", true, second).ok());
+    MakeDirs(cache_ + "/not-an-index");
+    EXPECT_EQ(RemoveIndexesOfMissingLibraries(cache_), 0u);
+    ASSERT_EQ(::rmdir((dir_ / "Second").c_str()), 0);
+    EXPECT_EQ(RemoveIndexesOfMissingLibraries(cache_), 1u);
+    EXPECT_FALSE(PathExists(second->Folder()));
+    EXPECT_TRUE(PathExists(index_->Folder() + "/manifest"));
+    EXPECT_TRUE(PathExists(cache_ + "/not-an-index"));
+}
+
+// Two processes keep rebuilding the whole library while a third searches it: nobody sees a
+// damaged file, and at the end the manifest is whole, every catalog is current and the
+// segment folder holds just what the manifest records.
+TEST_F(IndexStoreTest, ProcessesBuildingAndSearchingAtOnceDoNoHarm)
+{
+    for (int i = 0; i < 12; ++i)
+        PutCatalog("Rock/Extra" + std::to_string(i) + ".xml", {"Rock " + std::to_string(i), "Roll.mp3"});
+    Keys keys = kAll;
+    for (int i = 0; i < 12; ++i)
+        keys.push_back("Rock/Extra" + std::to_string(i) + ".xml");
+    std::sort(keys.begin(), keys.end());
+    const std::vector<CatalogFile> catalogs = Walk(keys);
+
+    const auto child = [&](int role) {
+        std::unique_ptr<LibraryIndex> index;
+        if (!LibraryIndex::Open(cache_, library_, true, index).ok())
+            return 10;
+        NullProgress progress;
+        for (int round = 0; round < 8; ++round) {
+            if (role < 2) {
+                if (round % 3 == 2 && !index->Clear().ok())
+                    return 11;
+                const IndexBuild build = index->Build(catalogs, {}, testing::FeedSegmentFromXml, progress, 2);
+                if (!build.status.ok() || build.built != catalogs.size())
+                    return 12;
+                continue;
+            }
+            // The searcher: what the manifest calls current opens and answers right.
+            const IndexCheck check = index->Check(catalogs, "");
+            for (std::size_t i = 0; i < catalogs.size(); ++i) {
+                if (!check.current[i])
+                    continue;
+                std::shared_ptr<const SegmentReader> segment;
+                if (!index->OpenSegment(*check.current[i], segment).ok())
+                    continue;  // replaced meanwhile: a search reads that catalog itself
+                std::vector<std::uint32_t> candidates;
+                if (!segment->VerifyContent().ok() || !CandidateQuery("rock", "", "", false, false).FindCandidates(*segment, candidates).ok())
+                    return 13;
+            }
+        }
+        return 0;
+    };
+    std::vector<pid_t> children;
+    for (int role = 0; role < 3; ++role) {
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0)
+            ::_exit(child(role));
+        children.push_back(pid);
+    }
+    for (const pid_t pid : children) {
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "child ended with " << status;
+    }
+
+    const IndexCheck check = index_->Check(catalogs, "");
+    EXPECT_TRUE(check.stale.empty());
+    std::vector<std::string> recorded;
+    for (const IndexedCatalog& catalog : index_->Catalogs()) {
+        recorded.push_back(catalog.segmentFile);
+        std::shared_ptr<const SegmentReader> segment;
+        ASSERT_TRUE(index_->OpenSegment(catalog, segment).ok()) << catalog.key;
+        EXPECT_TRUE(segment->VerifyContent().ok());
+    }
+    EXPECT_EQ(recorded.size(), catalogs.size());
+    std::sort(recorded.begin(), recorded.end());
+    EXPECT_EQ(ListFolder(index_->Folder() + "/segments"), recorded) << "segments nobody records, or temporary files, were left";
+    EXPECT_EQ(NamesFound("Rock/Extra3.xml", "rock"), (std::vector<std::string>{"Rock 3"}));
+}
+
+}  // namespace
+}  // namespace vellumark
