@@ -1,7 +1,7 @@
 #include "app/cli/commands.h"
 #include "app/cli/record_table.h"
 #include "core/entry_edit.h"
-#include "core/file_info.h"
+#include "core/catalog_file.h"
 #include "library/library_names.h"
 #include "library/library_paths.h"
 #include "scan/folder_scanner.h"
@@ -94,9 +94,7 @@ int RunScan(CommandContext& context)
     const ScanRequest request{folder, catalogPath, arguments.Has("--only-folders"), BuildMaskList(maskItems)};
     if (Status status = ScanFolder(tree, request, volumes, context.progress); !status)
         return Report(context, status);
-    XmlDocument document;
-    TFileInfo info(document, context.progress, context.prompts);
-    if (Status status = info.SaveCatalog(tree, catalogPath); !status)
+    if (Status status = WriteCatalogFile(tree, catalogPath, context.progress); !status)
         return Report(context, status);
     context.out << catalogPath << '\n';
     return 0;
@@ -107,10 +105,8 @@ int RunShow(CommandContext& context)
     std::string path;
     if (Status status = ResolveCatalog(context, context.arguments.Positional()[0], path); !status)
         return Report(context, status);
-    XmlDocument document;
-    TFileInfo info(document, context.progress, context.prompts);
     CatalogTree tree;
-    if (Status status = info.LoadCatalog(path, tree); !status)
+    if (Status status = ReadCatalogFile(path, tree, context.progress); !status)
         return Report(context, status);
     WriteRecordTable(context.out, tree);
     return 0;
@@ -124,10 +120,8 @@ int RunEdit(CommandContext& context)
     std::string path;
     if (Status status = ResolveCatalog(context, arguments.Positional()[0], path); !status)
         return Report(context, status);
-    XmlDocument document;
-    TFileInfo info(document, context.progress, context.prompts);
     CatalogTree tree;
-    if (Status status = info.LoadCatalog(path, tree); !status)
+    if (Status status = ReadCatalogFile(path, tree, context.progress); !status)
         return Report(context, status);
 
     const std::string entryPath = arguments.Value("--entry");
@@ -144,7 +138,7 @@ int RunEdit(CommandContext& context)
         ApplyEntryEdit(*entry, kFileName, arguments.Value("--name"));
     else
         ApplyEntryEdit(*entry, kDescription, arguments.Value("--description"));
-    return Report(context, info.SaveCatalog(tree, path));
+    return Report(context, WriteCatalogFile(tree, path, context.progress));
 }
 
 }  // namespace vellumark::cli

@@ -133,9 +133,8 @@ int Run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
         return 2;
     }
 
-    CliPrompts prompts(err);
     TerminalProgress progress(err, showProgress);
-    CommandContext context{{}, out, err, progress, prompts, {}};
+    CommandContext context{{}, out, err, progress, {}};
     const std::vector<std::string> rest(words.begin() + static_cast<std::ptrdiff_t>(consumed), words.end());
     if (Status status = context.arguments.Parse(rest, command->options); !status)
         return Report(context, status);
