@@ -109,12 +109,11 @@ Status ReadCatalogFile(const std::string& path, CatalogTree& tree, Progress& pro
     EntryRecord::Fields fields{};
 
     const Status status = ReadCatalogEntries(path, [&](const CatalogEntry& entry) {
-        for (int key = 0; key < kColumnKeyCount; ++key)
-            fields[key] = entry.Value(key);
+        const std::uint32_t present = entry.AllValues(fields);
         const int depth = entry.Depth();
         const bool topLevel = depth == 1;
-        SharedText kind = entry.Has(kFileType) ? KindText(fields[kFileType], pool)
-                                               : (topLevel ? SharedText::Directory() : SharedText());
+        SharedText kind = (present & (1u << kFileType)) ? KindText(fields[kFileType], pool)
+                                                         : (topLevel ? SharedText::Directory() : SharedText());
         if (topLevel && fields[kFullPath].empty())
             fields[kFullPath] = fields[kFileName];
 

@@ -1,60 +1,88 @@
 #include "core/catalog_reader.h"
 
+#include <array>
 #include <cstring>
 
 namespace vellumark {
 
 namespace {
 
-// The first eight bytes of a name as one number, so that a name is told apart from the keys
-// of its length with a few integer comparisons; this runs for every attribute of every entry.
-constexpr std::uint64_t Head(std::string_view name)
+// Up to eight bytes of a name as one number, so that an attribute name is told apart from the
+// keys with a few integer comparisons: this runs for every attribute of every entry.
+constexpr std::uint64_t Bytes(std::string_view text)
 {
-    std::uint64_t head = 0;
-    for (std::size_t i = 0; i < 8 && i < name.size(); ++i)
-        head |= static_cast<std::uint64_t>(static_cast<unsigned char>(name[i])) << (8 * i);
-    return head;
+    std::uint64_t value = 0;
+    for (std::size_t i = 0; i < 8 && i < text.size(); ++i)
+        value |= static_cast<std::uint64_t>(static_cast<unsigned char>(text[i])) << (8 * i);
+    return value;
 }
 
-constexpr std::array<int, 6> kEightByteKeys = {kFileName, kFullPath, kFileSize, kFileTime, kFileType, kDiskName};
-
-constexpr std::array<std::uint64_t, 6> MakeEightByteHeads()
+template <std::size_t Count>
+std::uint64_t Load(const char* bytes)
 {
-    std::array<std::uint64_t, 6> heads{};
-    for (std::size_t i = 0; i < heads.size(); ++i)
-        heads[i] = Head(kColumnKeys[kEightByteKeys[i]]);
-    return heads;
+    std::uint64_t value = 0;
+    std::memcpy(&value, bytes, Count);
+    return value;
 }
 
-constexpr std::array<std::uint64_t, 6> kEightByteHeads = MakeEightByteHeads();
-
-std::uint64_t HeadOf(const char* bytes)
+// The first and the last eight bytes of every key's name (the last are the first for a name of
+// eight bytes or fewer).
+constexpr std::array<std::uint64_t, kColumnKeyCount> MakeKeyBytes(bool tail)
 {
-    std::uint64_t head;
-    std::memcpy(&head, bytes, sizeof head);
-    return head;
+    std::array<std::uint64_t, kColumnKeyCount> bytes{};
+    for (int key = 0; key < kColumnKeyCount; ++key) {
+        const std::string_view name = kColumnKeys[key];
+        bytes[key] = Bytes(tail && name.size() > 8 ? name.substr(name.size() - 8) : name);
+    }
+    return bytes;
 }
+constexpr std::array<std::uint64_t, kColumnKeyCount> kHeads = MakeKeyBytes(false);
+constexpr std::array<std::uint64_t, kColumnKeyCount> kTails = MakeKeyBytes(true);
 
-// The key an attribute name stands for, or -1.
+// Names are compared as their first and last eight bytes; the one shorter name is FileExt.
+static_assert(kColumnKeys[kFileExt].size() == 7 && kColumnKeys[kDescription].size() == 11);
+static_assert(kColumnKeys[kFileName].size() == 8 && kColumnKeys[kFullPath].size() == 8
+              && kColumnKeys[kFileSize].size() == 8 && kColumnKeys[kFileTime].size() == 8
+              && kColumnKeys[kFileType].size() == 8 && kColumnKeys[kDiskName].size() == 8);
+static_assert(kColumnKeys[kFileNameLength].size() == 14 && kColumnKeys[kPathNameLength].size() == 14
+              && kColumnKeys[kSizePercentage].size() == 14);
+
+static_assert(kColumnKeys[kFileName][4] == 'N' && kColumnKeys[kDiskName][4] == 'N' && kColumnKeys[kFullPath][4] == 'P'
+              && kColumnKeys[kFileSize][4] == 'S' && kColumnKeys[kFileTime][4] == 'T'
+              && kColumnKeys[kFileType][4] == 'T');
+static_assert(kColumnKeys[kFileNameLength][0] == 'F' && kColumnKeys[kPathNameLength][0] == 'P'
+              && kColumnKeys[kSizePercentage][0] == 'S');
+
+// The key an attribute name stands for, or -1. The length and one byte leave at most two
+// candidates, which are compared whole.
 int KeyOfAttribute(std::string_view name)
 {
+    const char* bytes = name.data();
+    const auto is = [](std::uint64_t value, int key) { return value == kHeads[key]; };
     switch (name.size()) {
     case 7:
-        return name == kColumnKeys[kFileExt] ? kFileExt : -1;
+        return is(Load<7>(bytes), kFileExt) ? kFileExt : -1;
     case 8: {
-        const std::uint64_t head = HeadOf(name.data());
-        for (std::size_t i = 0; i < kEightByteHeads.size(); ++i)
-            if (head == kEightByteHeads[i])
-                return kEightByteKeys[i];
-        return -1;
+        const std::uint64_t head = Load<8>(bytes);
+        switch (bytes[4]) {
+        case 'N':
+            return is(head, kFileName) ? kFileName : is(head, kDiskName) ? kDiskName : -1;
+        case 'P':
+            return is(head, kFullPath) ? kFullPath : -1;
+        case 'S':
+            return is(head, kFileSize) ? kFileSize : -1;
+        case 'T':
+            return is(head, kFileTime) ? kFileTime : is(head, kFileType) ? kFileType : -1;
+        default:
+            return -1;
+        }
     }
     case 11:
-        return name == kColumnKeys[kDescription] ? kDescription : -1;
-    case 14:
-        for (const int key : {kFileNameLength, kPathNameLength, kSizePercentage})
-            if (name == kColumnKeys[key])
-                return key;
-        return -1;
+        return is(Load<8>(bytes), kDescription) && Load<8>(bytes + 3) == kTails[kDescription] ? kDescription : -1;
+    case 14: {
+        const int key = bytes[0] == 'F' ? kFileNameLength : bytes[0] == 'P' ? kPathNameLength : kSizePercentage;
+        return is(Load<8>(bytes), key) && Load<8>(bytes + 6) == kTails[key] ? key : -1;
+    }
     default:
         return -1;
     }
@@ -62,14 +90,39 @@ int KeyOfAttribute(std::string_view name)
 
 }  // namespace
 
-void CatalogEntry::FindAttributes()
+const XmlPullReader::Attribute* CatalogEntry::Look(int key) const
 {
-    attributes_.fill(nullptr);
+    looked_ |= 1u << key;
+    found_[key] = nullptr;
+    const std::size_t size = kColumnKeys[key].size();
+    for (const XmlPullReader::Attribute& attribute : reader_->Attributes()) {
+        const char* name = attribute.name.data();
+        if (attribute.name.size() != size)
+            continue;
+        const bool same = size < 8 ? Load<7>(name) == kHeads[key]
+                                   : Load<8>(name) == kHeads[key] && Load<8>(name + size - 8) == kTails[key];
+        if (same)
+            return found_[key] = &attribute;
+    }
+    return nullptr;
+}
+
+std::uint32_t CatalogEntry::AllValues(std::array<std::string_view, kColumnKeyCount>& values) const
+{
+    found_.fill(nullptr);
     for (const XmlPullReader::Attribute& attribute : reader_->Attributes()) {
         const int key = KeyOfAttribute(attribute.name);
-        if (key >= 0 && !attributes_[key])
-            attributes_[key] = &attribute;
+        if (key >= 0 && !found_[key])
+            found_[key] = &attribute;
     }
+    looked_ = (1u << kColumnKeyCount) - 1;
+    std::uint32_t present = 0;
+    for (int key = 0; key < kColumnKeyCount; ++key) {
+        const XmlPullReader::Attribute* attribute = found_[key];
+        values[key] = attribute ? reader_->Value(*attribute) : std::string_view();
+        present |= attribute ? 1u << key : 0u;
+    }
+    return present;
 }
 
 // Runs the reader to its end, handing every element below the document element to the visitor.
@@ -89,7 +142,7 @@ public:
             case XmlPullReader::Event::StartElement:
                 if (reader.Depth() == 0)
                     break;  // the document element is no entry
-                entry.FindAttributes();
+                entry.Reset();
                 if (!visit(entry))
                     return Status::Cancelled();
                 break;

@@ -13,7 +13,8 @@
 namespace vellumark {
 
 // One entry element of a catalog file, as the reader stands on it. Its attributes are found by
-// column key (the first of repeated names counts; names that are no key are passed over); a
+// column key (the first of repeated names counts; names that are no key are passed over), each
+// key when it is first asked for, so a search looks only at the names its conditions need. A
 // value is decoded only when asked for. Valid until the visitor returns.
 class CatalogEntry {
 public:
@@ -22,24 +23,39 @@ public:
     // Where the entry's start tag begins, in bytes from the start of the file.
     std::uint64_t Offset() const { return reader_->ElementOffset(); }
 
-    bool Has(int key) const { return attributes_[key] != nullptr; }
+    bool Has(int key) const { return Find(key) != nullptr; }
     // The value as the program holds it (entities resolved, the stored form decoded); empty
     // when the attribute is missing. Every value taken stays valid until the visitor returns.
-    std::string_view Value(int key) const { return Has(key) ? reader_->Value(*attributes_[key]) : std::string_view(); }
+    std::string_view Value(int key) const
+    {
+        const XmlPullReader::Attribute* attribute = Find(key);
+        return attribute ? reader_->Value(*attribute) : std::string_view();
+    }
     // The value in its stored form (valid UTF-8 whatever bytes it holds), for writers of other
     // XML formats.
     std::string_view StoredValue(int key) const
     {
-        return Has(key) ? reader_->StoredValue(*attributes_[key]) : std::string_view();
+        const XmlPullReader::Attribute* attribute = Find(key);
+        return attribute ? reader_->StoredValue(*attribute) : std::string_view();
     }
+    // Every key's value (as Value gives it) in one pass, for readers that take them all.
+    // Returns which keys the entry has: bit k for key k.
+    std::uint32_t AllValues(std::array<std::string_view, kColumnKeyCount>& values) const;
 
 private:
     friend class CatalogEntryReader;
     explicit CatalogEntry(XmlPullReader& reader) : reader_(&reader) {}
-    void FindAttributes();
+    void Reset() { looked_ = 0; }
+    // The first attribute of the key's name, looked for once per entry and kept.
+    const XmlPullReader::Attribute* Find(int key) const
+    {
+        return (looked_ & (1u << key)) ? found_[key] : Look(key);
+    }
+    const XmlPullReader::Attribute* Look(int key) const;
 
     XmlPullReader* reader_;
-    std::array<const XmlPullReader::Attribute*, kColumnKeyCount> attributes_{};
+    mutable std::array<const XmlPullReader::Attribute*, kColumnKeyCount> found_{};
+    mutable std::uint32_t looked_ = 0;  // bit k: found_[k] is known
 };
 
 // Called for every entry element of a catalog, in document order, each before its descendants.

@@ -225,8 +225,7 @@ SearchOutcome SearchCatalogs(const SearchRequest& request, Progress& progress, C
 void AddSearchResult(const CatalogEntry& entry, const SharedText& catalogName, std::vector<EntryRecord>& results)
 {
     EntryRecord::Fields fields{};
-    for (int key = 0; key < kColumnKeyCount; ++key)
-        fields[key] = entry.Value(key);
+    entry.AllValues(fields);
     const std::string_view kind = fields[kFileType];
     SharedText kindText = kind == kKindDirectory ? SharedText::Directory()
                         : kind == kKindFile      ? SharedText::File()
