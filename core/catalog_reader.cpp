@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstring>
+#include <type_traits>
 
 namespace vellumark {
 
@@ -18,8 +19,10 @@ constexpr std::uint64_t Bytes(std::string_view text)
 }
 
 template <std::size_t Count>
-std::uint64_t Load(const char* bytes)
+constexpr std::uint64_t Load(const char* bytes)
 {
+    if (std::is_constant_evaluated())
+        return Bytes(std::string_view(bytes, Count));
     std::uint64_t value = 0;
     std::memcpy(&value, bytes, Count);
     return value;
@@ -39,23 +42,9 @@ constexpr std::array<std::uint64_t, kColumnKeyCount> MakeKeyBytes(bool tail)
 constexpr std::array<std::uint64_t, kColumnKeyCount> kHeads = MakeKeyBytes(false);
 constexpr std::array<std::uint64_t, kColumnKeyCount> kTails = MakeKeyBytes(true);
 
-// Names are compared as their first and last eight bytes; the one shorter name is FileExt.
-static_assert(kColumnKeys[kFileExt].size() == 7 && kColumnKeys[kDescription].size() == 11);
-static_assert(kColumnKeys[kFileName].size() == 8 && kColumnKeys[kFullPath].size() == 8
-              && kColumnKeys[kFileSize].size() == 8 && kColumnKeys[kFileTime].size() == 8
-              && kColumnKeys[kFileType].size() == 8 && kColumnKeys[kDiskName].size() == 8);
-static_assert(kColumnKeys[kFileNameLength].size() == 14 && kColumnKeys[kPathNameLength].size() == 14
-              && kColumnKeys[kSizePercentage].size() == 14);
-
-static_assert(kColumnKeys[kFileName][4] == 'N' && kColumnKeys[kDiskName][4] == 'N' && kColumnKeys[kFullPath][4] == 'P'
-              && kColumnKeys[kFileSize][4] == 'S' && kColumnKeys[kFileTime][4] == 'T'
-              && kColumnKeys[kFileType][4] == 'T');
-static_assert(kColumnKeys[kFileNameLength][0] == 'F' && kColumnKeys[kPathNameLength][0] == 'P'
-              && kColumnKeys[kSizePercentage][0] == 'S');
-
 // The key an attribute name stands for, or -1. The length and one byte leave at most two
 // candidates, which are compared whole.
-int KeyOfAttribute(std::string_view name)
+constexpr int KeyOfAttribute(std::string_view name)
 {
     const char* bytes = name.data();
     const auto is = [](std::uint64_t value, int key) { return value == kHeads[key]; };
@@ -88,22 +77,39 @@ int KeyOfAttribute(std::string_view name)
     }
 }
 
+// Whether the name is the key's: one key at a time, when only a few are asked for.
+constexpr bool NameIs(std::string_view name, int key)
+{
+    const std::size_t size = kColumnKeys[key].size();
+    if (name.size() != size)
+        return false;
+    if (size < 8)
+        return Load<7>(name.data()) == kHeads[key];
+    return Load<8>(name.data()) == kHeads[key] && Load<8>(name.data() + size - 8) == kTails[key];
+}
+
+constexpr bool EveryKeyIsRecognised()
+{
+    for (int key = 0; key < kColumnKeyCount; ++key) {
+        if (KeyOfAttribute(kColumnKeys[key]) != key)
+            return false;
+        for (int other = 0; other < kColumnKeyCount; ++other)
+            if (NameIs(kColumnKeys[other], key) != (other == key))
+                return false;
+    }
+    return KeyOfAttribute("FileNames") < 0 && KeyOfAttribute("filename") < 0 && KeyOfAttribute("FileNam") < 0;
+}
+static_assert(EveryKeyIsRecognised());
+
 }  // namespace
 
 const XmlPullReader::Attribute* CatalogEntry::Look(int key) const
 {
     looked_ |= 1u << key;
     found_[key] = nullptr;
-    const std::size_t size = kColumnKeys[key].size();
-    for (const XmlPullReader::Attribute& attribute : reader_->Attributes()) {
-        const char* name = attribute.name.data();
-        if (attribute.name.size() != size)
-            continue;
-        const bool same = size < 8 ? Load<7>(name) == kHeads[key]
-                                   : Load<8>(name) == kHeads[key] && Load<8>(name + size - 8) == kTails[key];
-        if (same)
+    for (const XmlPullReader::Attribute& attribute : reader_->Attributes())
+        if (NameIs(attribute.name, key))
             return found_[key] = &attribute;
-    }
     return nullptr;
 }
 
