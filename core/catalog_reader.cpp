@@ -116,18 +116,17 @@ const XmlPullReader::Attribute* CatalogEntry::Look(int key) const
 std::uint32_t CatalogEntry::AllValues(std::array<std::string_view, kColumnKeyCount>& values) const
 {
     found_.fill(nullptr);
+    values.fill({});
+    std::uint32_t present = 0;
     for (const XmlPullReader::Attribute& attribute : reader_->Attributes()) {
         const int key = KeyOfAttribute(attribute.name);
-        if (key >= 0 && !found_[key])
-            found_[key] = &attribute;
+        if (key < 0 || (present & (1u << key)))
+            continue;
+        present |= 1u << key;
+        found_[key] = &attribute;
+        values[key] = reader_->Value(attribute);
     }
     looked_ = (1u << kColumnKeyCount) - 1;
-    std::uint32_t present = 0;
-    for (int key = 0; key < kColumnKeyCount; ++key) {
-        const XmlPullReader::Attribute* attribute = found_[key];
-        values[key] = attribute ? reader_->Value(*attribute) : std::string_view();
-        present |= attribute ? 1u << key : 0u;
-    }
     return present;
 }
 

@@ -180,7 +180,10 @@ void CatalogSearch::SearchCatalogFile(const std::string& path, CatalogRead& read
         read.failure = CannotRead(path, "not a regular file");
         return;
     }
-    const SharedText catalogName(CatalogNameOfFile(path));
+    // Made at the first match, after the reader has its window: a small block taken before it
+    // would sit in the space the previous file's window left, and each reading thread would
+    // hold one window more at its peak.
+    SharedText catalogName;
     EntryValues values;
     const Status status = ReadCatalogEntries(path, [&](const CatalogEntry& entry) {
         if (progress_.Cancelled())
@@ -190,8 +193,11 @@ void CatalogSearch::SearchCatalogFile(const std::string& path, CatalogRead& read
         // Only the fields the conditions look at are decoded.
         for (const int key : conditions_.Fields())
             values.fields[key] = entry.Has(key) ? std::optional(entry.Value(key)) : std::nullopt;
-        if (EntryMatches(conditions_, values))
+        if (EntryMatches(conditions_, values)) {
+            if (catalogName.Empty())
+                catalogName = SharedText(CatalogNameOfFile(path));
             AddSearchResult(entry, catalogName, read.found);
+        }
         return true;
     });
     if (status.code() == Status::Code::Failed) {
