@@ -4,6 +4,9 @@
 //   bench_gui_open gui CATALOG        the catalog in a library, clicked in the main window
 //                                     (offscreen): time to its first painted rows, sorting by
 //                                     FileSize and back by FileName, RSS
+//   bench_gui_open export CATALOG     the catalog exported as XML and as xlsx through the export
+//                                     dialog of the main window (offscreen): time of each and
+//                                     the heap in use before and after (nothing may stay behind)
 //
 // Run each mode in its own process so the RSS figures do not mix.
 #include "config/config.h"
@@ -12,16 +15,20 @@
 #include "ui/library_tree_view.h"
 #include "ui/file_list_model.h"
 #include "ui/library_tree_model.h"
+#include "ui/export_dialog.h"
 #include "ui/main_window.h"
+#include "ui/task_runner.h"
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QRadioButton>
 #include <QTreeView>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <malloc.h>
 #include <string>
 #include <unistd.h>
 
@@ -58,17 +65,41 @@ int Headless(const std::string& catalog)
     return 0;
 }
 
+// A program folder under /tmp whose library holds the catalog as Bench/Big.xml; the folder
+// goes when the bench ends.
+class BenchHome {
+public:
+    bool Make(const std::string& catalog)
+    {
+        made_ = mkdtemp(folder_) != nullptr;
+        if (!made_ || !vellumark::SetProgramFolder(folder_).ok())
+            return false;
+        vellumark::ResetConfigInstance();
+        const std::string group = vellumark::ConfigInstance().GetLibraryPath() + "/Bench";
+        std::system(("mkdir -p '" + group + "'").c_str());
+        bigCatalog_ = group + "/Big.xml";
+        return symlink(catalog.c_str(), bigCatalog_.c_str()) == 0;
+    }
+    ~BenchHome()
+    {
+        if (made_)
+            std::system(("rm -rf '" + std::string(folder_) + "'").c_str());
+    }
+    std::string Folder() const { return folder_; }
+    const std::string& BigCatalog() const { return bigCatalog_; }
+
+private:
+    char folder_[32] = "/tmp/vellumark-gui-bench-XXXXXX";
+    bool made_ = false;
+    std::string bigCatalog_;
+};
+
 int Gui(int argc, char** argv, const std::string& catalog)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    char folder[] = "/tmp/vellumark-gui-bench-XXXXXX";
-    if (!mkdtemp(folder) || !vellumark::SetProgramFolder(folder).ok())
-        return 1;
-    vellumark::ResetConfigInstance();
-    const std::string group = vellumark::ConfigInstance().GetLibraryPath() + "/Bench";
-    std::system(("mkdir -p '" + group + "'").c_str());
-    if (symlink(catalog.c_str(), (group + "/Big.xml").c_str()) != 0)
+    BenchHome home;
+    if (!home.Make(catalog))
         return 1;
 
     vellumark::MainWindow window;
@@ -107,7 +138,54 @@ int Gui(int argc, char** argv, const std::string& catalog)
     window.FileList()->viewport()->repaint();
     std::printf("sort back by FileName: %.3f s\n", Seconds(start));
     std::printf("gui RSS after sorting: %ld MB\n", RssKilobytes() / 1024);
-    std::system(("rm -rf '" + std::string(folder) + "'").c_str());
+    return 0;
+}
+
+// Answers the export dialog's save question with the next file and agrees to replace it.
+class ExportPrompts final : public vellumark::Prompts {
+public:
+    std::string file;
+    std::string ChooseOpenFile(const vellumark::FileDialogRequest&) override { return {}; }
+    std::string ChooseSaveFile(const vellumark::FileDialogRequest&) override { return file; }
+    void ShowMessage(std::string_view, std::string_view text, vellumark::MessageIcon) override
+    {
+        std::fprintf(stderr, "message: %.*s\n", static_cast<int>(text.size()), text.data());
+    }
+    bool AskYesNo(std::string_view, std::string_view, vellumark::MessageIcon) override { return true; }
+};
+
+double HeapMegabytes() { return static_cast<double>(mallinfo2().uordblks) / (1024.0 * 1024.0); }
+
+int Export(int argc, char** argv, const std::string& catalog)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    BenchHome home;
+    if (!home.Make(catalog))
+        return 1;
+    ExportPrompts prompts;
+    vellumark::MainWindow window(&prompts);
+    window.show();
+    app.processEvents();
+
+    const double before = HeapMegabytes();
+    std::printf("heap in use before the exports: %.1f MB\n", before);
+    for (const vellumark::ExportFormatKind format : {vellumark::ExportFormatKind::Xml, vellumark::ExportFormatKind::Excel}) {
+        const std::string_view name = vellumark::ExportFormatOf(format).name;
+        prompts.file = home.Folder() + "/Big-export." + std::string(name);
+        const auto start = Clock::now();
+        {
+            vellumark::ExportDialog dialog(&window, {prompts, window.Runner(), &window.ListModel()->Tree()},
+                                           home.BigCatalog());
+            dialog.FormatButton(format)->setChecked(true);
+            dialog.onOkClicked();
+        }
+        app.processEvents();
+        const long written = static_cast<long>(std::ifstream(prompts.file, std::ios::ate).tellg()) >> 20;
+        std::printf("%.*s export: %.3f s, %ld MB written; heap in use after: %.1f MB (%+.1f MB)\n",
+                    static_cast<int>(name.size()), name.data(), Seconds(start), written, HeapMegabytes(),
+                    HeapMegabytes() - before);
+    }
     return 0;
 }
 
@@ -116,7 +194,7 @@ int Gui(int argc, char** argv, const std::string& catalog)
 int main(int argc, char** argv)
 {
     if (argc != 3) {
-        std::fprintf(stderr, "usage: %s headless|gui CATALOG\n", argv[0]);
+        std::fprintf(stderr, "usage: %s headless|gui|export CATALOG\n", argv[0]);
         return 2;
     }
     const std::string mode = argv[1];
@@ -124,5 +202,7 @@ int main(int argc, char** argv)
         return Headless(argv[2]);
     if (mode == "gui")
         return Gui(argc, argv, argv[2]);
+    if (mode == "export")
+        return Export(argc, argv, argv[2]);
     return 2;
 }

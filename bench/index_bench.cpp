@@ -146,7 +146,7 @@ struct QueryOutcome {
 QueryOutcome RunQuery(const LibraryIndex& index, const std::vector<CatalogFile>& catalogs, const SearchRequest& request,
                       unsigned threads = 1)
 {
-    const SearchPatterns patterns(request);
+    const SearchConditions conditions(request);
     const CandidateQuery query(request.namePattern, request.extensionPattern, request.descriptionPattern,
                                request.caseSensitive, request.wholeValues);
     const IndexCheck check = index.Check(catalogs, "");
@@ -171,11 +171,11 @@ QueryOutcome RunQuery(const LibraryIndex& index, const std::vector<CatalogFile>&
                 IndexedEntryValues values;
                 if (!segment->Values(ordinal, values, kPatternValues))
                     break;
-                const std::optional<std::string_view> texts[] = {values.fileName, values.fileExt, values.description};
-                bool accepted = true;
-                for (int condition = 0; condition < kSearchConditionCount && accepted; ++condition)
-                    if (patterns.Active(condition))
-                        accepted = texts[condition] && patterns.ValueMatches(condition, *texts[condition]);
+                EntryValues texts;
+                texts.fields[kFileName] = values.fileName;
+                texts.fields[kFileExt] = values.fileExt;
+                texts.fields[kDescription] = values.description;
+                const bool accepted = EntryMatches(conditions, texts);
                 std::uint64_t offset = 0, next = 0;
                 if (accepted && segment->EntrySpan(ordinal, offset, next))
                     reader.ReadAt(offset, next, catalogName, outcome.results);

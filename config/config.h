@@ -2,7 +2,7 @@
 
 #include "config/config_error.h"
 #include "config/config_views.h"
-#include "core/xml_document.h"
+#include "config/xml_document.h"
 #include "services/status.h"
 
 #include <string>

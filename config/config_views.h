@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/xml_document.h"
+#include "config/xml_document.h"
 
 #include <cstddef>
 #include <string>

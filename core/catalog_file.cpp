@@ -2,7 +2,7 @@
 
 #include "core/path_names.h"
 #include "core/stored_text.h"
-#include "core/xml_pull_reader.h"
+#include "core/catalog_reader.h"
 #include "services/atomic_file.h"
 #include "services/messages.h"
 
@@ -12,41 +12,6 @@
 namespace vellumark {
 
 namespace {
-
-// The key an attribute name stands for, or -1.
-int KeyOfAttribute(std::string_view name)
-{
-    switch (name.size()) {
-    case 7:
-        return name == "FileExt" ? kFileExt : -1;
-    case 8:
-        if (name == "FileName")
-            return kFileName;
-        if (name == "FullPath")
-            return kFullPath;
-        if (name == "FileSize")
-            return kFileSize;
-        if (name == "FileTime")
-            return kFileTime;
-        if (name == "FileType")
-            return kFileType;
-        if (name == "DiskName")
-            return kDiskName;
-        return -1;
-    case 11:
-        return name == "Description" ? kDescription : -1;
-    case 14:
-        if (name == "FileNameLength")
-            return kFileNameLength;
-        if (name == "PathNameLength")
-            return kPathNameLength;
-        if (name == "SizePercentage")
-            return kSizePercentage;
-        return -1;
-    default:
-        return -1;
-    }
-}
 
 SharedText KindText(std::string_view kind, TextPool& pool)
 {
@@ -137,54 +102,31 @@ void AppendAttribute(std::string& out, std::string_view name, std::string_view v
 Status ReadCatalogFile(const std::string& path, CatalogTree& tree, Progress& progress)
 {
     WaitScope wait(progress, messages::kLoadingInfo);
-    XmlPullReader reader;
-    if (Status status = reader.Open(path); !status)
-        return status;
-
     const SharedText diskName(CatalogNameOfFile(path));
     TextPool pool;
     CatalogTree built;
     std::vector<CatalogTreeNode*> parents;  // parents[d - 1] is the entry at depth d
     EntryRecord::Fields fields{};
-    std::array<bool, kColumnKeyCount> present{};
 
-    for (;;) {
-        const XmlPullReader::Event event = reader.Next();
-        if (event == XmlPullReader::Event::Failed)
-            return reader.Error();
-        if (event == XmlPullReader::Event::Finished)
-            break;
-        const int depth = reader.Depth();
-        if (event == XmlPullReader::Event::EndElement) {
-            if (depth >= 1)
-                parents.resize(static_cast<std::size_t>(depth - 1));
-            continue;
-        }
-        if (depth == 0)
-            continue;  // the document element itself is no entry
-
-        fields.fill({});
-        present.fill(false);
-        for (const XmlPullReader::Attribute& attribute : reader.Attributes()) {
-            const int key = KeyOfAttribute(attribute.name);
-            if (key < 0 || present[key])
-                continue;
-            present[key] = true;
-            fields[key] = reader.Value(attribute);
-        }
+    const Status status = ReadCatalogEntries(path, [&](const CatalogEntry& entry) {
+        const std::uint32_t present = entry.AllValues(fields);
+        const int depth = entry.Depth();
         const bool topLevel = depth == 1;
-        SharedText kind = present[kFileType] ? KindText(fields[kFileType], pool)
-                                             : (topLevel ? SharedText::Directory() : SharedText());
+        SharedText kind = (present & (1u << kFileType)) ? KindText(fields[kFileType], pool)
+                                                         : (topLevel ? SharedText::Directory() : SharedText());
         if (topLevel && fields[kFullPath].empty())
             fields[kFullPath] = fields[kFileName];
 
-        CatalogTreeNode* parent = parents.empty() ? nullptr : parents.back();
-        CatalogTreeNode* node = built.Append(parent);
+        parents.resize(static_cast<std::size_t>(depth - 1));
+        CatalogTreeNode* node = built.Append(parents.empty() ? nullptr : parents.back());
         node->record.Assign(fields, pool.Get(fields[kFileExt]), std::move(kind), diskName);
         parents.push_back(node);
         if (progress.Due())
             progress.SetMessage(messages::kLoadingInfo);
-    }
+        return true;
+    });
+    if (!status)
+        return status;
     tree = std::move(built);
     return Status::Ok();
 }

@@ -202,6 +202,8 @@ bool XmlPullReader::Fill(std::size_t wanted)
             endOfInput_ = true;
             break;
         }
+        if (copy_)
+            copy_(std::string_view(storage_.data() + size_, static_cast<std::size_t>(got)));
         size_ += static_cast<std::size_t>(got);
     }
     return size_ > before;
@@ -232,11 +234,8 @@ const XmlPullReader::Attribute* XmlPullReader::FindAttribute(std::string_view na
     return nullptr;
 }
 
-std::string_view XmlPullReader::Value(const Attribute& attribute)
+std::string& XmlPullReader::Resolve(std::string_view raw)
 {
-    const std::string_view raw = attribute.raw;
-    if (attribute.plain)
-        return raw;
     if (decodedUsed_ == decoded_.size())
         decoded_.emplace_back();
     std::string& out = decoded_[decodedUsed_++];
@@ -257,9 +256,22 @@ std::string_view XmlPullReader::Value(const Attribute& attribute)
             ++i;
         }
     }
+    return out;
+}
+
+std::string_view XmlPullReader::Value(const Attribute& attribute)
+{
+    if (attribute.plain)
+        return attribute.raw;
+    std::string& out = Resolve(attribute.raw);
     if (NeedsStoredDecoding(out))
         out = DecodeStoredText(out);
     return out;
+}
+
+std::string_view XmlPullReader::StoredValue(const Attribute& attribute)
+{
+    return attribute.plain ? attribute.raw : std::string_view(Resolve(attribute.raw));
 }
 
 bool XmlPullReader::SkipSpaces()
@@ -360,6 +372,7 @@ XmlPullReader::Event XmlPullReader::ParseStartTag()
 XmlPullReader::TagParse XmlPullReader::ParseTagInWindow()
 {
     attributes_.clear();
+    elementOffset_ = consumed_ + position_;
     std::size_t at = position_ + 1;
     while (at < size_ && IsNameChar(data_[at]))
         ++at;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,6 +32,11 @@ public:
     XmlPullReader(const XmlPullReader&) = delete;
     XmlPullReader& operator=(const XmlPullReader&) = delete;
 
+    // Every byte read from the file is handed to the copy as well, in order, before the reader
+    // looks at it (an export copies a catalog byte for byte while checking it). Set before Open.
+    using ByteCopy = std::function<void(std::string_view bytes)>;
+    void CopyBytesTo(ByteCopy copy) { copy_ = std::move(copy); }
+
     Status Open(const std::string& path);
     // Reads from memory instead of a file (the text must outlive the reader).
     void OpenText(std::string_view text);
@@ -41,12 +47,17 @@ public:
     std::string_view ElementName() const { return elementName_; }
     // 0 for the root element.
     int Depth() const { return depth_; }
+    // Where the element's start tag begins, in bytes from the start of the input.
+    std::uint64_t ElementOffset() const { return elementOffset_; }
     const std::vector<Attribute>& Attributes() const { return attributes_; }
     // The first attribute of that name, or nullptr.
     const Attribute* FindAttribute(std::string_view name) const;
     // The value as the program holds it: entities resolved, white space normalised as XML
     // requires, the stored form decoded. Points into the reader until the next call of Next.
     std::string_view Value(const Attribute& attribute);
+    // The value as the file stores it: entities resolved and white space normalised, the stored
+    // form kept (it is valid UTF-8 of characters XML allows, whatever bytes the value holds).
+    std::string_view StoredValue(const Attribute& attribute);
 
     const Status& Error() const { return error_; }
     std::uint64_t Offset() const { return consumed_ + position_; }
@@ -62,6 +73,7 @@ private:
     bool SkipMarkup();  // comments, declarations, processing instructions, document types
     bool SkipSpaces();
     bool ReadName(std::string_view& name);
+    std::string& Resolve(std::string_view raw);
 
     int fd_ = -1;
     bool endOfInput_ = false;
@@ -71,6 +83,7 @@ private:
     std::size_t size_ = 0;        // bytes in the window
     std::size_t position_ = 0;    // read position in the window
     std::uint64_t consumed_ = 0;  // bytes before the window
+    ByteCopy copy_;
 
     std::string_view elementName_;
     std::vector<Attribute> attributes_;
@@ -79,6 +92,7 @@ private:
     std::deque<std::string> decoded_;
     std::size_t decodedUsed_ = 0;
     int depth_ = -1;
+    std::uint64_t elementOffset_ = 0;
     bool pendingEnd_ = false;
     bool rootSeen_ = false;
     bool finished_ = false;

@@ -1,7 +1,7 @@
 #include "export/delimited_export.h"
 
 #include "core/column_keys.h"
-#include "export/export_target.h"
+#include "export/export_output.h"
 #include "services/messages.h"
 #include "services/progress.h"
 
@@ -26,8 +26,9 @@ bool NeedsQuotes(std::string_view value, std::string_view separator)
 }
 
 Status WriteDelimited(const CatalogTree& tree, const std::vector<std::string>& columns,
-                      std::string_view separator, bool quote, const std::string& path)
+                      std::string_view separator, bool quote, const std::string& path, Progress& progress)
 {
+    WaitScope wait(progress, messages::kExportToFile);
     ExportOutput output(path);
     if (Status status = output.Open(); !status)
         return status;
@@ -66,17 +67,6 @@ Status WriteDelimited(const CatalogTree& tree, const std::vector<std::string>& c
     return output.Commit();
 }
 
-Status ExportDelimited(TFileInfo& info, const ExportFormat& format, std::string_view suggestedName,
-                       std::string_view separator, bool quote, const CatalogTree* tree)
-{
-    const std::string path = AskExportFile(info, format, suggestedName);
-    if (path.empty())
-        return Status::Cancelled();
-    WaitScope wait(info.GetProgress(), messages::kExportToFile);
-    CatalogTree scratch;
-    return WriteDelimited(TreeToWrite(info, tree, scratch), info.ExportColumns(), separator, quote, path);
-}
-
 }  // namespace
 
 void AppendCsvValue(std::string& out, std::string_view value, std::string_view separator)
@@ -94,16 +84,16 @@ void AppendCsvValue(std::string& out, std::string_view value, std::string_view s
     out += '"';
 }
 
-Status ExportText(TFileInfo& info, std::string_view suggestedName, std::string_view separator,
-                  const CatalogTree* tree)
+Status WriteText(const CatalogTree& tree, const std::vector<std::string>& columns, const std::string& path,
+                 Progress& progress)
 {
-    return ExportDelimited(info, {kTextExtension, kTextFilter}, suggestedName, separator, false, tree);
+    return WriteDelimited(tree, columns, kTextSeparator, false, path, progress);
 }
 
-Status ExportCsv(TFileInfo& info, std::string_view suggestedName, std::string_view separator,
-                 const CatalogTree* tree)
+Status WriteCsv(const CatalogTree& tree, const std::vector<std::string>& columns, std::string_view separator,
+                const std::string& path, Progress& progress)
 {
-    return ExportDelimited(info, {kCsvExtension, kCsvFilter}, suggestedName, separator, true, tree);
+    return WriteDelimited(tree, columns, separator, true, path, progress);
 }
 
 }  // namespace vellumark

@@ -1,55 +1,21 @@
 #include "export/excel_export.h"
 
+#include "core/catalog_reader.h"
+#include "core/column_keys.h"
 #include "core/path_names.h"
 #include "core/stored_text.h"
-#include "export/export_target.h"
+#include "services/atomic_file.h"
 #include "services/messages.h"
-#include "services/progress.h"
 
 #include <xlsxwriter.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <string>
-#include <sys/stat.h>
-#include <unistd.h>
-#include <vector>
+#include <functional>
+#include <string_view>
 
 namespace vellumark {
 
 namespace {
-
-// Visits every element below the root in document order, each before its children.
-template <typename Visit>
-void ForEachEntryElement(const XmlDocument& document, Visit visit)
-{
-    if (!document.IsActive())
-        return;
-    std::vector<XmlElement> parents;
-    XmlElement element = document.DocumentElement().FirstChild();
-    while (element) {
-        visit(element);
-        if (XmlElement child = element.FirstChild()) {
-            parents.push_back(element);
-            element = child;
-            continue;
-        }
-        element = element.NextSibling();
-        while (!element && !parents.empty()) {
-            element = parents.back().NextSibling();
-            parents.pop_back();
-        }
-    }
-}
-
-std::uint64_t CountEntries(const XmlDocument& document)
-{
-    std::uint64_t count = 0;
-    ForEachEntryElement(document, [&count](const XmlElement&) { ++count; });
-    return count;
-}
 
 // Characters of a UTF-8 text (continuation bytes are not counted).
 std::size_t CharacterCount(std::string_view text)
@@ -67,129 +33,180 @@ Status WriteFailure(const std::string& path, const char* reason)
     return Status::Failed("Cannot write \"" + path + "\": " + reason);
 }
 
-// Fills the worksheet; the first write the library refuses ends it.
-lxw_error FillSheet(lxw_workbook* workbook, const XmlDocument& document, const std::vector<std::string>& columns,
-                    const std::string& title)
+// The key each column reads, or -1 for a name that is no key (its cells stay empty).
+std::vector<int> ColumnKeysOf(const std::vector<std::string>& columns)
 {
-    lxw_worksheet* sheet = workbook_add_worksheet(workbook, nullptr);
-    lxw_format* titleFormat = workbook_add_format(workbook);
+    std::vector<int> keys;
+    keys.reserve(columns.size());
+    for (const std::string& column : columns)
+        keys.push_back(FindColumnKey(column));
+    return keys;
+}
+
+// Fills one worksheet row by row; the first write the library refuses ends it.
+class SheetWriter {
+public:
+    SheetWriter(lxw_workbook* workbook, const std::vector<std::string>& columns) : workbook_(workbook), columns_(columns)
+    {
+    }
+
+    lxw_error Begin(const std::string& title);
+    // One entry: its number, then the stored values of the columns in `cells`.
+    lxw_error AddRow(const std::vector<std::string>& cells);
+    lxw_error Finish();
+
+private:
+    lxw_error Put(lxw_row_t row, lxw_col_t column, const char* text)
+    {
+        widest_[column] = std::max(widest_[column], CharacterCount(text));
+        return worksheet_write_string(sheet_, row, column, text, cellFormat_);
+    }
+
+    lxw_workbook* workbook_;
+    const std::vector<std::string>& columns_;
+    lxw_worksheet* sheet_ = nullptr;
+    lxw_format* cellFormat_ = nullptr;
+    std::vector<std::size_t> widest_;
+    lxw_row_t row_ = 2;
+    std::uint64_t number_ = 0;
+};
+
+lxw_error SheetWriter::Begin(const std::string& title)
+{
+    sheet_ = workbook_add_worksheet(workbook_, nullptr);
+    lxw_format* titleFormat = workbook_add_format(workbook_);
+    cellFormat_ = workbook_add_format(workbook_);
+    if (!sheet_ || !titleFormat || !cellFormat_)
+        return LXW_ERROR_MEMORY_MALLOC_FAILED;
     format_set_bold(titleFormat);
     format_set_align(titleFormat, LXW_ALIGN_CENTER);
     format_set_align(titleFormat, LXW_ALIGN_VERTICAL_CENTER);
-    lxw_format* cellFormat = workbook_add_format(workbook);
-    format_set_border(cellFormat, LXW_BORDER_THIN);
-    if (!sheet || !titleFormat || !cellFormat)
-        return LXW_ERROR_MEMORY_MALLOC_FAILED;
+    format_set_border(cellFormat_, LXW_BORDER_THIN);
 
-    const auto lastColumn = static_cast<lxw_col_t>(columns.size());
+    const auto lastColumn = static_cast<lxw_col_t>(columns_.size());
     const std::string storedTitle = EncodeStoredText(title);
     lxw_error error = lastColumn == 0
-        ? worksheet_write_string(sheet, 0, 0, storedTitle.c_str(), titleFormat)
-        : worksheet_merge_range(sheet, 0, 0, 0, lastColumn, storedTitle.c_str(), titleFormat);
+        ? worksheet_write_string(sheet_, 0, 0, storedTitle.c_str(), titleFormat)
+        : worksheet_merge_range(sheet_, 0, 0, 0, lastColumn, storedTitle.c_str(), titleFormat);
     if (error != LXW_NO_ERROR)
         return error;
 
-    std::vector<std::size_t> widest(columns.size() + 1, 0);
-    auto put = [&](lxw_row_t row, lxw_col_t column, const char* text) {
-        widest[column] = std::max(widest[column], CharacterCount(text));
-        return worksheet_write_string(sheet, row, column, text, cellFormat);
-    };
-
-    std::vector<std::string> names;
-    names.reserve(columns.size());
-    if ((error = put(1, 0, "SerialNO")) != LXW_NO_ERROR)
+    widest_.assign(columns_.size() + 1, 0);
+    if ((error = Put(1, 0, "SerialNO")) != LXW_NO_ERROR)
         return error;
-    for (lxw_col_t c = 0; c < lastColumn; ++c) {
-        names.push_back(EncodeStoredText(columns[c]));
-        if ((error = put(1, c + 1, names.back().c_str())) != LXW_NO_ERROR)
-            return error;
-    }
-
-    // Values are taken in their stored form, which is valid UTF-8 of characters XML allows
-    // whatever bytes a name holds; the workbook is XML too.
-    lxw_row_t row = 2;
-    std::uint64_t number = 0;
-    ForEachEntryElement(document, [&](const XmlElement& element) {
-        if (error != LXW_NO_ERROR)
-            return;
-        if ((error = put(row, 0, std::to_string(++number).c_str())) != LXW_NO_ERROR)
-            return;
-        const pugi::xml_node node = element.Native();
-        for (lxw_col_t c = 0; c < lastColumn && error == LXW_NO_ERROR; ++c)
-            error = put(row, c + 1, node.attribute(names[c].c_str()).value());
-        ++row;
-    });
-    if (error != LXW_NO_ERROR)
-        return error;
-
-    for (lxw_col_t c = 0; c <= lastColumn; ++c)
-        if ((error = worksheet_set_column(sheet, c, c, ColumnWidth(widest[c]), nullptr)) != LXW_NO_ERROR)
+    for (lxw_col_t c = 0; c < lastColumn; ++c)
+        if ((error = Put(1, c + 1, EncodeStoredText(columns_[c]).c_str())) != LXW_NO_ERROR)
             return error;
     return LXW_NO_ERROR;
 }
 
-Status SyncFile(const std::string& path)
+lxw_error SheetWriter::AddRow(const std::vector<std::string>& cells)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return WriteFailure(path, std::strerror(errno));
-    const bool synced = ::fsync(fd) == 0;
-    const int error = errno;
-    ::close(fd);
-    return synced ? Status::Ok() : WriteFailure(path, std::strerror(error));
+    lxw_error error = Put(row_, 0, std::to_string(++number_).c_str());
+    for (lxw_col_t c = 0; c < cells.size() && error == LXW_NO_ERROR; ++c)
+        error = Put(row_, c + 1, cells[c].c_str());
+    ++row_;
+    return error;
 }
 
-// The library writes the file itself, so the whole-or-nothing rule is kept here: it writes to a
-// temporary name in the target's folder, which replaces the target only when complete.
-Status WriteWorkbook(const XmlDocument& document, const std::vector<std::string>& columns, const std::string& path)
+lxw_error SheetWriter::Finish()
 {
-    const std::string temp = TemporaryPathFor(path);
+    for (lxw_col_t c = 0; c < widest_.size(); ++c)
+        if (const lxw_error error = worksheet_set_column(sheet_, c, c, ColumnWidth(widest_[c]), nullptr);
+            error != LXW_NO_ERROR)
+            return error;
+    return LXW_NO_ERROR;
+}
+
+// Hands each entry's cells to the sheet: its rows, in order, until the sheet refuses one.
+using RowSource = std::function<Status(const std::function<bool(const std::vector<std::string>&)>& addRow)>;
+
+// The library writes the file itself, into the temporary file of an AtomicFile, so the
+// whole-or-nothing rule of every other export holds for the workbook as well.
+Status WriteRows(const std::vector<std::string>& columns, const std::string& path, const RowSource& rows)
+{
+    AtomicFile file(path);
+    if (Status status = file.Open(); !status)
+        return status;
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
-    lxw_workbook* workbook = workbook_new_opt(temp.c_str(), &options);
+    lxw_workbook* workbook = workbook_new_opt(file.TemporaryPath().c_str(), &options);
     if (!workbook)
         return WriteFailure(path, lxw_strerror(LXW_ERROR_MEMORY_MALLOC_FAILED));
 
-    const lxw_error fillError = FillSheet(workbook, document, columns, CatalogNameOfFile(path));
+    SheetWriter sheet(workbook, columns);
+    lxw_error fillError = sheet.Begin(CatalogNameOfFile(path));
+    Status read;
+    if (fillError == LXW_NO_ERROR)
+        read = rows([&](const std::vector<std::string>& cells) {
+            fillError = sheet.AddRow(cells);
+            return fillError == LXW_NO_ERROR;
+        });
+    if (fillError == LXW_NO_ERROR)
+        fillError = sheet.Finish();
     const lxw_error closeError = workbook_close(workbook);
-    Status status;
     if (fillError != LXW_NO_ERROR)
-        status = WriteFailure(path, lxw_strerror(fillError));
-    else if (closeError != LXW_NO_ERROR)
-        status = WriteFailure(path, lxw_strerror(closeError));
-    else
-        status = SyncFile(temp);
-    if (status) {
-        struct stat existing {};
-        if (::stat(path.c_str(), &existing) == 0)
-            ::chmod(temp.c_str(), existing.st_mode & 07777);
-        if (::rename(temp.c_str(), path.c_str()) != 0)
-            status = Status::Failed("Cannot replace \"" + path + "\": " + std::strerror(errno));
-    }
-    if (!status)
-        ::unlink(temp.c_str());
-    return status;
+        return WriteFailure(path, lxw_strerror(fillError));
+    if (!read)
+        return read;
+    if (closeError != LXW_NO_ERROR)
+        return WriteFailure(path, lxw_strerror(closeError));
+    return file.Commit();
+}
+
+Status CheckRowCount(std::uint64_t entries, std::uint64_t rowCapacity)
+{
+    // The title row and the header row come first.
+    return entries + 2 > rowCapacity ? Status::Failed(messages::kExcelRowRange) : Status::Ok();
 }
 
 }  // namespace
 
-Status ExportExcelWithCapacity(TFileInfo& info, std::string_view suggestedName, std::uint64_t rowCapacity)
+Status WriteWorkbook(const CatalogTree& tree, const std::vector<std::string>& columns, const std::string& path,
+                     Progress& progress, std::uint64_t rowCapacity)
 {
-    const std::uint64_t rows = CountEntries(info.Document()) + 2;
-    // The front end shows the failure once: a message box in the desktop program, stderr in
-    // the command-line tool.
-    if (rows > rowCapacity)
-        return Status::Failed(messages::kExcelRowRange);
-    const std::string path = AskExportFile(info, {kExcelExtension, kExcelFilter}, suggestedName);
-    if (path.empty())
-        return Status::Cancelled();
-    WaitScope wait(info.GetProgress(), messages::kExportToFile);
-    return WriteWorkbook(info.Document(), info.ExportColumns(), path);
+    if (Status status = CheckRowCount(tree.NodeCount(), rowCapacity); !status)
+        return status;
+    WaitScope wait(progress, messages::kExportToFile);
+    const std::vector<int> keys = ColumnKeysOf(columns);
+    return WriteRows(columns, path, [&](const auto& addRow) {
+        std::vector<std::string> cells(keys.size());
+        bool going = true;
+        tree.ForEachPreOrder([&](const CatalogTreeNode& node) {
+            if (!going)
+                return;
+            for (std::size_t c = 0; c < keys.size(); ++c) {
+                cells[c].clear();
+                if (keys[c] >= 0)
+                    AppendStoredText(cells[c], node.record.Field(keys[c]));
+            }
+            going = addRow(cells);
+        });
+        return Status::Ok();
+    });
 }
 
-Status ExportExcel(TFileInfo& info, std::string_view suggestedName)
+Status WriteCatalogWorkbook(const std::string& catalogPath, const std::vector<std::string>& columns,
+                            const std::string& path, Progress& progress, std::uint64_t rowCapacity)
 {
-    return ExportExcelWithCapacity(info, suggestedName, kXlsxRowCapacity);
+    std::uint64_t entries = 0;
+    if (Status counted = ReadCatalogEntries(catalogPath, [&entries](const CatalogEntry&) { return ++entries, true; });
+        !counted)
+        return counted;
+    if (Status status = CheckRowCount(entries, rowCapacity); !status)
+        return status;
+    WaitScope wait(progress, messages::kExportToFile);
+    const std::vector<int> keys = ColumnKeysOf(columns);
+    return WriteRows(columns, path, [&](const auto& addRow) {
+        std::vector<std::string> cells(keys.size());
+        const Status read = ReadCatalogEntries(catalogPath, [&](const CatalogEntry& entry) {
+            for (std::size_t c = 0; c < keys.size(); ++c)
+                cells[c].assign(keys[c] < 0 ? std::string_view() : entry.StoredValue(keys[c]));
+            return addRow(cells);
+        });
+        // A stop asked for by the sheet is its own failure; the reader's faults are the file's.
+        return read.code() == Status::Code::Cancelled ? Status::Ok() : read;
+    });
 }
 
 }  // namespace vellumark

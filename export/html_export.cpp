@@ -2,7 +2,7 @@
 
 #include "core/column_keys.h"
 #include "core/path_names.h"
-#include "export/export_target.h"
+#include "export/export_output.h"
 #include "services/links.h"
 #include "services/messages.h"
 #include "services/progress.h"
@@ -25,9 +25,13 @@ void AppendCell(std::string& out, std::string_view text)
         AppendHtmlEscaped(out, text);
 }
 
-Status WriteHtml(const CatalogTree& tree, const std::vector<std::string>& columns, std::string_view title,
-                 const std::string& path)
+}  // namespace
+
+Status WriteHtml(const CatalogTree& tree, const std::vector<std::string>& columns, const std::string& path,
+                 Progress& progress)
 {
+    WaitScope wait(progress, messages::kExportToFile);
+    const std::string title = CatalogNameOfFile(path);
     ExportOutput output(path);
     if (Status status = output.Open(); !status)
         return status;
@@ -77,8 +81,6 @@ Status WriteHtml(const CatalogTree& tree, const std::vector<std::string>& column
     return output.Commit();
 }
 
-}  // namespace
-
 void AppendHtmlEscaped(std::string& out, std::string_view text)
 {
     std::size_t from = 0;
@@ -92,16 +94,6 @@ void AppendHtmlEscaped(std::string& out, std::string_view text)
         from = i + 1;
     }
     out.append(text, from);
-}
-
-Status ExportHtml(TFileInfo& info, std::string_view suggestedName, const CatalogTree* tree)
-{
-    const std::string path = AskExportFile(info, {kHtmlExtension, kHtmlFilter}, suggestedName);
-    if (path.empty())
-        return Status::Cancelled();
-    WaitScope wait(info.GetProgress(), messages::kExportToFile);
-    CatalogTree scratch;
-    return WriteHtml(TreeToWrite(info, tree, scratch), info.ExportColumns(), CatalogNameOfFile(path), path);
 }
 
 }  // namespace vellumark

@@ -1,10 +1,12 @@
 #pragma once
 
-#include "core/file_info.h"
+#include "core/catalog_tree.h"
+#include "services/progress.h"
 #include "services/status.h"
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vellumark {
 
@@ -20,12 +22,11 @@ inline constexpr std::string_view kHtmlHead =
     "  .TrBRow  {            background-color: #FFFBF0;            color: #000000;            font-family: Arial;  }"
     "</STYLE></HEAD><BODY>";
 
-inline constexpr const char* kHtmlExtension = ".htm";
-inline constexpr const char* kHtmlFilter = "HTML File|*.htm";
-
-// Writes the tree (with none, the document's entries) as an HTML table of the export columns,
-// titled after the chosen file. Cancelled when no file was chosen.
-Status ExportHtml(TFileInfo& info, std::string_view suggestedName, const CatalogTree* tree);
+// Writes the tree's entries in pre-order as an HTML table of the columns (column keys; a text
+// that is no key reads FileName), titled after the output file's catalog name. An empty tree
+// gives an empty file.
+Status WriteHtml(const CatalogTree& tree, const std::vector<std::string>& columns, const std::string& path,
+                 Progress& progress);
 
 // Appends the text with "&", "<", ">" and '"' written as entities, so that names holding them
 // can neither break the page nor inject markup.

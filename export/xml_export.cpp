@@ -1,24 +1,30 @@
 #include "export/xml_export.h"
 
 #include "core/catalog_file.h"
-#include "export/export_target.h"
+#include "core/catalog_reader.h"
+#include "services/atomic_file.h"
 #include "services/messages.h"
-#include "services/progress.h"
 
 namespace vellumark {
 
-Status ExportXml(TFileInfo& info, std::string_view suggestedName)
+Status CopyCatalogFile(const std::string& catalogPath, const std::string& path, Progress& progress)
 {
-    const std::string path = AskExportFile(info, {kXmlExtension, kXmlFilter}, suggestedName);
-    if (path.empty())
-        return Status::Cancelled();
-    WaitScope wait(info.GetProgress(), messages::kExportToFile);
-    if (info.Document().IsActive())
-        return info.SaveFile(path);
-    XmlDocument empty;
-    if (Status status = empty.SetContent(kNewCatalogDocument); !status)
+    WaitScope wait(progress, messages::kExportToFile);
+    AtomicFile file(path);
+    if (Status status = file.Open(); !status)
         return status;
-    return empty.SaveFile(path);
+    // A failed write is kept by the file and reported at Commit; the reading goes on meanwhile.
+    const Status read = ReadCatalogEntries(
+        catalogPath, [](const CatalogEntry&) { return true; }, [&file](std::string_view bytes) { file.Write(bytes); });
+    if (!read)
+        return read;
+    return file.Commit();
+}
+
+Status WriteCatalogExport(const CatalogTree& tree, const std::string& path, Progress& progress)
+{
+    WaitScope wait(progress, messages::kExportToFile);
+    return WriteCatalogFile(tree, path, progress);
 }
 
 }  // namespace vellumark

@@ -1,15 +1,19 @@
 #pragma once
 
-#include "core/file_info.h"
+#include "core/catalog_tree.h"
+#include "services/progress.h"
 #include "services/status.h"
 
-#include <string_view>
+#include <string>
 
 namespace vellumark {
 
-// Writes the document whole as a catalog file, replacing a file the user agreed to overwrite
-// (never appending to it). A document without a root element (nothing opened yet) gives an
-// empty catalog. Cancelled when no file was chosen.
-Status ExportXml(TFileInfo& info, std::string_view suggestedName);
+// Copies a catalog file to the path byte for byte (whatever it holds beyond what the program
+// knows), while reading it through the catalog reader: a file that is not a well-formed catalog
+// fails with the reader's message and nothing is written.
+Status CopyCatalogFile(const std::string& catalogPath, const std::string& path, Progress& progress);
+
+// Writes the tree as a catalog file (WriteCatalogFile), as an export.
+Status WriteCatalogExport(const CatalogTree& tree, const std::string& path, Progress& progress);
 
 }  // namespace vellumark

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "core/catalog_reader.h"
 #include "core/catalog_tree.h"
 #include "core/shared_text.h"
-#include "core/xml_pull_reader.h"
+#include "search/catalog_walk.h"
 #include "search/search_request.h"
 #include "services/progress.h"
 #include "services/status.h"
@@ -32,12 +33,6 @@ private:
     CatalogTree& tree_;
 };
 
-// A file or folder in the scope that the search could not read, and why.
-struct SkippedFile {
-    std::string path;
-    std::string reason;
-};
-
 struct SearchOutcome {
     // Ok, or Cancelled when the user stopped the search: the results are then only those
     // found before.
@@ -51,10 +46,9 @@ struct SearchOutcome {
     bool Complete() const { return status.ok() && skipped.empty(); }
 };
 
-// Searches the catalogs of the request's scope: every file of a group folder and of its
-// sub-folders (never through a symbolic link to a folder), or the one catalog file. Results
-// reach the sink catalog by catalog in the order the walk reaches the files (listing order,
-// sub-folders when reached), within a catalog in document order. Each file is streamed;
+// Searches the catalogs of the request's scope, as ListScopeCatalogs lists them. Results reach
+// the sink catalog by catalog in the order the walk reaches the files, within a catalog in
+// document order. Each file is streamed;
 // only matches are kept. A scope or file that does not exist gives no results and no fault.
 // Several catalog files are read at once on helper threads; the progress (messages) and the
 // sink are called on the calling thread only, and the cancel flag is polled between files and
@@ -64,9 +58,9 @@ SearchOutcome SearchCatalogs(const SearchRequest& request, Progress& progress, S
 // The same, appending the results to the tree's top level.
 SearchOutcome SearchCatalogs(const SearchRequest& request, Progress& progress, CatalogTree& results);
 
-// Copies the element the reader stands on into a new result at the end of the list: the
-// attributes among the eleven column keys that it has (no kind default, no path fallback),
-// then the catalog's name as "DiskName", whatever the element held.
-void AddSearchResult(XmlPullReader& reader, const SharedText& catalogName, std::vector<EntryRecord>& results);
+// Copies the entry into a new result at the end of the list: the attributes among the eleven
+// column keys that it has (no kind default, no path fallback), then the catalog's name as
+// "DiskName", whatever the element held.
+void AddSearchResult(const CatalogEntry& entry, const SharedText& catalogName, std::vector<EntryRecord>& results);
 
 }  // namespace vellumark

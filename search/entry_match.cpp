@@ -1,7 +1,5 @@
 #include "search/entry_match.h"
 
-#include <cstring>
-
 namespace vellumark {
 
 namespace {
@@ -62,68 +60,48 @@ bool ContainsIgnoringCase(std::string_view value, std::string_view upperPattern)
 
 }  // namespace
 
-SearchPatterns::SearchPatterns(const SearchRequest& request)
-    : patterns_{request.namePattern, request.extensionPattern, request.descriptionPattern},
-      caseSensitive_(request.caseSensitive),
-      wholeValues_(request.wholeValues)
+EntryValues ValuesOfRecord(const EntryRecord& record)
 {
-    for (int condition = 0; condition < kSearchConditionCount; ++condition)
-        upperPatterns_[condition] = UpperCased(patterns_[condition]);
+    EntryValues values;
+    const EntryRecord::Fields fields = record.AllFields();
+    for (int key = 0; key < kColumnKeyCount; ++key)
+        values.fields[key] = fields[key];
+    return values;
 }
 
-bool SearchPatterns::ValueMatches(int condition, std::string_view value) const
+SearchConditions::SearchConditions(const SearchRequest& request)
+    : caseSensitive_(request.caseSensitive), wholeValues_(request.wholeValues)
 {
-    const std::string& pattern = patterns_[condition];
-    const std::string& upperPattern = upperPatterns_[condition];
-    // A whole value holding the pattern has the pattern's length, so the substring test
-    // followed by the whole-value test comes down to one comparison.
-    if (wholeValues_)
-        return caseSensitive_ ? value == pattern : EqualsIgnoringCase(value, upperPattern);
-    return caseSensitive_ ? value.find(pattern) != std::string_view::npos : ContainsIgnoringCase(value, upperPattern);
-}
-
-SearchedEntry ReadSearchedEntry(XmlPullReader& reader)
-{
-    SearchedEntry entry;
-    auto& found = entry.attributes;
-    for (const XmlPullReader::Attribute& attribute : reader.Attributes()) {
-        const std::string_view name = attribute.name;
-        int condition = -1;
-        switch (name.size()) {
-        case 7:
-            if (std::memcmp(name.data(), "FileExt", 7) == 0)
-                condition = kExtensionCondition;
-            break;
-        case 8:
-            if (std::memcmp(name.data(), "FileName", 8) == 0)
-                condition = kNameCondition;
-            break;
-        case 11:
-            if (std::memcmp(name.data(), "Description", 11) == 0)
-                condition = kDescriptionCondition;
-            break;
-        default:
-            break;
-        }
-        if (condition >= 0 && !found[condition])
-            found[condition] = &attribute;
-    }
-    if (found[kNameCondition])
-        entry.fileName = reader.Value(*found[kNameCondition]);
-    return entry;
-}
-
-bool EntryMatches(const SearchPatterns& patterns, XmlPullReader& reader, const SearchedEntry& entry)
-{
-    // The name is tested first, before any other value is decoded, while its view is valid.
-    for (int condition = 0; condition < kSearchConditionCount; ++condition) {
-        if (!patterns.Active(condition))
+    const std::pair<int, const std::string*> patterns[] = {
+        {kFileName, &request.namePattern},
+        {kFileExt, &request.extensionPattern},
+        {kDescription, &request.descriptionPattern},
+    };
+    for (const auto& [key, pattern] : patterns) {
+        // An empty pattern is no condition.
+        if (pattern->empty())
             continue;
-        const XmlPullReader::Attribute* attribute = entry.attributes[condition];
-        if (!attribute)
-            return false;
-        const std::string_view value = condition == kNameCondition ? entry.fileName : reader.Value(*attribute);
-        if (!patterns.ValueMatches(condition, value))
+        textConditions_.push_back({key, *pattern, UpperCased(*pattern)});
+        fields_.push_back(key);
+    }
+}
+
+bool SearchConditions::TextHolds(const TextCondition& condition, std::string_view value) const
+{
+    // A whole value holding the pattern has the pattern's length, so the substring test
+    // followed by the whole-value test (which ignores case even in a case-sensitive search)
+    // comes down to one comparison.
+    if (wholeValues_)
+        return caseSensitive_ ? value == condition.pattern : EqualsIgnoringCase(value, condition.upperPattern);
+    return caseSensitive_ ? value.find(condition.pattern) != std::string_view::npos
+                          : ContainsIgnoringCase(value, condition.upperPattern);
+}
+
+bool EntryMatches(const SearchConditions& conditions, const EntryValues& values)
+{
+    for (const SearchConditions::TextCondition& condition : conditions.textConditions_) {
+        const std::optional<std::string_view>& value = values[condition.key];
+        if (!value || !conditions.TextHolds(condition, *value))
             return false;
     }
     return true;

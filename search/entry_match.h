@@ -1,47 +1,58 @@
 #pragma once
 
-#include "core/xml_pull_reader.h"
+#include "core/column_keys.h"
+#include "core/entry_record.h"
 #include "search/search_request.h"
 
 #include <array>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vellumark {
 
-// The three conditions of a search in their test order: name, extension, description.
-enum SearchCondition : int { kNameCondition = 0, kExtensionCondition = 1, kDescriptionCondition = 2 };
-inline constexpr int kSearchConditionCount = 3;
+// The values of one entry that conditions look at, by column key: nullopt when the entry does
+// not hold the field (a catalog element without that attribute), which fails every condition
+// on it. A catalog file's reader fills only the fields the conditions name.
+struct EntryValues {
+    std::array<std::optional<std::string_view>, kColumnKeyCount> fields{};
 
-// A search's conditions, prepared once per search: each pattern and its upper-cased form.
-class SearchPatterns {
+    const std::optional<std::string_view>& operator[](int key) const { return fields[key]; }
+};
+
+// Every field of a record, for conditions over entries already in memory (an open catalog).
+EntryValues ValuesOfRecord(const EntryRecord& record);
+
+// A search's conditions, prepared once per search. Only the conditions the request gives take
+// part; with none, every entry matches.
+class SearchConditions {
 public:
-    explicit SearchPatterns(const SearchRequest& request);
+    explicit SearchConditions(const SearchRequest& request);
 
-    // Whether the condition takes part (its pattern is not empty).
-    bool Active(int condition) const { return !patterns_[condition].empty(); }
-    // Whether a present attribute value satisfies the condition.
-    bool ValueMatches(int condition, std::string_view value) const;
+    // The fields the conditions look at, each once, in the order they are tested.
+    const std::vector<int>& Fields() const { return fields_; }
 
 private:
-    std::array<std::string, kSearchConditionCount> patterns_;
-    std::array<std::string, kSearchConditionCount> upperPatterns_;
+    friend bool EntryMatches(const SearchConditions& conditions, const EntryValues& values);
+
+    // A text pattern on one field: found in the value, or equal to the whole value, ignoring
+    // the case of a to z unless the search is case-sensitive.
+    struct TextCondition {
+        int key;
+        std::string pattern;
+        std::string upperPattern;
+    };
+    bool TextHolds(const TextCondition& condition, std::string_view value) const;
+
+    std::vector<TextCondition> textConditions_;  // name, extension, description
+    std::vector<int> fields_;
     bool caseSensitive_;
     bool wholeValues_;
 };
 
-// What the conditions look at in the element a reader stands on: the attributes "FileName",
-// "FileExt" and "Description" (nullptr when missing; the first of repeated names counts, as
-// when a catalog is loaded), found in one pass, and the decoded "FileName", which the wait
-// window shows as well.
-struct SearchedEntry {
-    std::array<const XmlPullReader::Attribute*, kSearchConditionCount> attributes{};
-    std::string_view fileName;  // valid until the reader decodes another value
-};
-SearchedEntry ReadSearchedEntry(XmlPullReader& reader);
-
-// True when every active condition holds for the entry; a condition whose attribute is
-// missing fails. With no active condition every element matches.
-bool EntryMatches(const SearchPatterns& patterns, XmlPullReader& reader, const SearchedEntry& entry);
+// True when every condition holds for the entry's values; conditions are tested in the order
+// name, extension, description, and the first that fails decides.
+bool EntryMatches(const SearchConditions& conditions, const EntryValues& values);
 
 }  // namespace vellumark

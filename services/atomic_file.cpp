@@ -21,8 +21,7 @@ AtomicFile::FaultHook& Hook()
 
 bool Injected(AtomicFile::Step step) { return Hook() && Hook()(step); }
 
-}  // namespace
-
+// A fresh name beside the target: hidden, unique within the process.
 std::string TemporaryPathFor(const std::string& target)
 {
     static std::atomic<unsigned> counter{0};
@@ -31,6 +30,8 @@ std::string TemporaryPathFor(const std::string& target)
     const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
     return folder + "." + name + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
 }
+
+}  // namespace
 
 void AtomicFile::SetFaultHook(FaultHook hook) { Hook() = std::move(hook); }
 

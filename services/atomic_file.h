@@ -31,6 +31,10 @@ public:
     Status Commit();
 
     const std::string& TargetPath() const { return target_; }
+    // The temporary file, between Open and Commit, for a writer that must write the file itself
+    // by name (a library): it writes into that file instead of calling Write, and Commit syncs
+    // it and puts it in the target's place.
+    const std::string& TemporaryPath() const { return temp_; }
 
 private:
     Status Flush();
@@ -43,10 +47,6 @@ private:
     std::vector<char> buffer_;
     Status status_;
 };
-
-// A fresh name for a temporary file beside the target (hidden, unique within the process), for
-// writers that must let a library write the file before it replaces the target.
-std::string TemporaryPathFor(const std::string& targetPath);
 
 // Writes the whole text to the path through an AtomicFile.
 Status WriteFileAtomically(const std::string& path, std::string_view bytes);

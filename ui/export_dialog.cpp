@@ -2,9 +2,6 @@
 
 #include "config/config.h"
 #include "core/path_names.h"
-#include "export/delimited_export.h"
-#include "export/excel_export.h"
-#include "export/html_export.h"
 #include "services/messages.h"
 #include "ui/library_tree_view.h"
 #include "ui/dialog_layout.h"
@@ -26,53 +23,6 @@
 namespace vellumark {
 
 namespace {
-
-FileDialogRequest SaveRequestOf(ExportFormatKind format, const std::string& catalogPath)
-{
-    FileDialogRequest request;
-    switch (format) {
-    case ExportFormatKind::Html:
-        request = {kHtmlExtension, kHtmlFilter, {}};
-        break;
-    case ExportFormatKind::Text:
-        request = {kTextExtension, kTextFilter, {}};
-        break;
-    case ExportFormatKind::Csv:
-        request = {kCsvExtension, kCsvFilter, {}};
-        break;
-    case ExportFormatKind::Xml:
-        request = {kXmlExtension, kXmlFilter, {}};
-        break;
-    case ExportFormatKind::Excel:
-        request = {kExcelExtension, kExcelFilter, {}};
-        break;
-    }
-    if (!catalogPath.empty())
-        request.initialName = CatalogNameOfFile(catalogPath);
-    return request;
-}
-
-// The writers' save dialog, answered with the file the user chose before the worker started;
-// the overwrite question was answered then too. Every other question goes to the real prompts.
-class ChosenFilePrompts final : public Prompts {
-public:
-    ChosenFilePrompts(Prompts& prompts, std::string path) : prompts_(prompts), path_(std::move(path)) {}
-
-    std::string ChooseOpenFile(const FileDialogRequest& request) override { return prompts_.ChooseOpenFile(request); }
-    std::string ChooseSaveFile(const FileDialogRequest&) override { return path_; }
-    void ShowMessage(std::string_view caption, std::string_view text, MessageIcon icon) override
-    {
-        prompts_.ShowMessage(caption, text, icon);
-    }
-    bool AskYesNo(std::string_view caption, std::string_view text, MessageIcon icon) override
-    {
-        return text == messages::kOverwriteCatalog || prompts_.AskYesNo(caption, text, icon);
-    }
-
-private:
-    Prompts& prompts_;
-    std::string path_;
-};
 
 // The theme's icon of the file kind; without an icon theme, a coloured badge with the kind's
 // letter, so that the five formats still look different.
@@ -99,22 +49,6 @@ QIcon FormatIcon(const char* themeName, QChar letter, QColor colour)
 }
 
 }  // namespace
-
-std::string AskExportFileFirst(Prompts& prompts, ExportFormatKind format, const std::string& catalogPath)
-{
-    return AskSaveFile(prompts, SaveRequestOf(format, catalogPath));
-}
-
-Status RunExportWithFile(ExportServices& services, const ExportJob& job, std::vector<std::string> columns,
-                         const std::string& outputPath)
-{
-    ChosenFilePrompts prompts(services.prompts, outputPath);
-    return services.runner.Run(messages::kExportToFile, false, [&](Progress& progress) {
-        TFileInfo info(services.document, progress, prompts);
-        info.ExportColumns() = std::move(columns);
-        return RunExportJob(info, job);
-    });
-}
 
 ExportDialog::ExportDialog(QWidget* parent, ExportServices services, std::string catalogPath)
     : QDialog(parent), services_(services), catalogPath_(std::move(catalogPath))
@@ -292,11 +226,15 @@ void ExportDialog::onOkClicked()
     }
     accept();
 
-    const ExportJob job{Format(), catalogPath_, ToStdString(separatorEdit_->text()), services_.screen};
-    const std::string outputPath = AskExportFileFirst(services_.prompts, job.format, catalogPath_);
-    if (outputPath.empty())
+    // The output file is asked here, on the GUI thread, before the worker starts.
+    const ExportFormat& format = ExportFormatOf(Format());
+    const std::string suggestedName = catalogPath_.empty() ? std::string() : CatalogNameOfFile(catalogPath_);
+    ExportJob job{format.kind, catalogPath_, services_.screen, CheckedColumns(), ToStdString(separatorEdit_->text()),
+                  AskSaveFile(services_.prompts, {std::string(format.extension), std::string(format.filter), suggestedName})};
+    if (job.outputPath.empty())
         return;
-    ReportStatus(services_.prompts, RunExportWithFile(services_, job, CheckedColumns(), outputPath));
+    ReportStatus(services_.prompts, services_.runner.Run(messages::kExportToFile, false,
+                                                         [&job](Progress& progress) { return RunExport(job, progress); }));
 }
 
 }  // namespace vellumark

@@ -1,8 +1,7 @@
 #pragma once
 
 #include "core/catalog_tree.h"
-#include "core/xml_document.h"
-#include "export/export_job.h"
+#include "export/export_formats.h"
 #include "services/prompts.h"
 
 #include <QDialog>
@@ -20,17 +19,17 @@ namespace vellumark {
 class TaskRunner;
 class LibraryTreeView;
 
-// What an export works with: the questions, the worker behind the wait window, the main
-// window's one document and the list on screen.
+// What an export works with: the questions, the worker behind the wait window and the list on
+// screen.
 struct ExportServices {
     Prompts& prompts;
     TaskRunner& runner;
-    XmlDocument& document;
     const CatalogTree* screen = nullptr;
 };
 
 // The export dialog: the source (the list on screen or a catalog of the library), the columns
-// and the format. On OK it stores the column ticks in the configuration and runs the export.
+// and the format. On OK it stores the column ticks in the configuration, asks for the output
+// file (with the overwrite question) and runs the export on a worker.
 class ExportDialog final : public QDialog {
     Q_OBJECT
 
@@ -73,14 +72,5 @@ private:
     QLineEdit* separatorEdit_;
     QPushButton* okButton_;
 };
-
-// The output file of an export, asked on the GUI thread before the worker starts: the format's
-// save dialog with the overwrite question. Empty when the user chose none.
-std::string AskExportFileFirst(Prompts& prompts, ExportFormatKind format, const std::string& catalogPath);
-
-// Runs the job on a worker behind the wait window with the export columns, its save dialog
-// answered with the file already chosen. Questions the writers still ask go to the prompts.
-Status RunExportWithFile(ExportServices& services, const ExportJob& job, std::vector<std::string> columns,
-                         const std::string& outputPath);
 
 }  // namespace vellumark

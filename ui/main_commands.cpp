@@ -77,7 +77,7 @@ std::string SkippedFilesText(std::size_t count)
 
 void ShowExportDialog(MainWindow& main, QWidget* owner, const std::string& catalogPath)
 {
-    ExportServices services{main.GetPrompts(), main.Runner(), main.XMLDoc(), &main.ListModel()->Tree()};
+    ExportServices services{main.GetPrompts(), main.Runner(), &main.ListModel()->Tree()};
     ExportDialog dialog(owner, services, catalogPath);
     dialog.exec();
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "core/catalog_tree.h"
-#include "core/xml_document.h"
 #include "services/prompts.h"
 #include "services/status.h"
 
@@ -89,7 +88,6 @@ public:
     TaskRunner& Runner() { return *runner_; }
     WaitWindow& WaitingWindow() { return *waitWindow_; }
     Prompts& GetPrompts() { return *prompts_; }
-    XmlDocument& XMLDoc() { return xmlDoc_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -105,7 +103,6 @@ private:
 
     std::unique_ptr<Prompts> ownPrompts_;
     Prompts* prompts_;
-    XmlDocument xmlDoc_;
     WaitWindow* waitWindow_ = nullptr;
     TaskRunner* runner_ = nullptr;
 

@@ -2,7 +2,7 @@
 #include "ui/main_window.h"
 
 #include "config/config.h"
-#include "core/file_info.h"
+#include "core/catalog_file.h"
 #include "library/library_names.h"
 #include "services/messages.h"
 #include "ui/library_tree_view.h"
@@ -25,10 +25,8 @@ Status MainWindow::OpenCatalog(const std::string& path)
     if (path == currentCatalogPath_)
         return Status::Ok();
     CatalogTree tree;
-    const Status loaded = runner_->Run(messages::kLoadingInfo, false, [&](Progress& progress) {
-        TFileInfo info(xmlDoc_, progress, *prompts_);
-        return info.LoadCatalog(path, tree);
-    });
+    const Status loaded = runner_->Run(messages::kLoadingInfo, false,
+                                       [&](Progress& progress) { return ReadCatalogFile(path, tree, progress); });
     if (!loaded.ok())
         return loaded;
     AdoptListTree(std::move(tree));
@@ -43,13 +41,11 @@ Status MainWindow::SaveCurrentCatalog()
     std::string path = currentCatalogPath_;
     // Asked here rather than on the worker, so the dialog is not hidden behind the wait window.
     if (path.empty())
-        path = AskSaveFile(*prompts_, {kXmlExtension, kXmlFilter, ""});
+        path = AskSaveFile(*prompts_, {std::string(kCatalogExtension), std::string(kCatalogFilter), ""});
     if (path.empty())
         return Status::Cancelled();
-    return runner_->Run(messages::kSavingInfo, false, [&](Progress& progress) {
-        TFileInfo info(xmlDoc_, progress, *prompts_);
-        return info.SaveCatalog(listModel_->Tree(), path);
-    });
+    return runner_->Run(messages::kSavingInfo, false,
+                        [&](Progress& progress) { return WriteCatalogFile(listModel_->Tree(), path, progress); });
 }
 
 void MainWindow::SetEntryField(CatalogTreeNode* node, int key, const std::string& text)

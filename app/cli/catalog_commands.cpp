@@ -1,7 +1,7 @@
 #include "app/cli/commands.h"
 #include "app/cli/record_table.h"
 #include "core/entry_edit.h"
-#include "core/file_info.h"
+#include "core/catalog_file.h"
 #include "library/library_names.h"
 #include "library/library_paths.h"
 #include "scan/folder_scanner.h"
@@ -84,9 +84,7 @@ int RunScan(CommandContext& context)
     const ScanOutcome scanned = ScanFolder(tree, request, volumes, context.progress);
     if (!scanned.status)
         return Report(context, scanned.status);
-    XmlDocument document;
-    TFileInfo info(document, context.progress, context.prompts);
-    if (Status status = info.SaveCatalog(tree, catalogPath); !status)
+    if (Status status = WriteCatalogFile(tree, catalogPath, context.progress); !status)
         return Report(context, status);
     context.out << catalogPath << '\n';
     if (!scanned.unreadable.empty())
@@ -99,10 +97,8 @@ int RunShow(CommandContext& context)
     std::string path;
     if (Status status = ResolveCatalog(context, context.arguments.Positional()[0], path); !status)
         return Report(context, status);
-    XmlDocument document;
-    TFileInfo info(document, context.progress, context.prompts);
     CatalogTree tree;
-    if (Status status = info.LoadCatalog(path, tree); !status)
+    if (Status status = ReadCatalogFile(path, tree, context.progress); !status)
         return Report(context, status);
     WriteRecordTable(context.out, tree);
     return 0;
@@ -116,10 +112,8 @@ int RunEdit(CommandContext& context)
     std::string path;
     if (Status status = ResolveCatalog(context, arguments.Positional()[0], path); !status)
         return Report(context, status);
-    XmlDocument document;
-    TFileInfo info(document, context.progress, context.prompts);
     CatalogTree tree;
-    if (Status status = info.LoadCatalog(path, tree); !status)
+    if (Status status = ReadCatalogFile(path, tree, context.progress); !status)
         return Report(context, status);
 
     const std::string entryPath = arguments.Value("--entry");
@@ -136,7 +130,7 @@ int RunEdit(CommandContext& context)
         ApplyEntryEdit(*entry, kFileName, arguments.Value("--name"));
     else
         ApplyEntryEdit(*entry, kDescription, arguments.Value("--description"));
-    return Report(context, info.SaveCatalog(tree, path));
+    return Report(context, WriteCatalogFile(tree, path, context.progress));
 }
 
 }  // namespace vellumark::cli

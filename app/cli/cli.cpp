@@ -164,9 +164,8 @@ int Run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
     if (!command)
         return UsageError(err, (words[0].rfind('-', 0) == 0 ? "Unknown option " : "Unknown command ") + words[0]);
 
-    CliPrompts prompts(err);
     TerminalProgress progress(err, showProgress);
-    CommandContext context{{}, out, err, progress, prompts, {}};
+    CommandContext context{{}, out, err, progress, {}};
     const std::vector<std::string> rest(words.begin() + static_cast<std::ptrdiff_t>(consumed), words.end());
     std::vector<OptionSpec> options = command->options;
     options.push_back({"--help", false});

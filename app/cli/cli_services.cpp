@@ -4,10 +4,6 @@
 
 namespace vellumark::cli {
 
-void CliPrompts::ShowMessage(std::string_view, std::string_view text, MessageIcon) { err_ << text << '\n'; }
-
-bool CliPrompts::AskYesNo(std::string_view, std::string_view, MessageIcon) { return overwrite; }
-
 void TerminalProgress::OnMessage(std::string_view text)
 {
     if (!enabled_)

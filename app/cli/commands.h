@@ -15,7 +15,6 @@ struct CommandContext {
     std::ostream& out;
     std::ostream& err;
     TerminalProgress& progress;
-    CliPrompts& prompts;
     std::string libraryRoot;
 };
 

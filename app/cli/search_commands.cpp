@@ -2,13 +2,11 @@
 #include "app/cli/record_table.h"
 #include "config/config.h"
 #include "core/column_keys.h"
-#include "core/file_info.h"
-#include "export/export_job.h"
+#include "export/export_formats.h"
 #include "search/catalog_search.h"
 #include "search/search_request.h"
 
 #include <filesystem>
-#include <optional>
 #include <ostream>
 #include <sys/stat.h>
 
@@ -22,19 +20,13 @@ bool Exists(const std::string& path)
     return ::stat(path.c_str(), &info) == 0;
 }
 
-std::optional<ExportFormatKind> FormatNamed(const std::string& name)
+// "html, text, csv, xml, xlsx": the names --format takes.
+std::string FormatNames()
 {
-    if (name == "html")
-        return ExportFormatKind::Html;
-    if (name == "text")
-        return ExportFormatKind::Text;
-    if (name == "csv")
-        return ExportFormatKind::Csv;
-    if (name == "xml")
-        return ExportFormatKind::Xml;
-    if (name == "xlsx")
-        return ExportFormatKind::Excel;
-    return std::nullopt;
+    std::string names;
+    for (const ExportFormat& format : ExportFormats())
+        names += (names.empty() ? "" : ", ") + std::string(format.name);
+    return names;
 }
 
 // The configuration's columns ticked for export, in configuration order.
@@ -65,21 +57,19 @@ Status ParseColumns(const std::string& text, std::vector<std::string>& columns)
 }
 
 // The options every export shares: a known format, an output file that may be replaced only
-// with --force. Sets up the prompts to answer the save dialog with that file.
-Status PrepareExport(CommandContext& context, ExportFormatKind& format, std::string& out)
+// with --force.
+Status PrepareExport(CommandContext& context, ExportJob& job)
 {
     const Arguments& arguments = context.arguments;
-    const auto named = FormatNamed(arguments.Value("--format"));
-    if (!named)
-        return Status::Invalid("--format must be one of html, text, csv, xml, xlsx");
+    const ExportFormat* format = FindExportFormat(arguments.Value("--format"));
+    if (!format)
+        return Status::Invalid("--format must be one of " + FormatNames());
     if (!arguments.Has("--out"))
         return Status::Invalid("--format needs --out FILE");
-    format = *named;
-    out = std::filesystem::absolute(arguments.Value("--out")).lexically_normal().string();
-    if (Exists(out) && !arguments.Has("--force"))
-        return Status::Exists("The file " + out + " exists; give --force to replace it");
-    context.prompts.saveTarget = out;
-    context.prompts.overwrite = true;
+    job.format = format->kind;
+    job.outputPath = std::filesystem::absolute(arguments.Value("--out")).lexically_normal().string();
+    if (Exists(job.outputPath) && !arguments.Has("--force"))
+        return Status::Exists("The file " + job.outputPath + " exists; give --force to replace it");
     return Status::Ok();
 }
 
@@ -106,11 +96,10 @@ int RunSearch(CommandContext& context)
     if (Status status = CheckSearchCondition(request); !status)
         return Report(context, status);
 
-    ExportFormatKind format = ExportFormatKind::Html;
-    std::string out;
+    ExportJob job;
     const bool exporting = arguments.Has("--format") || arguments.Has("--out");
     if (exporting) {
-        if (Status status = PrepareExport(context, format, out); !status)
+        if (Status status = PrepareExport(context, job); !status)
             return Report(context, status);
     }
 
@@ -127,12 +116,11 @@ int RunSearch(CommandContext& context)
         WriteRecordTable(context.out, results);
         return 0;
     }
-    XmlDocument document;
-    TFileInfo info(document, context.progress, context.prompts);
-    info.ExportColumns() = DefaultExportColumns();
-    if (Status status = RunExportJob(info, {format, "", ",", &results}); !status)
+    job.screen = &results;
+    job.columns = DefaultExportColumns();
+    if (Status status = RunExport(job, context.progress); !status)
         return Report(context, status);
-    context.out << out << '\n';
+    context.out << job.outputPath << '\n';
     return 0;
 }
 
@@ -144,24 +132,21 @@ int RunExport(CommandContext& context)
         return Report(context, status);
     if (!arguments.Has("--format"))
         return Report(context, Status::Invalid("export needs --format and --out"));
-    std::vector<std::string> columns;
+    ExportJob job;
     if (arguments.Has("--columns")) {
-        if (Status status = ParseColumns(arguments.Value("--columns"), columns); !status)
+        if (Status status = ParseColumns(arguments.Value("--columns"), job.columns); !status)
             return Report(context, status);
     } else {
-        columns = DefaultExportColumns();
+        job.columns = DefaultExportColumns();
     }
-    ExportFormatKind format = ExportFormatKind::Html;
-    std::string out;
-    if (Status status = PrepareExport(context, format, out); !status)
+    if (Status status = PrepareExport(context, job); !status)
         return Report(context, status);
 
-    XmlDocument document;
-    TFileInfo info(document, context.progress, context.prompts);
-    info.ExportColumns() = columns;
-    if (Status status = RunExportJob(info, {format, catalog, arguments.Value("--sep", ","), nullptr}); !status)
+    job.catalogPath = catalog;
+    job.csvSeparator = arguments.Value("--sep", ",");
+    if (Status status = RunExport(job, context.progress); !status)
         return Report(context, status);
-    context.out << out << '\n';
+    context.out << job.outputPath << '\n';
     return 0;
 }
 

@@ -2,6 +2,7 @@
 #include "fuzz/entries/fuzz_entries.h"
 #include "fuzz/entries/fuzz_support.h"
 #include "search/catalog_search.h"
+#include "search/entry_match.h"
 #include "services/progress.h"
 
 namespace vellumark::fuzz {
@@ -78,10 +79,17 @@ std::string CatalogSearch(const std::uint8_t* data, std::size_t size)
         return "a catalog that loads was skipped: " + outcome.skipped[0].reason;
 
     std::vector<const EntryRecord*> expected;
+    const SearchConditions conditions(request);
+    bool matcherAgrees = true;
     catalog.ForEachPreOrder([&](CatalogTreeNode& node) {
-        if (ReferenceMatch(node.record, request))
+        const bool matches = ReferenceMatch(node.record, request);
+        if (matches)
             expected.push_back(&node.record);
+        // Filtering an open catalog uses the same matcher over the records' values.
+        matcherAgrees = matcherAgrees && EntryMatches(conditions, ValuesOfRecord(node.record)) == matches;
     });
+    if (!matcherAgrees)
+        return "the matcher over a loaded record disagrees with the reference";
     if (expected.size() != results.NodeCount())
         return "the search found " + std::to_string(results.NodeCount()) + " entries, the reference " +
                std::to_string(expected.size());

@@ -11,9 +11,11 @@ namespace vellumark::fuzz {
 // they hold, else what broke; the fuzz targets abort on it, the regression suite asserts it.
 // A crash or a sanitizer report is a failure in both.
 
-// Catalog loading: the streamed reader, the document road and a save/load round trip.
+// Catalog loading: the reader over memory and over the file, the entry visitor against the
+// loaded tree, the reader's byte copy (the XML export) and a save/load round trip.
 std::string CatalogLoad(const std::uint8_t* data, std::size_t size);
-// The search over one catalog file; the first bytes hold the switches and the three patterns.
+// The search over one catalog file, and the matcher over the loaded records, against a plain
+// reference of the matching rules; the first bytes hold the switches and the three patterns.
 std::string CatalogSearch(const std::uint8_t* data, std::size_t size);
 // The configuration file read through every typed view, then saved and read again.
 std::string ConfigRead(const std::uint8_t* data, std::size_t size);

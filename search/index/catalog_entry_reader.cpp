@@ -1,6 +1,6 @@
 #include "search/index/catalog_entry_reader.h"
 
-#include "core/xml_pull_reader.h"
+#include "core/catalog_reader.h"
 #include "search/catalog_search.h"
 
 #include <algorithm>
@@ -108,12 +108,11 @@ Status CatalogEntryReader::ReadAt(std::uint64_t offset, std::uint64_t limit, con
             return fail();
         tagEnd = TagEnd(window_, std::max<std::size_t>(scanned, 1), quote);
     }
-    XmlPullReader reader;
-    reader.OpenText(std::string_view(window_).substr(0, tagEnd + 1));
-    if (reader.Next() != XmlPullReader::Event::StartElement)
-        return reader.Error().ok() ? fail() : reader.Error();
-    AddSearchResult(reader, catalogName, results);
-    return Status::Ok();
+    const Status read = ReadEntryStartTag(std::string_view(window_).substr(0, tagEnd + 1), [&](const CatalogEntry& entry) {
+        AddSearchResult(entry, catalogName, results);
+        return true;
+    });
+    return read.ok() ? read : fail();
 }
 
 Status ReadEntryAt(const std::string& path, std::uint64_t offset, const SharedText& catalogName,

@@ -1,7 +1,7 @@
 #include "config/config_error.h"
 #include "config/config_values.h"
 #include "config/config_views.h"
-#include "core/xml_document.h"
+#include "config/xml_document.h"
 
 #include <gtest/gtest.h>
 

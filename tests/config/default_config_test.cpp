@@ -1,6 +1,6 @@
 #include "config/config_views.h"
 #include "config/default_config.h"
-#include "core/xml_document.h"
+#include "config/xml_document.h"
 #include "tests/common/test_support.h"
 
 #include <gtest/gtest.h>

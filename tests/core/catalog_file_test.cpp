@@ -1,5 +1,4 @@
 #include "core/catalog_file.h"
-#include "core/file_info.h"
 #include "core/stored_text.h"
 #include "tests/common/test_support.h"
 
@@ -11,7 +10,6 @@
 namespace vellumark {
 namespace {
 
-using testing::FakePrompts;
 using testing::ReadFile;
 using testing::TempDir;
 using testing::WriteFile;
@@ -68,17 +66,17 @@ bool XmllintAccepts(const std::string& path)
 
 class CatalogFileTest : public ::testing::Test {
 protected:
+    Status Save(const CatalogTree& tree, const std::string& path) { return WriteCatalogFile(tree, path, progress); }
+    Status Load(const std::string& path, CatalogTree& tree) { return ReadCatalogFile(path, tree, progress); }
+
     TempDir dir;
-    XmlDocument document;
     NullProgress progress;
-    FakePrompts prompts;
-    TFileInfo info{document, progress, prompts};
 };
 
 TEST_F(CatalogFileTest, SavedFileHasTheDeclarationRootAndAttributesInKeyOrderOnlyWhenSet)
 {
     const std::string path = dir / "Disc.xml";
-    ASSERT_TRUE(info.SaveCatalog(ScannedTree(), path));
+    ASSERT_TRUE(Save(ScannedTree(), path));
     EXPECT_EQ(ReadFile(path),
               "<?xml version=\"1.0\" encoding=\"utf-8\" standalone=\"yes\"?><fileinfo generated=\"Vellumark\">"
               "<file FileName=\"/media/cd\" FullPath=\"/media/cd\" FileSize=\"3072\" FileType=\"directory\" "
@@ -95,39 +93,38 @@ TEST_F(CatalogFileTest, SavedFileHasTheDeclarationRootAndAttributesInKeyOrderOnl
     EXPECT_TRUE(XmllintAccepts(path));
 }
 
-TEST_F(CatalogFileTest, StreamedSaveAndLoadGiveWhatTheDocumentRoadsGive)
+TEST_F(CatalogFileTest, EscapedAndUnusualValuesRoundTripThroughAWellFormedFile)
 {
     CatalogTree tree = ScannedTree();
-    tree.First()->record.SetField(kDescription, std::string("tab\there\nline\r\nend \"q\" <x> 'a' \\x{41}") +
-                                                    "\x01\xff\xC3\xA9\xEF\xBF\xBE");
-    const std::string streamed = dir / "streamed.xml";
-    const std::string viaDocument = dir / "document.xml";
-    ASSERT_TRUE(info.SaveCatalog(tree, streamed));
-    info.ResetDocument();
-    info.GatherFromTree(tree);
-    ASSERT_TRUE(info.SaveFile(viaDocument));
-    EXPECT_EQ(ReadFile(streamed), ReadFile(viaDocument));
-    EXPECT_TRUE(XmllintAccepts(streamed));
+    const std::string description = std::string("tab\there\nline\r\nend \"q\" <x> 'a' \\x{41}") + "\x01\xff\xC3\xA9\xEF\xBF\xBE";
+    tree.First()->record.SetField(kDescription, description);
+    const std::string path = dir / "streamed.xml";
+    ASSERT_TRUE(Save(tree, path));
+    EXPECT_NE(ReadFile(path).find("Description=\"tab&#09;here&#10;line&#13;&#10;end &quot;q&quot; &lt;x> 'a' "
+                                  "\\x{5C}x{41}\\x{01}\\x{FF}\xC3\xA9\\x{EF}\\x{BF}\\x{BE}\""),
+              std::string::npos)
+        << ReadFile(path);
+    EXPECT_TRUE(XmllintAccepts(path));
 
-    CatalogTree loadedByStream;
-    ASSERT_TRUE(info.LoadCatalog(streamed, loadedByStream));
-    CatalogTree loadedByDocument;
-    ASSERT_TRUE(info.LoadFile(streamed));
-    info.LoadIntoTree(loadedByDocument);
-    EXPECT_EQ(Dump(loadedByStream), Dump(loadedByDocument));
-    // Every byte comes back, DiskName from the file's own name.
-    EXPECT_EQ(loadedByStream.First()->record.Field(kDescription), tree.First()->record.Field(kDescription));
-    EXPECT_EQ(loadedByStream.First()->record.Field(kDiskName), "streamed");
+    CatalogTree loaded;
+    ASSERT_TRUE(Load(path, loaded));
+    EXPECT_EQ(Dump(loaded), Dump([&] {
+                  CatalogTree expected = ScannedTree();
+                  expected.First()->record.SetField(kDescription, description);
+                  for (CatalogTreeNode* node : expected.PreOrder())
+                      node->record.SetField(kDiskName, "streamed");
+                  return expected;
+              }()));
 }
 
 TEST_F(CatalogFileTest, ASaveOfALoadedCatalogGivesTheSameBytes)
 {
     const std::string path = dir / "Disc.xml";
-    ASSERT_TRUE(info.SaveCatalog(ScannedTree(), path));
+    ASSERT_TRUE(Save(ScannedTree(), path));
     const std::string first = ReadFile(path);
     CatalogTree loaded;
-    ASSERT_TRUE(info.LoadCatalog(path, loaded));
-    ASSERT_TRUE(info.SaveCatalog(loaded, path));
+    ASSERT_TRUE(Load(path, loaded));
+    ASSERT_TRUE(Save(loaded, path));
     EXPECT_EQ(ReadFile(path), first);
     EXPECT_EQ(Dump(loaded), Dump(ScannedTree()));
 }
@@ -139,42 +136,31 @@ TEST_F(CatalogFileTest, LoaderDefaultsFallbackAndDiskNameRule)
                     "<catalog><entry FileName=\"Top\" DiskName=\"Other\" Extra=\"x\">"
                     "<file FileName=\"nested\"/><?pi data?>text<file FileName=\"\" FileType=\"file\"/>"
                     "</entry>\n  <file FileName=\"Second\" FullPath=\"\"/></catalog>");
-    for (bool streamed : {true, false}) {
-        SCOPED_TRACE(streamed ? "streamed" : "document");
-        CatalogTree tree;
-        if (streamed) {
-            ASSERT_TRUE(info.LoadCatalog(path, tree));
-        } else {
-            ASSERT_TRUE(info.LoadFile(path));
-            info.LoadIntoTree(tree);
-        }
-        ASSERT_EQ(tree.TopLevelCount(), 2);
-        const EntryRecord& top = tree.TopLevel(0)->record;
-        EXPECT_EQ(top.Field(kFileType), "directory");
-        EXPECT_EQ(top.Field(kFullPath), "Top");
-        EXPECT_EQ(top.Field(kDiskName), "Disc");
-        ASSERT_EQ(tree.TopLevel(0)->ChildCount(), 2);
-        const EntryRecord& nested = tree.TopLevel(0)->Child(0)->record;
-        EXPECT_EQ(nested.Field(kFileType), "");
-        EXPECT_EQ(nested.Field(kFullPath), "");
-        EXPECT_EQ(nested.Field(kDiskName), "Disc");
-        EXPECT_EQ(tree.TopLevel(0)->Child(1)->record.Field(kFileType), "file");
-        EXPECT_EQ(tree.TopLevel(1)->record.Field(kFullPath), "Second");
-    }
+    CatalogTree tree;
+    ASSERT_TRUE(Load(path, tree));
+    ASSERT_EQ(tree.TopLevelCount(), 2);
+    const EntryRecord& top = tree.TopLevel(0)->record;
+    EXPECT_EQ(top.Field(kFileType), "directory");
+    EXPECT_EQ(top.Field(kFullPath), "Top");
+    EXPECT_EQ(top.Field(kDiskName), "Disc");
+    ASSERT_EQ(tree.TopLevel(0)->ChildCount(), 2);
+    const EntryRecord& nested = tree.TopLevel(0)->Child(0)->record;
+    EXPECT_EQ(nested.Field(kFileType), "");
+    EXPECT_EQ(nested.Field(kFullPath), "");
+    EXPECT_EQ(nested.Field(kDiskName), "Disc");
+    EXPECT_EQ(tree.TopLevel(0)->Child(1)->record.Field(kFileType), "file");
+    EXPECT_EQ(tree.TopLevel(1)->record.Field(kFullPath), "Second");
 }
 
 TEST_F(CatalogFileTest, AFileWithoutEntriesGivesAnEmptyTreeAndAnEmptyTreeSavesTheRootAlone)
 {
     const std::string path = dir / "Empty.xml";
-    ASSERT_TRUE(info.SaveCatalog(CatalogTree(), path));
+    ASSERT_TRUE(Save(CatalogTree(), path));
     EXPECT_EQ(ReadFile(path), "<?xml version=\"1.0\" encoding=\"utf-8\" standalone=\"yes\"?>"
                               "<fileinfo generated=\"Vellumark\"/>");
     CatalogTree tree = ScannedTree();
-    ASSERT_TRUE(info.LoadCatalog(path, tree));
+    ASSERT_TRUE(Load(path, tree));
     EXPECT_TRUE(tree.Empty());
-    info.ResetDocument();
-    ASSERT_TRUE(info.SaveFile(dir / "Empty2.xml"));
-    EXPECT_EQ(ReadFile(dir / "Empty2.xml"), ReadFile(path));
 }
 
 TEST_F(CatalogFileTest, MalformedFilesFailWithAMessageAndLeaveTheTreeAsItWas)
@@ -198,13 +184,13 @@ TEST_F(CatalogFileTest, MalformedFilesFailWithAMessageAndLeaveTheTreeAsItWas)
         const std::string path = dir / "Broken.xml";
         WriteFile(path, text);
         CatalogTree tree = ScannedTree();
-        const Status status = info.LoadCatalog(path, tree);
+        const Status status = Load(path, tree);
         EXPECT_EQ(status.code(), Status::Code::Failed);
         EXPECT_NE(status.message().find("Broken.xml"), std::string::npos) << status.message();
         EXPECT_EQ(tree.NodeCount(), 4u);
     }
     CatalogTree tree;
-    EXPECT_EQ(info.LoadCatalog(dir / "missing.xml", tree).code(), Status::Code::Failed);
+    EXPECT_EQ(Load(dir / "missing.xml", tree).code(), Status::Code::Failed);
 }
 
 TEST_F(CatalogFileTest, ALargeFileIsReadAcrossTheReadersWindow)
@@ -217,51 +203,12 @@ TEST_F(CatalogFileTest, ALargeFileIsReadAcrossTheReadersWindow)
         tree.Append(root, Record({{kFileName, "f" + std::to_string(i) + "&<>"}, {kFileType, "file"}}));
     root->Child(1500)->record.SetField(kDescription, huge);
     const std::string path = dir / "Large.xml";
-    ASSERT_TRUE(info.SaveCatalog(tree, path));
+    ASSERT_TRUE(Save(tree, path));
     CatalogTree loaded;
-    ASSERT_TRUE(info.LoadCatalog(path, loaded));
+    ASSERT_TRUE(Load(path, loaded));
     ASSERT_EQ(loaded.First()->ChildCount(), 3000);
     EXPECT_EQ(loaded.First()->Child(2999)->record.Field(kFileName), "f2999&<>");
     EXPECT_EQ(loaded.First()->Child(1500)->record.Field(kDescription).size(), huge.size());
-}
-
-TEST_F(CatalogFileTest, AppendAddsTheTopLevelEntriesToAnExistingFile)
-{
-    const std::string path = dir / "Target.xml";
-    ASSERT_TRUE(info.SaveCatalog(ScannedTree(), path));
-    info.ResetDocument();
-    CatalogTree extra;
-    extra.Append(nullptr, Record({{kFileName, "Extra"}, {kFileType, "directory"}}));
-    info.GatherFromTree(extra);
-    ASSERT_TRUE(info.SaveOrAppend(path));
-    CatalogTree loaded;
-    ASSERT_TRUE(info.LoadCatalog(path, loaded));
-    ASSERT_EQ(loaded.TopLevelCount(), 2);
-    EXPECT_EQ(loaded.TopLevel(1)->record.Field(kFileName), "Extra");
-    EXPECT_EQ(loaded.TopLevel(0)->ChildCount(), 2);
-
-    const std::string fresh = dir / "Fresh.xml";
-    ASSERT_TRUE(info.SaveOrAppend(fresh));
-    ASSERT_TRUE(info.LoadCatalog(fresh, loaded));
-    EXPECT_EQ(loaded.TopLevelCount(), 1);
-}
-
-TEST_F(CatalogFileTest, AnEmptyPathAsksForTheFile)
-{
-    const std::string path = dir / "Asked.xml";
-    prompts.saveChoices = {"", path};
-    EXPECT_EQ(info.SaveCatalog(ScannedTree(), "").code(), Status::Code::Cancelled);
-    EXPECT_FALSE(testing::PathExists(path));
-    ASSERT_TRUE(info.SaveCatalog(ScannedTree(), ""));
-    ASSERT_EQ(prompts.requests.size(), 2u);
-    EXPECT_EQ(prompts.requests[0].defaultExtension, ".xml");
-    EXPECT_EQ(prompts.requests[0].filter, "XML File|*.XML");
-
-    prompts.openChoices = {path};
-    CatalogTree tree;
-    ASSERT_TRUE(info.LoadCatalog("", tree));
-    EXPECT_EQ(info.CatalogPath(), path);
-    EXPECT_EQ(tree.NodeCount(), 4u);
 }
 
 TEST(StoredText, KeepsValidTextAndEscapesOnlyWhatXmlCannotCarry)
@@ -288,10 +235,10 @@ TEST_F(CatalogFileTest, EveryByteValueOfANameRoundTripsThroughAWellFormedFile)
     CatalogTree tree;
     tree.Append(nullptr, Record({{kFileName, allBytes}, {kFullPath, "/x/" + allBytes}}));
     const std::string path = dir / "Bytes.xml";
-    ASSERT_TRUE(info.SaveCatalog(tree, path));
+    ASSERT_TRUE(Save(tree, path));
     EXPECT_TRUE(XmllintAccepts(path));
     CatalogTree loaded;
-    ASSERT_TRUE(info.LoadCatalog(path, loaded));
+    ASSERT_TRUE(Load(path, loaded));
     EXPECT_EQ(loaded.First()->record.Field(kFileName), allBytes);
     EXPECT_EQ(loaded.First()->record.Field(kFullPath), "/x/" + allBytes);
 }

@@ -26,33 +26,26 @@ std::vector<std::string> Split(const std::string& text, char mark)
 
 TEST_F(ExportTest, CsvWritesHeaderWithTrailingSeparatorAndCrLfLines)
 {
-    info.ExportColumns() = {"FileName", "FileSize"};
-    const std::string out = Choose("list.csv");
+    const std::string out = dir / "list.csv";
 
-    ASSERT_TRUE(ExportCsv(info, "Disc", ";", &tree).ok());
+    ASSERT_TRUE(WriteCsv(tree, {"FileName", "FileSize"}, ";", out, progress).ok());
 
     EXPECT_EQ(ReadFile(out), "FileName;FileSize;\r\nDisc;30\r\na.txt;10\r\nb.mp3;20\r\n");
-    ASSERT_EQ(prompts.requests.size(), 1u);
-    EXPECT_EQ(prompts.requests[0].defaultExtension, ".csv");
-    EXPECT_EQ(prompts.requests[0].filter, "CSV File|*.csv");
-    EXPECT_EQ(prompts.requests[0].initialName, "Disc");
+    EXPECT_EQ(progress.shownMessages, std::vector<std::string>{"Export to file.."});
 }
 
 TEST_F(ExportTest, TextUsesTheGivenSeparatorAndNeverQuotes)
 {
     tree.First()->record.SetField(kDescription, "a \"quoted\"    note");
-    info.ExportColumns() = {"FileName", "Description", "FileSize"};
-    const std::string out = Choose("list.txt");
+    const std::string out = dir / "list.txt";
 
-    ASSERT_TRUE(ExportText(info, "", kTextSeparator, &tree).ok());
+    ASSERT_TRUE(WriteText(tree, {"FileName", "Description", "FileSize"}, out, progress).ok());
 
     EXPECT_EQ(ReadFile(out),
               "FileName    Description    FileSize    \r\n"
               "Disc    a \"quoted\"    note    30\r\n"
               "a.txt        10\r\n"
               "b.mp3    best    20\r\n");
-    EXPECT_EQ(prompts.requests.at(0).defaultExtension, ".txt");
-    EXPECT_EQ(prompts.requests.at(0).filter, "Text File|*.txt");
 }
 
 TEST_F(ExportTest, CsvQuotedValuesReadBackUnchanged)
@@ -62,10 +55,9 @@ TEST_F(ExportTest, CsvQuotedValuesReadBackUnchanged)
     tree.First()->Child(0)->record.SetField(kDescription, descriptions[1]);
     tree.First()->Child(1)->record.SetField(kDescription, descriptions[2]);
     tree.First()->Child(1)->record.SetField(kFileName, "plain");
-    info.ExportColumns() = {"FileName", "Description"};
-    const std::string out = Choose("quoted.csv");
+    const std::string out = dir / "quoted.csv";
 
-    ASSERT_TRUE(ExportCsv(info, "", ",", &tree).ok());
+    ASSERT_TRUE(WriteCsv(tree, {"FileName", "Description"}, ",", out, progress).ok());
 
     // Only the values that need it are quoted.
     EXPECT_TRUE(ReadFile(out).starts_with("FileName,Description,\r\nDisc,\"one, two\"\r\na.txt,\"say \"\"hi\"\"\"\r\n"));
@@ -83,22 +75,20 @@ TEST_F(ExportTest, CsvQuotesAValueHoldingAMultiCharacterSeparator)
 {
     tree.First()->record.SetField(kFileName, "a||b");
     tree.First()->Child(0)->record.SetField(kFileName, "a|b");
-    info.ExportColumns() = {"FileName", "FileSize"};
-    const std::string out = Choose("multi.csv");
+    const std::string out = dir / "multi.csv";
 
-    ASSERT_TRUE(ExportCsv(info, "", "||", &tree).ok());
+    ASSERT_TRUE(WriteCsv(tree, {"FileName", "FileSize"}, "||", out, progress).ok());
     EXPECT_EQ(ReadFile(out), "FileName||FileSize||\r\n\"a||b\"||30\r\na|b||10\r\nb.mp3||20\r\n");
 }
 
 TEST_F(ExportTest, DelimitedExportsOfAnEmptyListAreEmptyFiles)
 {
     CatalogTree empty;
-    info.ExportColumns() = {"FileName"};
-    const std::string text = Choose("empty.txt");
-    const std::string csv = Choose("empty.csv");
+    const std::string text = dir / "empty.txt";
+    const std::string csv = dir / "empty.csv";
 
-    ASSERT_TRUE(ExportText(info, "", kTextSeparator, &empty).ok());
-    ASSERT_TRUE(ExportCsv(info, "", ",", &empty).ok());
+    ASSERT_TRUE(WriteText(empty, {"FileName"}, text, progress).ok());
+    ASSERT_TRUE(WriteCsv(empty, {"FileName"}, ",", csv, progress).ok());
 
     EXPECT_TRUE(PathExists(text));
     EXPECT_EQ(ReadFile(text), "");
@@ -108,22 +98,21 @@ TEST_F(ExportTest, DelimitedExportsOfAnEmptyListAreEmptyFiles)
 
 TEST_F(ExportTest, DelimitedExportWithoutColumnsWritesEmptyLines)
 {
-    info.ExportColumns().clear();
-    const std::string out = Choose("none.csv");
+    const std::string out = dir / "none.csv";
 
-    ASSERT_TRUE(ExportCsv(info, "", ",", &tree).ok());
+    ASSERT_TRUE(WriteCsv(tree, {}, ",", out, progress).ok());
     EXPECT_EQ(ReadFile(out), "\r\n\r\n\r\n\r\n");
 }
 
-TEST_F(ExportTest, CsvWithoutTreeWritesTheLoadedCatalogInEntryOrder)
+TEST_F(ExportTest, CsvOfACatalogFileWritesTheLoadedCatalogInEntryOrder)
 {
     CatalogTreeNode* sub = AddEntry(tree.First()->Child(0), "deep", "/media/Disc/a.txt/deep", "1", "file", "");
     ASSERT_NE(sub, nullptr);
-    LoadCatalogFile("Other.name.xml");
-    info.ExportColumns() = {"FullPath", "DiskName"};
-    const std::string out = Choose("loaded.csv");
+    const std::string catalog = WriteCatalog("Other.name.xml");
+    columns = {"FullPath", "DiskName"};
+    const std::string out = dir / "loaded.csv";
 
-    ASSERT_TRUE(ExportCsv(info, "Other", ",", nullptr).ok());
+    ASSERT_TRUE(Export(ExportFormatKind::Csv, out, catalog).ok());
     EXPECT_EQ(ReadFile(out),
               "FullPath,DiskName,\r\n/media/Disc,Other\r\n/media/Disc/a.txt,Other\r\n"
               "/media/Disc/a.txt/deep,Other\r\n/media/Disc/b.mp3,Other\r\n");

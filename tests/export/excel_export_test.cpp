@@ -71,18 +71,16 @@ Sheet ReadSheet(const TempDir& dir, const std::string& workbook)
 
 class ExcelExportTest : public ExportTest {
 protected:
-    void SetUp() override
-    {
-        info.ExportColumns() = {"FileName", "FileSize"};
-        Gather();
-    }
+    void SetUp() override { columns = {"FileName", "FileSize"}; }
+
+    Status Write(const std::string& out) { return WriteWorkbook(tree, columns, out, progress); }
 };
 
 TEST_F(ExcelExportTest, WritesTitleMergedOverTheTableAndNumberedRows)
 {
-    const std::string out = Choose("Best.of.xlsx");
+    const std::string out = dir / "Best.of.xlsx";
 
-    ASSERT_TRUE(ExportExcel(info, "Disc").ok());
+    ASSERT_TRUE(Write(out).ok());
 
     const Sheet sheet = ReadSheet(dir, out);
     EXPECT_TRUE(sheet.Has("merge A1:C1"));
@@ -104,21 +102,15 @@ TEST_F(ExcelExportTest, WritesTitleMergedOverTheTableAndNumberedRows)
     EXPECT_TRUE(sheet.Has("bold"));
     EXPECT_TRUE(sheet.Has("thin"));
     EXPECT_TRUE(sheet.Has("centred"));
-
-    ASSERT_EQ(prompts.requests.size(), 1u);
-    EXPECT_EQ(prompts.requests[0].defaultExtension, ".xlsx");
-    EXPECT_EQ(prompts.requests[0].filter, "EXCEL File|*.xlsx");
-    EXPECT_EQ(prompts.requests[0].initialName, "Disc");
     EXPECT_EQ(progress.shownMessages, std::vector<std::string>{messages::kExportToFile});
 }
 
 TEST_F(ExcelExportTest, ColumnsAreWideEnoughForTheirLongestText)
 {
     tree.First()->Child(1)->record.SetField(kFileName, std::string(60, 'x'));
-    Gather();
-    const std::string out = Choose("wide.xlsx");
+    const std::string out = dir / "wide.xlsx";
 
-    ASSERT_TRUE(ExportExcel(info, "").ok());
+    ASSERT_TRUE(Write(out).ok());
 
     std::map<int, double> widths;
     for (const std::string& line : ReadSheet(dir, out).lines)
@@ -137,33 +129,60 @@ TEST_F(ExcelExportTest, ColumnsAreWideEnoughForTheirLongestText)
 TEST_F(ExcelExportTest, ValuesKeepTheirTextAndNestedEntriesCount)
 {
     AddEntry(tree.First()->Child(0), "Ünïcode & <tags>", "/x", "007", "file", "");
-    Gather();
-    const std::string out = Choose("values.xlsx");
+    tree.First()->Child(1)->record.SetField(kFileName, "raw\xFF\x01");
+    const std::string out = dir / "values.xlsx";
 
-    ASSERT_TRUE(ExportExcel(info, "").ok());
+    ASSERT_TRUE(Write(out).ok());
 
     const Sheet sheet = ReadSheet(dir, out);
     EXPECT_EQ(sheet.Text("B5"), "Ünïcode & <tags>");
     EXPECT_EQ(sheet.Text("C5"), "007");
     EXPECT_EQ(sheet.Text("A6"), "4");
-    EXPECT_EQ(sheet.Text("B6"), "b.mp3");
+    // Bytes a workbook cannot hold are written in the stored form.
+    EXPECT_EQ(sheet.Text("B6"), "raw\\x{FF}\\x{01}");
 }
 
-TEST_F(ExcelExportTest, TooManyRowsAreRefusedBeforeAnyDialog)
+// A catalog file's workbook holds the attributes as the file has them: no kind default, the
+// DiskName the file holds, the stored form as stored.
+TEST_F(ExcelExportTest, ACatalogFilesWorkbookHoldsItsAttributesAsStored)
+{
+    const std::string catalog = dir / "Hand.made.xml";
+    WriteFile(catalog, "<fileinfo><file FileName=\"Top\" DiskName=\"Other\" Unknown=\"u\">"
+                       "<file FileName=\"caf\\x{E9} &amp; co\" FileType=\"file\"/></file></fileinfo>");
+    columns = {"FileName", "FileType", "DiskName", "FullPath"};
+    const std::string out = dir / "hand.xlsx";
+
+    ASSERT_TRUE(WriteCatalogWorkbook(catalog, columns, out, progress).ok());
+
+    const Sheet sheet = ReadSheet(dir, out);
+    EXPECT_TRUE(sheet.Has("merge A1:E1"));
+    EXPECT_EQ(sheet.Text("A1"), "hand");
+    EXPECT_EQ(sheet.Text("B3"), "Top");
+    EXPECT_EQ(sheet.Text("C3"), "");
+    EXPECT_EQ(sheet.Text("D3"), "Other");
+    EXPECT_EQ(sheet.Text("E3"), "");
+    EXPECT_EQ(sheet.Text("A4"), "2");
+    EXPECT_EQ(sheet.Text("B4"), "caf\\x{E9} & co");
+    EXPECT_EQ(sheet.Text("C4"), "file");
+    EXPECT_EQ(sheet.text.count("A5"), 0u);
+}
+
+TEST_F(ExcelExportTest, TooManyRowsAreRefusedBeforeAnythingIsWritten)
 {
     // Title, header and three entries are five rows.
-    Choose("limit.xlsx");
-    const Status refused = ExportExcelWithCapacity(info, "", 4);
-
-    EXPECT_EQ(refused.code(), Status::Code::Failed);
-    EXPECT_EQ(refused.message(), messages::kExcelRowRange);
-    EXPECT_TRUE(prompts.requests.empty());
+    const std::string catalog = WriteCatalog("Disc.xml");
+    const std::string out = dir / "limit.xlsx";
+    for (const Status& refused : {WriteWorkbook(tree, columns, out, progress, 4),
+                                  WriteCatalogWorkbook(catalog, columns, out, progress, 4)}) {
+        EXPECT_EQ(refused.code(), Status::Code::Failed);
+        EXPECT_EQ(refused.message(), messages::kExcelRowRange);
+    }
     EXPECT_EQ(progress.shows, 0);
-    EXPECT_TRUE(ListFolder(dir.Path()).empty());
+    EXPECT_EQ(ListFolder(dir.Path()), std::vector<std::string>{"Disc.xml"});
 
-    ASSERT_TRUE(ExportExcelWithCapacity(info, "", 5).ok());
-    EXPECT_TRUE(prompts.messages.empty());
-    EXPECT_TRUE(PathExists(dir / "limit.xlsx"));
+    ASSERT_TRUE(WriteWorkbook(tree, columns, out, progress, 5).ok());
+    ASSERT_TRUE(WriteCatalogWorkbook(catalog, columns, dir / "limit2.xlsx", progress, 5).ok());
+    EXPECT_TRUE(PathExists(out));
     EXPECT_EQ(kXlsxRowCapacity, 1048576u);
 }
 
@@ -171,12 +190,10 @@ TEST_F(ExcelExportTest, FailedWorkbookKeepsTheOldFileAndLeavesNoTemporary)
 {
     // A cell holds at most 32,767 characters; the library refuses a longer one.
     tree.First()->Child(1)->record.SetField(kFileName, std::string(40000, 'n'));
-    Gather();
-    const std::string out = Choose("keep.xlsx");
+    const std::string out = dir / "keep.xlsx";
     WriteFile(out, "old workbook");
-    prompts.yesNoAnswers.push_back(true);
 
-    const Status status = ExportExcel(info, "");
+    const Status status = Write(out);
 
     EXPECT_EQ(status.code(), Status::Code::Failed);
     EXPECT_NE(status.message().find(out), std::string::npos) << status.message();
@@ -185,12 +202,15 @@ TEST_F(ExcelExportTest, FailedWorkbookKeepsTheOldFileAndLeavesNoTemporary)
     EXPECT_EQ(progress.shows, progress.hides);
 }
 
-TEST_F(ExportTest, WorkbookOfANeverOpenedDocumentHasTitleAndHeaderOnly)
+TEST_F(ExportTest, WorkbookWithoutAScreenHasTitleAndHeaderOnly)
 {
-    info.ExportColumns() = {"FileName"};
-    const std::string out = Choose("blank.xlsx");
+    const std::string out = dir / "blank.xlsx";
+    ExportJob job;
+    job.format = ExportFormatKind::Excel;
+    job.columns = {"FileName"};
+    job.outputPath = out;
 
-    ASSERT_TRUE(ExportExcel(info, "").ok());
+    ASSERT_TRUE(RunExport(job, progress).ok());
 
     const Sheet sheet = ReadSheet(dir, out);
     EXPECT_TRUE(sheet.Has("merge A1:B1"));
@@ -198,15 +218,13 @@ TEST_F(ExportTest, WorkbookOfANeverOpenedDocumentHasTitleAndHeaderOnly)
     EXPECT_EQ(sheet.Text("A2"), "SerialNO");
     EXPECT_EQ(sheet.Text("B2"), "FileName");
     EXPECT_EQ(sheet.text.size(), 4u);  // A1, the blank merged B1, A2, B2
-    EXPECT_FALSE(document.IsActive());
 }
 
 TEST_F(ExportTest, WorkbookWithoutColumnsHasTitleAndNumbersOnly)
 {
-    Gather();
-    const std::string out = Choose("numbers.xlsx");
+    const std::string out = dir / "numbers.xlsx";
 
-    ASSERT_TRUE(ExportExcel(info, "").ok());
+    ASSERT_TRUE(WriteWorkbook(tree, {}, out, progress).ok());
 
     const Sheet sheet = ReadSheet(dir, out);
     EXPECT_EQ(sheet.Text("A1"), "numbers");

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "core/catalog_file.h"
 #include "core/catalog_tree.h"
-#include "core/file_info.h"
-#include "core/xml_document.h"
+#include "export/export_formats.h"
 #include "tests/common/test_support.h"
 
 #include <gtest/gtest.h>
@@ -13,8 +13,7 @@
 
 namespace vellumark::testing {
 
-// A TFileInfo with fake prompts in a fresh folder, and a small catalog: a folder with two files,
-// the first without a description.
+// A fresh folder and a small catalog: a folder with two files, the first without a description.
 class ExportTest : public ::testing::Test {
 protected:
     ExportTest()
@@ -37,37 +36,32 @@ protected:
         return node;
     }
 
-    // The next save dialog answers with this file of the folder.
-    std::string Choose(std::string_view name)
-    {
-        std::string path = dir / name;
-        prompts.saveChoices.push_back(path);
-        return path;
-    }
-
-    // Builds the document from the tree and forgets what that showed.
-    void Gather()
-    {
-        info.GatherFromTree(tree);
-        progress.shownMessages.clear();
-        progress.shows = progress.hides = 0;
-    }
-
-    // Writes the tree as a catalog file of the folder and loads it into the document.
-    std::string LoadCatalogFile(std::string_view name)
+    // Writes the tree as a catalog file of the folder and forgets what that showed.
+    std::string WriteCatalog(std::string_view name)
     {
         const std::string path = dir / name;
-        EXPECT_TRUE(info.SaveCatalog(tree, path).ok());
-        EXPECT_TRUE(info.LoadFile(path).ok());
+        EXPECT_TRUE(WriteCatalogFile(tree, path, progress).ok());
+        progress.shownMessages.clear();
+        progress.shows = progress.hides = 0;
         return path;
+    }
+
+    // An export of the tree (the screen), or of a catalog file when one is given.
+    Status Export(ExportFormatKind format, const std::string& out, const std::string& catalog = {})
+    {
+        ExportJob job;
+        job.format = format;
+        job.catalogPath = catalog;
+        job.screen = &tree;
+        job.columns = columns;
+        job.outputPath = out;
+        return RunExport(job, progress);
     }
 
     TempDir dir;
-    XmlDocument document;
-    FakePrompts prompts;
     RecordingProgress progress;
-    TFileInfo info{document, progress, prompts};
     CatalogTree tree;
+    std::vector<std::string> columns;
 };
 
 // Runs a Python script (written to the folder) with the arguments and returns what it printed.

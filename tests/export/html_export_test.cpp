@@ -31,10 +31,9 @@ TEST(HtmlHead, IsTheFixedSixHundredFifteenCharacterHead)
 
 TEST_F(ExportTest, HtmlWritesThePageByteForByte)
 {
-    info.ExportColumns() = {"FileName", "FileSize", "Description"};
-    const std::string out = Choose("My.Disc.htm");
+    const std::string out = dir / "My.Disc.htm";
 
-    ASSERT_TRUE(ExportHtml(info, "Disc", &tree).ok());
+    ASSERT_TRUE(WriteHtml(tree, {"FileName", "FileSize", "Description"}, out, progress).ok());
 
     const std::string expected = std::string(kHtmlHead) + "<H5 Align=center>My</H5><br>" + kCredit
         + std::string(kTableStart)
@@ -43,11 +42,6 @@ TEST_F(ExportTest, HtmlWritesThePageByteForByte)
         + Row(kA, {"Disc", "30", "&nbsp"}) + Row(kB, {"a.txt", "10", "&nbsp"}) + Row(kA, {"b.mp3", "20", "best"})
         + "</Table></BODY></HTML>\r\n";
     EXPECT_EQ(ReadFile(out), expected);
-
-    ASSERT_EQ(prompts.requests.size(), 1u);
-    EXPECT_EQ(prompts.requests[0].defaultExtension, ".htm");
-    EXPECT_EQ(prompts.requests[0].filter, "HTML File|*.htm");
-    EXPECT_EQ(prompts.requests[0].initialName, "Disc");
     EXPECT_EQ(progress.shownMessages, std::vector<std::string>{messages::kExportToFile});
     EXPECT_EQ(progress.hides, 1);
 }
@@ -55,10 +49,9 @@ TEST_F(ExportTest, HtmlWritesThePageByteForByte)
 TEST_F(ExportTest, HtmlEscapesValuesColumnNamesAndTitle)
 {
     tree.First()->record.SetField(kFileName, "<script>alert(\"&\")</script>");
-    info.ExportColumns() = {"FileName", "Not<a>key"};
-    const std::string out = Choose("a&b<\"c\">.htm");
+    const std::string out = dir / "a&b<\"c\">.htm";
 
-    ASSERT_TRUE(ExportHtml(info, "", &tree).ok());
+    ASSERT_TRUE(WriteHtml(tree, {"FileName", "Not<a>key"}, out, progress).ok());
 
     const std::string page = ReadFile(out);
     EXPECT_NE(page.find("<H5 Align=center>a&amp;b&lt;&quot;c&quot;&gt;</H5>"), std::string::npos);
@@ -71,37 +64,39 @@ TEST_F(ExportTest, HtmlEscapesValuesColumnNamesAndTitle)
     EXPECT_TRUE(page.starts_with(kHtmlHead));
 }
 
-TEST_F(ExportTest, HtmlWithoutTreeWritesTheLoadedCatalog)
+TEST_F(ExportTest, HtmlOfACatalogFileWritesTheCatalogAsLoaded)
 {
-    LoadCatalogFile("Disc.xml");
-    info.ExportColumns() = {"FileName", "DiskName", "Description"};
-    const std::string out = Choose("page.htm");
+    const std::string catalog = WriteCatalog("Other.name.xml");
+    columns = {"FileName", "DiskName", "Description"};
+    const std::string out = dir / "page.htm";
 
-    ASSERT_TRUE(ExportHtml(info, "Disc", nullptr).ok());
+    ASSERT_TRUE(Export(ExportFormatKind::Html, out, catalog).ok());
 
     const std::string page = ReadFile(out);
-    const std::string rows = Row(kA, {"Disc", "Disc", "&nbsp"}) + Row(kB, {"a.txt", "Disc", "&nbsp"})
-        + Row(kA, {"b.mp3", "Disc", "best"}) + "</Table></BODY></HTML>\r\n";
+    // DiskName is the catalog file's own name, as loading gives it.
+    const std::string rows = Row(kA, {"Disc", "Other", "&nbsp"}) + Row(kB, {"a.txt", "Other", "&nbsp"})
+        + Row(kA, {"b.mp3", "Other", "best"}) + "</Table></BODY></HTML>\r\n";
     EXPECT_TRUE(page.ends_with(rows)) << page;
     EXPECT_NE(page.find("<H5 Align=center>page</H5>"), std::string::npos);
 }
 
 TEST_F(ExportTest, HtmlOfAnEmptyListIsAnEmptyFile)
 {
-    const std::string out = Choose("empty.htm");
+    const std::string out = dir / "empty.htm";
     WriteFile(out, "previous page");
-    prompts.yesNoAnswers.push_back(true);
     CatalogTree empty;
 
-    ASSERT_TRUE(ExportHtml(info, "", &empty).ok());
+    ASSERT_TRUE(WriteHtml(empty, {"FileName"}, out, progress).ok());
     EXPECT_TRUE(PathExists(out));
     EXPECT_EQ(ReadFile(out), "");
 }
 
-TEST_F(ExportTest, HtmlOfANeverOpenedDocumentIsAnEmptyFile)
+TEST_F(ExportTest, HtmlWithoutAScreenIsAnEmptyFile)
 {
-    const std::string out = Choose("nothing.htm");
-    ASSERT_TRUE(ExportHtml(info, "", nullptr).ok());
+    const std::string out = dir / "nothing.htm";
+    ExportJob job;
+    job.outputPath = out;
+    ASSERT_TRUE(RunExport(job, progress).ok());
     EXPECT_TRUE(PathExists(out));
     EXPECT_EQ(ReadFile(out), "");
 }

@@ -1,5 +1,4 @@
 #include "core/catalog_file.h"
-#include "core/file_info.h"
 #include "export/excel_export.h"
 #include "library/library_ops.h"
 #include "system/mount_table.h"
@@ -165,8 +164,8 @@ TEST(FullDisk, LibraryOperationsWithAFileWhereAFolderBelongs)
     EXPECT_TRUE(TreeState(root) == before);
 }
 
-// The workbook library writes its file itself, past the fault hook of the other writers; a
-// volume without space is the fault it meets. The old file stays, nothing is left beside it.
+// The workbook library writes its file itself, past the fault hook of the writes; a volume
+// without space is the fault it meets. The old file stays, nothing is left beside it.
 TEST(FullDisk, WritesOnAFullVolumeFailAndKeepTheOldFiles)
 {
     TempDir dir;
@@ -187,29 +186,23 @@ TEST(FullDisk, WritesOnAFullVolumeFailAndKeepTheOldFiles)
         FillUp(dir / "filler");
         const auto before = TreeState(out);
 
-        testing::FakePrompts prompts;
         NullProgress progress;
-        XmlDocument document;
-        TFileInfo info(document, progress, prompts);
-        info.GatherFromTree(tree);
-        info.ExportColumns() = {"FileName", "FileType"};
-        prompts.saveChoices = {out + "/Disc.xlsx"};
-        prompts.yesNoAnswers = {true};
+        const std::vector<std::string> columns = {"FileName", "FileType"};
         std::string faults;
-        const Status excel = ExportExcel(info, "Disc");
+        const Status excel = WriteWorkbook(tree, columns, out + "/Disc.xlsx", progress);
         faults += Expect(excel.code() == Status::Code::Failed && !excel.message().empty(),
                          "the workbook on a full volume did not fail: " + excel.message());
-        const Status catalog = info.SaveCatalog(tree, out + "/Disc.xml");
+        const Status catalog = WriteCatalogFile(tree, out + "/Disc.xml", progress);
         faults += Expect(catalog.code() == Status::Code::Failed && !catalog.message().empty(),
                          "the catalog on a full volume did not fail: " + catalog.message());
         faults += Expect(TreeState(out) == before, "a failed write on a full volume changed the folder");
 
         // With room again both succeed.
         std::remove((dir / "filler").c_str());
-        prompts.saveChoices = {out + "/Disc.xlsx"};
-        prompts.yesNoAnswers = {true};
-        faults += Expect(ExportExcel(info, "Disc").ok(), "the workbook fails with room on the volume");
-        faults += Expect(info.SaveCatalog(tree, out + "/Disc.xml").ok(), "the catalog fails with room on the volume");
+        faults += Expect(WriteWorkbook(tree, columns, out + "/Disc.xlsx", progress).ok(),
+                         "the workbook fails with room on the volume");
+        faults += Expect(WriteCatalogFile(tree, out + "/Disc.xml", progress).ok(),
+                         "the catalog fails with room on the volume");
         faults += Expect(testing::ListFolder(out).size() == 2, "writes with room left files behind");
         return faults;
     });

@@ -2,7 +2,6 @@
 #include "config/config.h"
 #include "core/catalog_file.h"
 #include "core/entry_edit.h"
-#include "core/file_info.h"
 #include "export/delimited_export.h"
 #include "export/excel_export.h"
 #include "export/html_export.h"
@@ -59,22 +58,11 @@ protected:
     }
 
     TempDir dir;
-    testing::FakePrompts prompts;
     NullProgress progress;
-    XmlDocument document;
-    TFileInfo info{document, progress, prompts};
 };
 
-TEST_F(WindowsCatalogs, LoadTheSameOnBothRoads)
+TEST_F(WindowsCatalogs, LoadWithTheirSeparatorsRootsAndValues)
 {
-    for (const std::string& path : {kMusic, kDrive}) {
-        const CatalogTree streamed = Streamed(path);
-        ASSERT_TRUE(info.LoadFile(path)) << path;
-        CatalogTree loaded;
-        info.LoadIntoTree(loaded);
-        for (int key = 0; key < kColumnKeyCount; ++key)
-            EXPECT_EQ(Column(loaded, key), Column(streamed, key)) << path << " " << kColumnKeys[key];
-    }
     const CatalogTree music = Streamed(kMusic);
     EXPECT_EQ(Column(music, kFullPath),
               (std::vector<std::string>{"MUSIC(D:\\)", "MUSIC(D:\\)\\Pop", "MUSIC(D:\\)\\Pop\\a.mp3",
@@ -86,18 +74,13 @@ TEST_F(WindowsCatalogs, LoadTheSameOnBothRoads)
     EXPECT_EQ(Column(drive, kDiskName)[2], "Drive D");
 }
 
-// A hand-edited catalog may declare another encoding; the file is read as UTF-8 on both roads,
-// so the list, the search and the exports all see the same bytes.
-TEST_F(WindowsCatalogs, ADeclaredEncodingReadsTheSameOnBothRoads)
+// A hand-edited catalog may declare another encoding; the file is read as UTF-8, so the list,
+// the search and the exports all see the same bytes.
+TEST_F(WindowsCatalogs, ADeclaredEncodingIsReadAsUtf8)
 {
     const std::string path = dir / "Latin.xml";
     testing::WriteFile(path, "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><fileinfo><file FileName=\"caf\xE9\"/></fileinfo>");
-    const CatalogTree streamed = Streamed(path);
-    ASSERT_TRUE(info.LoadFile(path));
-    CatalogTree loaded;
-    info.LoadIntoTree(loaded);
-    EXPECT_EQ(Column(streamed, kFileName), (std::vector<std::string>{"caf\xE9"}));
-    EXPECT_EQ(Column(loaded, kFileName), Column(streamed, kFileName));
+    EXPECT_EQ(Column(Streamed(path), kFileName), (std::vector<std::string>{"caf\xE9"}));
 }
 
 TEST_F(WindowsCatalogs, ShowThroughTheCommandLine)
@@ -166,37 +149,29 @@ TEST_F(WindowsCatalogs, SearchFindsByNameExtensionAndDescription)
 TEST_F(WindowsCatalogs, ExportEveryFormat)
 {
     const CatalogTree music = Streamed(kMusic);
-    ASSERT_TRUE(info.LoadFile(kMusic));
-    info.ExportColumns() = {"FileName", "FullPath", "FileTime", "SizePercentage"};
-    const auto choose = [&](const char* name) {
-        prompts.saveChoices = {dir / name};
-        return dir / name;
-    };
+    const std::vector<std::string> columns = {"FileName", "FullPath", "FileTime", "SizePercentage"};
 
-    const std::string html = choose("Music.htm");
-    ASSERT_TRUE(ExportHtml(info, "Music", &music));
+    const std::string html = dir / "Music.htm";
+    ASSERT_TRUE(WriteHtml(music, columns, html, progress));
     EXPECT_NE(ReadFile(html).find("<td class=\"TrBRow\" align=Left>MUSIC(D:\\)\\Pop</td>"), std::string::npos);
 
-    const std::string text = choose("Music.txt");
-    ASSERT_TRUE(ExportText(info, "Music", kTextSeparator, nullptr));
+    const std::string text = dir / "Music.txt";
+    ASSERT_TRUE(WriteText(music, columns, text, progress));
     EXPECT_NE(ReadFile(text).find("a.mp3    MUSIC(D:\\)\\Pop\\a.mp3    6/7/2004 1:05:08 PM    9,38\r\n"), std::string::npos)
         << ReadFile(text);
 
     // The Windows decimal comma is the CSV separator here, so the percentages are quoted.
-    const std::string csv = choose("Music.csv");
-    ASSERT_TRUE(ExportCsv(info, "Music", ",", &music));
+    const std::string csv = dir / "Music.csv";
+    ASSERT_TRUE(WriteCsv(music, columns, ",", csv, progress));
     EXPECT_NE(ReadFile(csv).find("Pop,MUSIC(D:\\)\\Pop,07.06.2004 13:05:08,\"12,50\"\r\n"), std::string::npos)
         << ReadFile(csv);
 
-    const std::string xml = choose("Copy.xml");
-    ASSERT_TRUE(ExportXml(info, "Music"));
-    CatalogTree copy;
-    ASSERT_TRUE(ReadCatalogFile(xml, copy, progress));
-    for (const int key : {kFileName, kFullPath, kFileTime, kSizePercentage, kDescription})
-        EXPECT_EQ(Column(copy, key), Column(music, key)) << kColumnKeys[key];
+    const std::string xml = dir / "Copy.xml";
+    ASSERT_TRUE(CopyCatalogFile(kMusic, xml, progress));
+    EXPECT_EQ(ReadFile(xml), ReadFile(kMusic));
 
-    const std::string xlsx = choose("Music.xlsx");
-    ASSERT_TRUE(ExportExcel(info, "Music"));
+    const std::string xlsx = dir / "Music.xlsx";
+    ASSERT_TRUE(WriteCatalogWorkbook(kMusic, columns, xlsx, progress));
     std::unique_ptr<FILE, int (*)(FILE*)> unzip(::popen(("unzip -p '" + xlsx + "' 2>/dev/null").c_str(), "r"), ::pclose);
     ASSERT_NE(unzip, nullptr);
     std::string parts;
@@ -228,7 +203,7 @@ TEST_F(WindowsCatalogs, RenameKeepsBackslashSeparators)
 
     // Saved and read back, the renamed catalog keeps its form.
     const std::string saved = dir / "Drive D.xml";
-    ASSERT_TRUE(info.SaveCatalog(drive, saved));
+    ASSERT_TRUE(WriteCatalogFile(drive, saved, progress));
     EXPECT_EQ(Column(Streamed(saved), kFullPath), Column(drive, kFullPath));
 }
 

@@ -1,5 +1,5 @@
 #include "core/catalog_file.h"
-#include "core/xml_document.h"
+#include "config/xml_document.h"
 #include "core/xml_pull_reader.h"
 #include "tests/common/test_support.h"
 
@@ -90,7 +90,7 @@ TEST(XmlReaderValues, ANamedPipeOrADeviceIsRefusedWithoutWaiting)
     const Status device = ReadCatalogFile("/dev/zero", tree, progress);
     EXPECT_FALSE(device.ok());
 
-    // The document road refuses it too, before the XML component could wait on it.
+    // The configuration's document refuses it too, before the XML component could wait on it.
     XmlDocument document;
     const Status parsed = document.ParseFile(pipe);
     EXPECT_FALSE(parsed.ok());

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -107,19 +108,88 @@ TEST_F(MatchRules, ValuesAreComparedDecoded)
     EXPECT_EQ(Find("", "", "&amp;"), Names{});
 }
 
-TEST(SearchPatternsTest, NoActiveConditionMatchesEveryElement)
+// The matcher alone, on values in memory.
+EntryValues Values(std::optional<std::string_view> name, std::optional<std::string_view> extension = std::nullopt,
+                   std::optional<std::string_view> description = std::nullopt)
 {
-    XmlPullReader reader;
-    const std::string text = CatalogText(FileEntry("a") + "<file/>");
-    reader.OpenText(text);
-    const SearchPatterns patterns{SearchRequest{}};
-    int matched = 0;
-    for (auto event = reader.Next(); event != XmlPullReader::Event::Finished; event = reader.Next()) {
-        ASSERT_NE(event, XmlPullReader::Event::Failed);
-        if (event == XmlPullReader::Event::StartElement && reader.Depth() > 0)
-            matched += EntryMatches(patterns, reader, ReadSearchedEntry(reader)) ? 1 : 0;
-    }
-    EXPECT_EQ(matched, 2);
+    EntryValues values;
+    values.fields[kFileName] = name;
+    values.fields[kFileExt] = extension;
+    values.fields[kDescription] = description;
+    return values;
+}
+
+SearchRequest Patterns(std::string name, std::string extension = {}, std::string description = {},
+                       bool caseSensitive = false, bool wholeValues = false)
+{
+    SearchRequest request;
+    request.namePattern = std::move(name);
+    request.extensionPattern = std::move(extension);
+    request.descriptionPattern = std::move(description);
+    request.caseSensitive = caseSensitive;
+    request.wholeValues = wholeValues;
+    return request;
+}
+
+TEST(EntryMatchesTest, NoConditionMatchesEveryEntryEvenWithoutValues)
+{
+    const SearchConditions none{SearchRequest{}};
+    EXPECT_TRUE(none.Fields().empty());
+    EXPECT_TRUE(EntryMatches(none, EntryValues{}));
+    EXPECT_TRUE(EntryMatches(none, Values("anything")));
+}
+
+TEST(EntryMatchesTest, OnlyTheFieldsOfGivenPatternsAreLookedAtInTestOrder)
+{
+    EXPECT_EQ(SearchConditions(Patterns("a", "", "d")).Fields(), (std::vector<int>{kFileName, kDescription}));
+    EXPECT_EQ(SearchConditions(Patterns("a", "b", "c")).Fields(),
+              (std::vector<int>{kFileName, kFileExt, kDescription}));
+    // A field no condition names may be missing.
+    EXPECT_TRUE(EntryMatches(SearchConditions(Patterns("", "mp3")), Values(std::nullopt, "mp3")));
+}
+
+TEST(EntryMatchesTest, AMissingValueFailsItsConditionAnEmptyOneNeverContainsAPattern)
+{
+    const SearchConditions conditions(Patterns("", "", "note"));
+    EXPECT_FALSE(EntryMatches(conditions, Values("a.txt", "txt", std::nullopt)));
+    EXPECT_FALSE(EntryMatches(conditions, Values("a.txt", "txt", "")));
+    EXPECT_TRUE(EntryMatches(conditions, Values(std::nullopt, std::nullopt, "a NOTE")));
+}
+
+TEST(EntryMatchesTest, CaseAndWholeValueRules)
+{
+    const auto matches = [](const SearchRequest& request, std::string_view name) {
+        return EntryMatches(SearchConditions(request), Values(name));
+    };
+    EXPECT_TRUE(matches(Patterns("rock"), "Hard ROCK live.avi"));
+    EXPECT_FALSE(matches(Patterns("rock", "", "", true), "Hard ROCK live.avi"));
+    EXPECT_TRUE(matches(Patterns("rock.mp3", "", "", false, true), "Rock.MP3"));
+    EXPECT_FALSE(matches(Patterns("rock.mp3", "", "", true, true), "Rock.MP3"));
+    EXPECT_TRUE(matches(Patterns("rock.mp3", "", "", true, true), "rock.mp3"));
+    EXPECT_FALSE(matches(Patterns("rock", "", "", false, true), "rock.mp3"));
+    // Only a to z change case; other bytes compare as they are.
+    EXPECT_FALSE(matches(Patterns("\xC3\x84RGER"), "\xC3\xA4rger"));
+    EXPECT_TRUE(matches(Patterns("\xC3\xA4RGER"), "\xC3\xA4rger"));
+    EXPECT_TRUE(matches(Patterns("  "), "two  blanks"));
+    EXPECT_FALSE(matches(Patterns("  "), "one blank"));
+    EXPECT_FALSE(matches(Patterns("longer than the value"), "short"));
+}
+
+TEST(EntryMatchesTest, EveryConditionMustHold)
+{
+    const SearchConditions conditions(Patterns("a", "txt"));
+    EXPECT_TRUE(EntryMatches(conditions, Values("data.txt", "txt")));
+    EXPECT_FALSE(EntryMatches(conditions, Values("notes.txt", "txt")));
+    EXPECT_FALSE(EntryMatches(conditions, Values("data.csv", "csv")));
+}
+
+TEST(EntryMatchesTest, ARecordInMemoryIsMatchedByItsFields)
+{
+    EntryRecord record;
+    record.SetField(kFileName, "Best of.mp3");
+    record.SetField(kFileExt, "mp3");
+    EXPECT_TRUE(EntryMatches(SearchConditions(Patterns("best", "MP3")), ValuesOfRecord(record)));
+    EXPECT_FALSE(EntryMatches(SearchConditions(Patterns("", "", "x")), ValuesOfRecord(record)));
 }
 
 TEST(CheckSearchConditionTest, RefusesBlankPatternsAndMissingScope)

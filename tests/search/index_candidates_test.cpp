@@ -97,16 +97,13 @@ std::shared_ptr<const SegmentReader> BuildSegment(const std::vector<Entry>& entr
 }
 
 // What the search's own matcher says of the entry (a missing attribute fails its pattern).
-bool MatcherAccepts(const SearchPatterns& patterns, const Entry& entry)
+bool MatcherAccepts(const SearchConditions& conditions, const Entry& entry)
 {
-    const std::array<const Value*, kSearchConditionCount> values = {&entry.name, &entry.extension, &entry.description};
-    for (int condition = 0; condition < kSearchConditionCount; ++condition) {
-        if (!patterns.Active(condition))
-            continue;
-        if (!*values[condition] || !patterns.ValueMatches(condition, **values[condition]))
-            return false;
-    }
-    return true;
+    EntryValues values;
+    values.fields[kFileName] = entry.name;
+    values.fields[kFileExt] = entry.extension;
+    values.fields[kDescription] = entry.description;
+    return EntryMatches(conditions, values);
 }
 
 // For random values and patterns of every kind, the candidates hold every entry the matcher
@@ -136,10 +133,10 @@ TEST(IndexCandidatesTest, CandidatesAreExactlyTheMatchesForRandomValuesAndPatter
                 request.descriptionPattern = RandomPattern(random, entries, &Entry::description);
             request.caseSensitive = random() % 3 == 0;
             request.wholeValues = random() % 4 == 0;
-            const SearchPatterns patterns(request);
+            const SearchConditions conditions(request);
             std::vector<std::uint32_t> expected;
             for (std::uint32_t i = 0; i < entries.size(); ++i)
-                if (MatcherAccepts(patterns, entries[i]))
+                if (MatcherAccepts(conditions, entries[i]))
                     expected.push_back(i);
 
             const CandidateQuery candidateQuery(request.namePattern, request.extensionPattern, request.descriptionPattern,

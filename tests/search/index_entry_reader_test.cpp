@@ -1,5 +1,5 @@
 #include "core/catalog_file.h"
-#include "core/xml_pull_reader.h"
+#include "core/catalog_reader.h"
 #include "search/catalog_search.h"
 #include "search/index/catalog_entry_reader.h"
 #include "search/index/segment_reader.h"
@@ -24,15 +24,11 @@ using testing::WriteFile;
 std::vector<EntryRecord> StreamedRecords(const std::string& path, const SharedText& catalogName)
 {
     std::vector<EntryRecord> records;
-    XmlPullReader reader;
-    EXPECT_TRUE(reader.Open(path).ok());
-    for (XmlPullReader::Event event; (event = reader.Next()) != XmlPullReader::Event::Finished;) {
-        EXPECT_NE(event, XmlPullReader::Event::Failed) << reader.Error().message();
-        if (event == XmlPullReader::Event::Failed)
-            break;
-        if (event == XmlPullReader::Event::StartElement && reader.Depth() > 0)
-            AddSearchResult(reader, catalogName, records);
-    }
+    const Status read = ReadCatalogEntries(path, [&](const CatalogEntry& entry) {
+        AddSearchResult(entry, catalogName, records);
+        return true;
+    });
+    EXPECT_TRUE(read.ok()) << read.message();
     return records;
 }
 

@@ -54,6 +54,32 @@ TEST_F(AtomicFileTest, AFailureAtAnyStepKeepsTheOldFileAndLeavesNoTemporaryFile)
     }
 }
 
+// A library that writes its own file by name writes into the temporary file.
+TEST_F(AtomicFileTest, AWriterByNameFillsTheTemporaryFileThatCommitPutsInPlace)
+{
+    const std::string path = dir / "book.xlsx";
+    WriteFile(path, "old");
+    {
+        AtomicFile file(path);
+        ASSERT_TRUE(file.Open());
+        const std::string temporary = file.TemporaryPath();
+        EXPECT_NE(temporary, path);
+        EXPECT_EQ(temporary.substr(0, dir.Path().size() + 1), dir.Path() + "/");
+        WriteFile(temporary, "written by name");
+        EXPECT_EQ(ReadFile(path), "old");
+    }
+    // Abandoned without Commit: the old file stays, the temporary file goes.
+    EXPECT_EQ(ListFolder(dir.Path()), std::vector<std::string>{"book.xlsx"});
+    EXPECT_EQ(ReadFile(path), "old");
+
+    AtomicFile file(path);
+    ASSERT_TRUE(file.Open());
+    WriteFile(file.TemporaryPath(), "written by name");
+    ASSERT_TRUE(file.Commit());
+    EXPECT_EQ(ReadFile(path), "written by name");
+    EXPECT_EQ(ListFolder(dir.Path()), std::vector<std::string>{"book.xlsx"});
+}
+
 TEST_F(AtomicFileTest, AMissingFolderIsReported)
 {
     const Status status = WriteFileAtomically(dir / "missing/catalog.xml", "x");

@@ -51,11 +51,10 @@ protected:
         screen_.Append(nullptr, record);
     }
 
-    ExportServices Services() { return ExportServices{prompts_, runner_, document_, &screen_}; }
+    ExportServices Services() { return ExportServices{prompts_, runner_, &screen_}; }
 
-    NullProgress progress_;
+    testing::RecordingProgress progress_;
     TaskRunner runner_{progress_};
-    XmlDocument document_;
     CatalogTree screen_;
     std::string catalog_;
 };
@@ -168,6 +167,40 @@ TEST_F(ExportDialogTest, EveryFormatWritesTheSetCatalogOrTheScreen)
         }
     }
     EXPECT_TRUE(prompts_.messages.empty());
+}
+
+// The file is asked once, on the GUI thread, with the format's extension and filter; no file,
+// or No to the overwrite question, ends the export before any work starts.
+TEST_F(ExportDialogTest, NoChoiceOrNoToOverwriteWritesNothingInEveryFormat)
+{
+    for (const ExportFormat& format : ExportFormats()) {
+        SCOPED_TRACE(format.name);
+        const std::string out = home_ / ("old" + std::string(format.extension));
+        testing::WriteFile(out, "old");
+        prompts_.requests.clear();
+        prompts_.messages.clear();
+        prompts_.saveChoices = {""};
+        {
+            ExportDialog dialog(nullptr, Services(), catalog_);
+            dialog.FormatButton(format.kind)->setChecked(true);
+            dialog.onOkClicked();
+        }
+        ASSERT_EQ(prompts_.requests.size(), 1u);
+        EXPECT_EQ(prompts_.requests[0].defaultExtension, format.extension);
+        EXPECT_EQ(prompts_.requests[0].filter, format.filter);
+        EXPECT_EQ(prompts_.requests[0].initialName, "Best");
+
+        prompts_.saveChoices = {out};
+        prompts_.yesNoAnswers = {false};
+        {
+            ExportDialog dialog(nullptr, Services(), catalog_);
+            dialog.FormatButton(format.kind)->setChecked(true);
+            dialog.onOkClicked();
+        }
+        EXPECT_EQ(prompts_.messages, std::vector<std::string>{"Warning: Catalog with the same name already exists,overwrite?"});
+        EXPECT_EQ(ReadFile(out), "old");
+        EXPECT_EQ(progress_.shows, 0);
+    }
 }
 
 TEST_F(ExportDialogTest, AnExistingFileIsReplacedOnlyAfterYesAndAnEmptySeparatorIsAComma)

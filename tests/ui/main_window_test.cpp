@@ -2,6 +2,7 @@
 
 #include "config/config.h"
 #include "config/program_folder.h"
+#include "core/catalog_file.h"
 #include "services/atomic_file.h"
 #include "tests/ui/ui_test_support.h"
 #include "ui/library_tree_view.h"
@@ -328,6 +329,31 @@ TEST_F(MainWindowTest, AFailedSaveIsReportedAndTheEditStaysInTheList)
     EXPECT_EQ(prompts_.messages[0].rfind("Warning: ", 0), 0u);
     EXPECT_EQ(ReadFile(catalog_), before);
     EXPECT_EQ(readme.siblingAtColumn(ColumnOf("Description")).data().toString(), "lost?");
+}
+
+// A list that belongs to no catalog file (search results) is saved where the user says.
+TEST_F(MainWindowTest, WithoutACurrentCatalogASaveAsksForTheFile)
+{
+    OpenSmallCatalog();
+    const std::string before = ReadFile(catalog_);
+    window_->SetCurrentCatalogPath({});
+    const std::string chosen = home_ / "Results.xml";
+    prompts_.saveChoices = {"", chosen};
+
+    EXPECT_EQ(window_->SaveCurrentCatalog().code(), Status::Code::Cancelled);
+    EXPECT_FALSE(testing::PathExists(chosen));
+    ASSERT_TRUE(window_->SaveCurrentCatalog().ok());
+
+    ASSERT_EQ(prompts_.requests.size(), 2u);
+    EXPECT_EQ(prompts_.requests[0].defaultExtension, ".xml");
+    EXPECT_EQ(prompts_.requests[0].filter, "XML File|*.XML");
+    // The list is written whole; the catalog it came from stays as it was.
+    CatalogTree saved;
+    NullProgress progress;
+    ASSERT_TRUE(ReadCatalogFile(chosen, saved, progress));
+    EXPECT_EQ(saved.NodeCount(), window_->ListModel()->Tree().NodeCount());
+    EXPECT_EQ(saved.NodeCount(), 5u);
+    EXPECT_EQ(ReadFile(catalog_), before);
 }
 
 TEST_F(MainWindowTest, HidingAColumnInTheDialogHidesItAndWritesTheConfiguration)

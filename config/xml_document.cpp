@@ -1,7 +1,6 @@
-#include "core/xml_document.h"
+#include "config/xml_document.h"
 
 #include "core/stored_text.h"
-#include "services/atomic_file.h"
 
 #include <sstream>
 #include <sys/stat.h>
@@ -34,22 +33,6 @@ pugi::xml_node NextElement(pugi::xml_node node)
 XmlElement XmlElement::FirstChild() const { return XmlElement(NextElement(node_.first_child())); }
 
 XmlElement XmlElement::NextSibling() const { return XmlElement(NextElement(node_.next_sibling())); }
-
-std::size_t XmlElement::ChildCount() const
-{
-    std::size_t count = 0;
-    for (XmlElement child = FirstChild(); child; child = child.NextSibling())
-        ++count;
-    return count;
-}
-
-bool XmlElement::HasChildNodes() const { return static_cast<bool>(FirstChild()); }
-
-void XmlElement::RemoveAllChildren() { node_.remove_children(); }
-
-XmlElement XmlElement::AppendElement(std::string_view name) { return XmlElement(node_.append_child(std::string(name).c_str())); }
-
-XmlElement XmlElement::AppendCopy(const XmlElement& element) { return XmlElement(node_.append_copy(element.node_)); }
 
 pugi::xml_attribute XmlElement::FindAttribute(std::string_view name) const
 {
@@ -92,8 +75,7 @@ Status XmlDocument::ParseFile(const std::string& path)
     struct stat info {};
     if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
         return Status::Failed("Cannot read \"" + path + "\": it is not a regular file");
-    // Catalog and configuration files are UTF-8 whatever their declaration says, as the
-    // streaming reader reads them: both roads must give a file the same values.
+    // The file is read as UTF-8 whatever its declaration says, as catalogs are.
     const pugi::xml_parse_result result = document_.load_file(path.c_str(), kParseOptions, pugi::encoding_utf8);
     if (!result) {
         std::ostringstream message;
@@ -114,34 +96,6 @@ Status XmlDocument::SetContent(std::string_view text)
     if (!result)
         return Status::Failed(std::string("Cannot read the XML text: ") + result.description());
     return Status::Ok();
-}
-
-std::string XmlDocument::ToString() const
-{
-    std::string out;
-    StringWriter writer(out);
-    document_.save(writer, "", kWriteOptions, pugi::encoding_utf8);
-    return out;
-}
-
-Status XmlDocument::SaveFile(const std::string& path) const
-{
-    AtomicFile file(path);
-    if (Status status = file.Open(); !status)
-        return status;
-    class FileWriter final : public pugi::xml_writer {
-    public:
-        explicit FileWriter(AtomicFile& target) : target_(target) {}
-        void write(const void* data, std::size_t size) override
-        {
-            target_.Write(std::string_view(static_cast<const char*>(data), size));
-        }
-
-    private:
-        AtomicFile& target_;
-    } writer(file);
-    document_.save(writer, "", kWriteOptions, pugi::encoding_utf8);
-    return file.Commit();
 }
 
 }  // namespace vellumark

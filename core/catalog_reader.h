@@ -1,0 +1,80 @@
+#pragma once
+
+#include "core/column_keys.h"
+#include "core/xml_pull_reader.h"
+#include "services/status.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace vellumark {
+
+// One entry element of a catalog file, as the reader stands on it. Its attributes are found by
+// column key (the first of repeated names counts; names that are no key are passed over), each
+// key when it is first asked for, so a search looks only at the names its conditions need. A
+// value is decoded only when asked for. Valid until the visitor returns.
+class CatalogEntry {
+public:
+    // 1 for a top-level entry (a child of the document element), 2 for its children, ...
+    int Depth() const { return reader_->Depth(); }
+    // Where the entry's start tag begins, in bytes from the start of the file.
+    std::uint64_t Offset() const { return reader_->ElementOffset(); }
+
+    bool Has(int key) const { return Find(key) != nullptr; }
+    // The value as the program holds it (entities resolved, the stored form decoded); empty
+    // when the attribute is missing. Every value taken stays valid until the visitor returns.
+    std::string_view Value(int key) const
+    {
+        const XmlPullReader::Attribute* attribute = Find(key);
+        return attribute ? reader_->Value(*attribute) : std::string_view();
+    }
+    // The value in its stored form (valid UTF-8 whatever bytes it holds), for writers of other
+    // XML formats.
+    std::string_view StoredValue(int key) const
+    {
+        const XmlPullReader::Attribute* attribute = Find(key);
+        return attribute ? reader_->StoredValue(*attribute) : std::string_view();
+    }
+    // Every key's value (as Value gives it) in one pass, for readers that take them all.
+    // Returns which keys the entry has: bit k for key k.
+    std::uint32_t AllValues(std::array<std::string_view, kColumnKeyCount>& values) const;
+
+private:
+    friend class CatalogReadLoop;
+    explicit CatalogEntry(XmlPullReader& reader) : reader_(&reader) {}
+    void Reset() { looked_ = 0; }
+    // The first attribute of the key's name, looked for once per entry and kept.
+    const XmlPullReader::Attribute* Find(int key) const
+    {
+        return (looked_ & (1u << key)) ? found_[key] : Look(key);
+    }
+    const XmlPullReader::Attribute* Look(int key) const;
+
+    XmlPullReader* reader_;
+    mutable std::array<const XmlPullReader::Attribute*, kColumnKeyCount> found_{};
+    mutable std::uint32_t looked_ = 0;  // bit k: found_[k] is known
+};
+
+// Called for every entry element of a catalog, in document order, each before its descendants.
+// Returning false stops the reading.
+using CatalogEntryVisitor = std::function<bool(const CatalogEntry& entry)>;
+
+// Streams a catalog file through the visitor: Ok when the whole file was read and is
+// well-formed, Cancelled when the visitor stopped, Failed with a message naming the file and
+// the fault otherwise (the visitor may have seen entries before the fault). The element names
+// are not looked at: every element below the document element is an entry. With a copy, every
+// byte of the file is handed to it as it is read.
+Status ReadCatalogEntries(const std::string& path, const CatalogEntryVisitor& visit,
+                          XmlPullReader::ByteCopy copy = {});
+
+// The same over a catalog's text in memory.
+Status ReadCatalogText(std::string_view text, const CatalogEntryVisitor& visit);
+
+// Hands one entry's start tag, taken out of its catalog (the search index reads an entry at
+// its recorded offset), to the visitor as an entry of its own; its Depth() and Offset() are 0.
+Status ReadEntryStartTag(std::string_view tag, const CatalogEntryVisitor& visit);
+
+}  // namespace vellumark

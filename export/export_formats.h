@@ -1,0 +1,49 @@
+#pragma once
+
+#include "core/catalog_tree.h"
+#include "services/progress.h"
+#include "services/status.h"
+
+#include <array>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vellumark {
+
+enum class ExportFormatKind { Html, Text, Csv, Xml, Excel };
+
+// One export: what is written, how and where. The front end has chosen the output path (and
+// settled the overwrite question) before; the writers ask nothing.
+struct ExportJob {
+    ExportFormatKind format = ExportFormatKind::Html;
+    // The catalog file to export; when empty, the screen is exported.
+    std::string catalogPath;
+    // The list on screen; nullptr exports an empty list.
+    const CatalogTree* screen = nullptr;
+    // Column keys in output order (the XML format writes every attribute whatever they are).
+    std::vector<std::string> columns;
+    // The CSV separator as typed; empty means ",".
+    std::string csvSeparator;
+    std::string outputPath;
+};
+
+// A format as the export dialog and the command-line tool offer it.
+struct ExportFormat {
+    ExportFormatKind kind;
+    std::string_view name;       // as the command-line tool spells it
+    std::string_view extension;  // the save dialog's default extension
+    std::string_view filter;     // the save dialog's filter
+    Status (*write)(const ExportJob& job, Progress& progress);
+};
+
+// The five formats: html, text, csv, xml, xlsx.
+const std::array<ExportFormat, 5>& ExportFormats();
+const ExportFormat& ExportFormatOf(ExportFormatKind kind);
+// The format of that name, or nullptr.
+const ExportFormat* FindExportFormat(std::string_view name);
+
+// Writes the job's output whole, or leaves the path as it was and says why.
+Status RunExport(const ExportJob& job, Progress& progress);
+
+}  // namespace vellumark
