@@ -4,11 +4,11 @@
 #include "config/default_config.h"
 #include "config/program_folder.h"
 #include "services/atomic_file.h"
+#include "system/file_status.h"
 
 #include <cerrno>
 #include <cstring>
 #include <memory>
-#include <sys/stat.h>
 
 namespace vellumark {
 
@@ -28,8 +28,7 @@ std::unique_ptr<Configuration>& Instance()
 // (no permission on the folder, ...) is a failure, not a reason to write a default file.
 bool FileExists(const std::string& path)
 {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) == 0)
+    if (KindOfPath(path, FollowLinks::Yes))
         return true;
     if (errno == ENOENT)
         return false;

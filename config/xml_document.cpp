@@ -1,9 +1,9 @@
 #include "config/xml_document.h"
 
 #include "core/stored_text.h"
+#include "system/file_status.h"
 
 #include <sstream>
-#include <sys/stat.h>
 
 namespace vellumark {
 
@@ -72,8 +72,7 @@ std::string XmlElement::Markup() const
 Status XmlDocument::ParseFile(const std::string& path)
 {
     // The component would wait for ever on a named pipe; only regular files are read.
-    struct stat info {};
-    if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
+    if (const std::optional<FileKind> kind = KindOfPath(path, FollowLinks::Yes); kind && *kind != FileKind::RegularFile)
         return Status::Failed("Cannot read \"" + path + "\": it is not a regular file");
     // The file is read as UTF-8 whatever its declaration says, as catalogs are.
     const pugi::xml_parse_result result = document_.load_file(path.c_str(), kParseOptions, pugi::encoding_utf8);

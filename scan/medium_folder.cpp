@@ -1,6 +1,6 @@
 #include "scan/medium_folder.h"
+#include "system/file_status.h"
 
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -9,11 +9,7 @@ namespace vellumark {
 
 namespace {
 
-bool IsFolder(const std::string& path)
-{
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
+bool IsFolder(const std::string& path) { return KindOfPath(path, FollowLinks::Yes) == FileKind::Directory; }
 
 bool IsDriveRoot(std::string_view path)
 {

@@ -4,6 +4,7 @@
 #include "core/column_keys.h"
 #include "core/path_names.h"
 #include "search/entry_match.h"
+#include "system/file_status.h"
 
 #include <algorithm>
 #include <atomic>
@@ -13,7 +14,6 @@
 #include <cstring>
 #include <exception>
 #include <mutex>
-#include <sys/stat.h>
 #include <thread>
 
 namespace vellumark {
@@ -169,14 +169,14 @@ void CatalogSearch::SearchCatalogFile(const std::string& path, CatalogRead& read
 {
     if (messages)
         messages->SetMessage(path);
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) {
+    const std::optional<FileStatus> file = StatusOfPath(path, FollowLinks::Yes);
+    if (!file) {
         if (errno != ENOENT && errno != ENOTDIR)
             read.failure = CannotRead(path, std::strerror(errno));
         return;
     }
     // Opening a pipe or a device would block or read without end; only plain files can be catalogs.
-    if (!S_ISREG(info.st_mode)) {
+    if (file->kind != FileKind::RegularFile) {
         read.failure = CannotRead(path, "not a regular file");
         return;
     }

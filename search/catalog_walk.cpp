@@ -1,12 +1,12 @@
 #include "search/catalog_walk.h"
 
 #include "core/path_names.h"
+#include "system/file_status.h"
+#include "system/folder_listing.h"
 
 #include <cerrno>
 #include <cstring>
-#include <dirent.h>
 #include <string_view>
-#include <sys/stat.h>
 
 namespace vellumark {
 
@@ -16,14 +16,21 @@ std::string CannotRead(const std::string& path, const char* why) { return "Canno
 
 struct ListedEntry {
     std::string name;
-    unsigned char type;  // d_type: DT_DIR, DT_REG, DT_LNK, DT_UNKNOWN, ...
+    FolderEntry::Kind kind;
+};
+
+// One folder of the walk: its entries as listed, and how far the walk has gone through them.
+struct WalkLevel {
+    std::string folder;
+    std::vector<ListedEntry> entries;
+    std::size_t next = 0;
 };
 
 class GroupWalk {
 public:
     GroupWalk(Progress& progress, ScopeCatalogs& scope) : progress_(progress), scope_(scope) {}
 
-    void Walk(const std::string& folder);
+    void Walk(const std::string& group);
 
 private:
     bool ListFolder(const std::string& folder, std::vector<ListedEntry>& entries);
@@ -36,63 +43,60 @@ private:
 // tree holds one open folder at a time, not one per level.
 bool GroupWalk::ListFolder(const std::string& folder, std::vector<ListedEntry>& entries)
 {
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir) {
+    FolderListing listing(folder);
+    while (const FolderEntry* entry = listing.Next())
+        entries.push_back({std::string(entry->Name()), entry->kind});
+    if (const int error = listing.Error(); error != 0) {
         // A folder that vanished is as good as an empty one; one that cannot be read leaves
         // its catalogs unsearched, which the outcome must tell.
-        if (errno != ENOENT)
-            scope_.unlistedFolders.push_back({folder, CannotRead(folder, std::strerror(errno))});
-        return false;
-    }
-    errno = 0;
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string_view name = entry->d_name;
-        if (name != "." && name != "..")
-            entries.push_back({std::string(name), entry->d_type});
-        errno = 0;
-    }
-    const int readError = errno;
-    ::closedir(dir);
-    if (readError != 0) {
-        scope_.unlistedFolders.push_back({folder, CannotRead(folder, std::strerror(readError))});
+        if (!(error == ENOENT && !listing.IsOpen()))
+            scope_.unlistedFolders.push_back({folder, CannotRead(folder, std::strerror(error))});
         entries.clear();
         return false;
     }
     return true;
 }
 
-void GroupWalk::Walk(const std::string& folder)
+// Depth first in listing order: a sub-folder's catalogs come where the sub-folder is listed.
+void GroupWalk::Walk(const std::string& group)
 {
-    std::vector<ListedEntry> entries;
-    if (!ListFolder(folder, entries))
+    std::vector<WalkLevel> levels(1);
+    levels.back().folder = group;
+    if (!ListFolder(group, levels.back().entries))
         return;
-    for (const ListedEntry& entry : entries) {
-        std::string path = JoinPath(folder, entry.name);
+    while (!levels.empty()) {
+        WalkLevel& level = levels.back();
+        if (level.next == level.entries.size()) {
+            levels.pop_back();
+            continue;
+        }
+        const ListedEntry& entry = level.entries[level.next++];
+        std::string path = JoinPath(level.folder, entry.name);
         progress_.SetMessage(path);
         if (progress_.Cancelled()) {
             scope_.cancelled = true;
             return;
         }
-        unsigned char type = entry.type;
-        if (type == DT_UNKNOWN) {
-            struct stat status {};
-            if (::lstat(path.c_str(), &status) != 0)
+        FolderEntry::Kind kind = entry.kind;
+        if (kind == FolderEntry::Kind::Unknown) {
+            const std::optional<FileStatus> status = StatusOfPath(path, FollowLinks::No);
+            if (!status)
                 continue;  // gone since the listing
-            type = S_ISDIR(status.st_mode) ? DT_DIR : S_ISLNK(status.st_mode) ? DT_LNK : DT_REG;
+            kind = status->kind == FileKind::Directory      ? FolderEntry::Kind::Directory
+                   : status->kind == FileKind::SymbolicLink ? FolderEntry::Kind::SymbolicLink
+                                                            : FolderEntry::Kind::RegularFile;
         }
-        if (type == DT_DIR) {
-            Walk(path);
-            if (scope_.cancelled)
-                return;
+        if (kind == FolderEntry::Kind::Directory) {
+            WalkLevel below;
+            below.folder = std::move(path);
+            if (ListFolder(below.folder, below.entries))
+                levels.push_back(std::move(below));
             continue;
         }
-        if (type == DT_LNK) {
-            // A link to a folder is never entered: link cycles would make the walk endless
-            // and linked folders would be searched twice. A link to a file is read as the file.
-            struct stat target {};
-            if (::stat(path.c_str(), &target) == 0 && S_ISDIR(target.st_mode))
-                continue;
-        }
+        // A link to a folder is never entered: link cycles would make the walk endless and
+        // linked folders would be searched twice. A link to a file is read as the file.
+        if (kind == FolderEntry::Kind::SymbolicLink && KindOfPath(path, FollowLinks::Yes) == FileKind::Directory)
+            continue;
         scope_.files.push_back(std::move(path));
     }
 }

@@ -1,4 +1,5 @@
 #include "services/atomic_file.h"
+#include "system/file_status.h"
 
 #include <atomic>
 #include <cerrno>
@@ -72,9 +73,8 @@ Status AtomicFile::Open()
         temp_.clear();
         return Fail("create", error);
     }
-    struct stat existing {};
-    if (::stat(target_.c_str(), &existing) == 0)
-        ::fchmod(fd_, existing.st_mode & 07777);
+    if (const std::optional<FileStatus> existing = StatusOfPath(target_, FollowLinks::Yes))
+        ::fchmod(fd_, existing->permissions & 07777);
     buffer_.reserve(kBufferSize);
     return status_;
 }

@@ -1,18 +1,14 @@
 #include "services/prompts.h"
 
 #include "services/messages.h"
+#include "system/file_status.h"
 
-#include <sys/stat.h>
 
 namespace vellumark {
 
 namespace {
 
-bool Exists(const std::string& path)
-{
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0;
-}
+bool Exists(const std::string& path) { return KindOfPath(path, FollowLinks::Yes).has_value(); }
 
 }  // namespace
 

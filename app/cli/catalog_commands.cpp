@@ -8,26 +8,18 @@
 #include "scan/mask_list.h"
 #include "scan/medium_folder.h"
 #include "system/mount_table.h"
+#include "system/file_status.h"
 
 #include <filesystem>
 #include <ostream>
-#include <sys/stat.h>
 
 namespace vellumark::cli {
 
 namespace {
 
-bool IsDirectory(const std::string& path)
-{
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
+bool IsDirectory(const std::string& path) { return KindOfPath(path, FollowLinks::Yes) == FileKind::Directory; }
 
-bool IsRegularFile(const std::string& path)
-{
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
+bool IsRegularFile(const std::string& path) { return KindOfPath(path, FollowLinks::Yes) == FileKind::RegularFile; }
 
 }  // namespace
 

@@ -5,20 +5,16 @@
 #include "export/export_formats.h"
 #include "search/catalog_search.h"
 #include "search/search_request.h"
+#include "system/file_status.h"
 
 #include <filesystem>
 #include <ostream>
-#include <sys/stat.h>
 
 namespace vellumark::cli {
 
 namespace {
 
-bool Exists(const std::string& path)
-{
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0;
-}
+bool Exists(const std::string& path) { return KindOfPath(path, FollowLinks::Yes).has_value(); }
 
 // "html, text, csv, xml, xlsx": the names --format takes.
 std::string FormatNames()
@@ -84,10 +80,10 @@ int RunSearch(CommandContext& context)
         if (Status status = ResolveItem(context, arguments.Value("--scope"), request.scopePath); !status)
             return Report(context, status);
     }
-    struct stat scope {};
-    if (::stat(request.scopePath.c_str(), &scope) != 0)
+    const std::optional<FileKind> scope = KindOfPath(request.scopePath, FollowLinks::Yes);
+    if (!scope)
         return Report(context, Status::Invalid("No library item " + arguments.Value("--scope")));
-    request.scopeIsGroup = S_ISDIR(scope.st_mode);
+    request.scopeIsGroup = *scope == FileKind::Directory;
     request.namePattern = arguments.Value("--name");
     request.extensionPattern = arguments.Value("--ext");
     request.descriptionPattern = arguments.Value("--desc");
