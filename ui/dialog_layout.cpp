@@ -2,6 +2,7 @@
 
 #include "ui/library_tree_view.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QTreeView>
@@ -28,6 +29,17 @@ void FitLibraryTree(LibraryTreeView& view, const std::array<int, 3>& designWidth
     }
     total += tree->verticalScrollBar()->sizeHint().width() + 2 * tree->frameWidth() + 2;
     view.setMinimumSize(total, metrics.height() * rows * 3 / 2);
+}
+
+int TitleBarWidth(const QString& caption)
+{
+    // Room for the icon, three buttons, the gaps beside them and a title font somewhat larger
+    // than the desktop's, a line height each (openbox needs some 90 pixels at the default font).
+    constexpr int kTitleBarControls = 8;
+    QFont font = QApplication::font();
+    font.setBold(true);
+    const QFontMetrics metrics(font);
+    return metrics.horizontalAdvance(caption) + kTitleBarControls * metrics.height();
 }
 
 }  // namespace vellumark

@@ -2,6 +2,8 @@
 
 #include <array>
 
+class QString;
+
 namespace vellumark {
 
 class LibraryTreeView;
@@ -10,5 +12,10 @@ class LibraryTreeView;
 // (at 96 dpi) or what a time and a size text need, whichever is more, and the view is made
 // wide enough to show the three columns and tall enough for the given number of rows.
 void FitLibraryTree(LibraryTreeView& view, const std::array<int, 3>& designWidths, int rows);
+
+// The width a window needs for the window manager to show its whole caption beside the title
+// bar's icon and buttons. The title bar's own font is not known to the program: the desktop's
+// font in bold stands for it.
+int TitleBarWidth(const QString& caption);
 
 }  // namespace vellumark

@@ -12,6 +12,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace vellumark {
 
 namespace {
@@ -105,12 +107,13 @@ QToolButton* MainToolbar::AddButton(const QString& name, const QString& caption,
     button->setIconSize(QSize(32, 32));
     button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     button->setAutoRaise(true);
-    // At least the design's 90 pixels, wider when the caption needs it in this font.
-    button->setMinimumWidth(90);
     button->setFixedHeight(65);
     QFont bold = button->font();
     bold.setBold(true);
     button->setFont(bold);
+    // At least the design's 90 pixels, wider when the caption needs it in this font; the strip
+    // scrolls rather than shorten a caption ("Catal...brary" in a narrow window).
+    button->setMinimumWidth(std::max(90, button->sizeHint().width()));
     return button;
 }
 
