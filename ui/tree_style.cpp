@@ -25,6 +25,8 @@ void ApplyTreeStyle(QTreeView& view)
         view.setItemDelegate(new GridDelegate(&view));
     QHeaderView* header = view.header();
     header->setSectionsMovable(true);
+    // Every column moves, the first one (which holds the tree lines) too.
+    header->setFirstSectionMovable(true);
     header->setSectionsClickable(true);
     header->setStretchLastSection(false);
     header->setStyleSheet(QStringLiteral("QHeaderView::section { background-color: rgb(%1, %2, %3); padding: 2px; "

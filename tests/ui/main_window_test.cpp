@@ -392,6 +392,30 @@ TEST_F(MainWindowTest, TheLayoutComesBackExactlyAfterARestart)
     EXPECT_EQ(file.rfind("<config versionNo=\"Vellumark V4.0\">", 0), 0u);
 }
 
+TEST_F(MainWindowTest, TheFileNameColumnMovesLikeAnyOtherAndComesBackWhereItWasPut)
+{
+    // Dragged with the mouse by its header, as the user moves it.
+    QHeaderView* header = window_->FileList()->header();
+    const int fileName = ColumnOf("FileName");
+    ASSERT_EQ(header->visualIndex(fileName), 0);
+    const int y = header->height() / 2;
+    const QPoint from(header->sectionViewportPosition(fileName) + header->sectionSize(fileName) / 2, y);
+    const int target = header->logicalIndex(2);
+    const QPoint to(header->sectionViewportPosition(target) + header->sectionSize(target) * 3 / 4, y);
+    QTest::mousePress(header->viewport(), Qt::LeftButton, {}, from);
+    for (int step = 1; step <= 10; ++step)
+        QTest::mouseMove(header->viewport(), from + (to - from) * step / 10);
+    QTest::mouseRelease(header->viewport(), Qt::LeftButton, {}, to);
+    const int moved = header->visualIndex(fileName);
+    EXPECT_EQ(moved, 2);
+
+    Reopen();
+    header = window_->FileList()->header();
+    EXPECT_EQ(header->visualIndex(fileName), moved);
+    EXPECT_EQ(header->logicalIndex(0), ColumnOf("FullPath"));
+    EXPECT_EQ(ConfigInstance().Root().Columns().Column(static_cast<std::size_t>(fileName)).Index(), moved);
+}
+
 TEST_F(MainWindowTest, TheStoredBoundsDoNotDriftOverRestarts)
 {
     // The window's bounds are stored and applied as the same rectangle, the one inside the
