@@ -11,7 +11,7 @@
 
 namespace vellumark {
 
-void FitLibraryTree(LibraryTreeView& view, const std::array<int, 3>& designWidths, int rows)
+void FitLibraryTree(LibraryTreeView& view, const std::array<int, 3>& designWidths, int rows, int shownColumns)
 {
     QTreeView* tree = view.View();
     const QFontMetrics metrics(tree->font());
@@ -25,7 +25,8 @@ void FitLibraryTree(LibraryTreeView& view, const std::array<int, 3>& designWidth
     for (int column = 0; column < 3; ++column) {
         const int width = std::max(designWidths[static_cast<std::size_t>(column)], needed[static_cast<std::size_t>(column)]);
         tree->header()->resizeSection(column, width);
-        total += width;
+        if (column < shownColumns)
+            total += width;
     }
     total += tree->verticalScrollBar()->sizeHint().width() + 2 * tree->frameWidth() + 2;
     view.setMinimumSize(total, metrics.height() * rows * 3 / 2);
