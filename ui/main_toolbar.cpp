@@ -35,6 +35,9 @@ MainToolbar::MainToolbar(QWidget* parent) : QScrollArea(parent), strip_(new QWid
     setWidgetResizable(true);
     QPalette palette = strip_->palette();
     palette.setColor(QPalette::Window, colors::TreeBackground());
+    // The captions of the command buttons, on the fixed light strip.
+    palette.setColor(QPalette::WindowText, colors::TextOnLight());
+    palette.setColor(QPalette::ButtonText, colors::TextOnLight());
     strip_->setPalette(palette);
     strip_->setAutoFillBackground(true);
     viewport()->setPalette(palette);

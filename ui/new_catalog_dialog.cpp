@@ -130,6 +130,7 @@ void NewCatalogDialog::BuildControls()
     maskNote->setAutoFillBackground(true);
     QPalette notePalette = maskNote->palette();
     notePalette.setColor(QPalette::Window, colors::EditableCell());
+    notePalette.setColor(QPalette::WindowText, colors::EditableCellText());
     maskNote->setPalette(notePalette);
 
     auto* advancedButton = new QPushButton(QStringLiteral("&Advanced"), this);
