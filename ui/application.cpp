@@ -1,6 +1,7 @@
 #include "ui/application.h"
 
 #include "ui/command_guard.h"
+#include "ui/focus_return.h"
 #include "ui/qt_prompts.h"
 
 namespace vellumark {
@@ -9,6 +10,7 @@ VellumarkApplication::VellumarkApplication(int& argc, char** argv) : QApplicatio
 {
     setApplicationName(QStringLiteral("Vellumark"));
     setApplicationVersion(QStringLiteral("4.0"));
+    installEventFilter(new ModalFocusReturn(this));
 }
 
 bool VellumarkApplication::notify(QObject* receiver, QEvent* event)

@@ -2,6 +2,7 @@
 
 #include "config/config.h"
 #include "ui/command_guard.h"
+#include "ui/dialog_layout.h"
 #include "ui/qt_prompts.h"
 #include "ui/qt_text.h"
 
@@ -12,6 +13,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace vellumark {
@@ -19,7 +21,8 @@ namespace vellumark {
 ColumnsDialog::ColumnsDialog(QWidget* parent) : QDialog(parent), list_(new QListWidget(this))
 {
     setWindowTitle(QStringLiteral("Config visible columns"));
-    resize(217, 280);
+    // The design's 217 by 280, wider when the caption needs it in the desktop's font.
+    resize(std::max(217, TitleBarWidth(windowTitle())), 280);
     list_->setObjectName(QStringLiteral("columnList"));
     list_->setFrameShape(QFrame::StyledPanel);
     list_->setFrameShadow(QFrame::Sunken);

@@ -61,6 +61,8 @@ QVariant DetailPanelModel::data(const QModelIndex& index, int role) const
         return editable ? EditHint(row.value, ToStdString(row.key)) : row.value;
     case Qt::BackgroundRole:
         return editable ? QBrush(colors::EditableCell()) : QVariant();
+    case Qt::ForegroundRole:
+        return editable ? QBrush(colors::EditableCellText()) : QVariant();
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(Qt::AlignVCenter | (index.column() == 0 ? Qt::AlignLeft : Qt::AlignRight));
     default:

@@ -2,6 +2,7 @@
 
 #include "ui/library_tree_view.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QTreeView>
@@ -10,7 +11,7 @@
 
 namespace vellumark {
 
-void FitLibraryTree(LibraryTreeView& view, const std::array<int, 3>& designWidths, int rows)
+void FitLibraryTree(LibraryTreeView& view, const std::array<int, 3>& designWidths, int rows, int shownColumns)
 {
     QTreeView* tree = view.View();
     const QFontMetrics metrics(tree->font());
@@ -24,10 +25,22 @@ void FitLibraryTree(LibraryTreeView& view, const std::array<int, 3>& designWidth
     for (int column = 0; column < 3; ++column) {
         const int width = std::max(designWidths[static_cast<std::size_t>(column)], needed[static_cast<std::size_t>(column)]);
         tree->header()->resizeSection(column, width);
-        total += width;
+        if (column < shownColumns)
+            total += width;
     }
     total += tree->verticalScrollBar()->sizeHint().width() + 2 * tree->frameWidth() + 2;
     view.setMinimumSize(total, metrics.height() * rows * 3 / 2);
+}
+
+int TitleBarWidth(const QString& caption)
+{
+    // Room for the icon, three buttons, the gaps beside them and a title font somewhat larger
+    // than the desktop's, a line height each (openbox needs some 90 pixels at the default font).
+    constexpr int kTitleBarControls = 8;
+    QFont font = QApplication::font();
+    font.setBold(true);
+    const QFontMetrics metrics(font);
+    return metrics.horizontalAdvance(caption) + kTitleBarControls * metrics.height();
 }
 
 }  // namespace vellumark

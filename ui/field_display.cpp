@@ -3,15 +3,10 @@
 #include "core/column_keys.h"
 #include "services/text_format.h"
 #include "ui/qt_text.h"
-#include "ui/ui_colors.h"
 
 #include <QLocale>
-#include <QPalette>
-#include <QToolTip>
 
 namespace vellumark {
-
-QColor colors::EditableCell() { return QToolTip::palette().color(QPalette::ToolTipBase); }
 
 QString KilobytesText(std::string_view bytesText)
 {

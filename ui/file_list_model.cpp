@@ -127,6 +127,8 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const
         return QVariant::fromValue(column.alignment | Qt::AlignVCenter);
     case Qt::BackgroundRole:
         return QBrush(column.readOnly ? colors::TreeBackground() : colors::EditableCell());
+    case Qt::ForegroundRole:
+        return QBrush(column.readOnly ? colors::TextOnLight() : colors::EditableCellText());
     default:
         return {};
     }

@@ -28,7 +28,7 @@ namespace {
 
 constexpr const char* kNewGroupName = "NewGroup";
 
-// The name column of the manager's tree: the editable cells' background under the grid.
+// The name column of the manager's tree: the editable cells' background and text under the grid.
 class NameColumnDelegate final : public GridDelegate {
 public:
     using GridDelegate::GridDelegate;
@@ -36,6 +36,13 @@ public:
     {
         painter->fillRect(option.rect, colors::EditableCell());
         GridDelegate::paint(painter, option, index);
+    }
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        GridDelegate::initStyleOption(option, index);
+        option->palette.setColor(QPalette::Text, colors::EditableCellText());
     }
 };
 

@@ -196,9 +196,13 @@ CatalogTreeNode* LibraryTreeModel::DraggedNode(const QMimeData* data) const
     return nullptr;
 }
 
-bool LibraryTreeModel::canDropMimeData(const QMimeData* data, Qt::DropAction action, int, int,
+bool LibraryTreeModel::canDropMimeData(const QMimeData* data, Qt::DropAction action, int row, int,
                                        const QModelIndex& parent) const
 {
+    // Only a drop onto a group's row moves: a drop between rows is what the view makes of a drop
+    // onto a catalog, which refuses it, and would otherwise land in the catalog's group.
+    if (row != -1)
+        return false;
     const CatalogTreeNode* target = NodeAt(parent);
     return moveHandler_ && action == Qt::MoveAction && target && target->record.Field(kFileType) != kKindFile
         && DraggedNode(data) != nullptr;

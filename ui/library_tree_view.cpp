@@ -25,6 +25,9 @@ LibraryTreeView::LibraryTreeView(QWidget* parent)
     view_->setAutoExpandDelay(700);
     view_->setDragDropMode(QAbstractItemView::InternalMove);
     view_->setDefaultDropAction(Qt::MoveAction);
+    // A drop goes onto the row under the pointer, its edges included; rows never take drops
+    // between them (the model refuses those).
+    view_->setDragDropOverwriteMode(true);
     view_->header()->setSortIndicatorShown(true);
     view_->header()->setSortIndicator(-1, Qt::AscendingOrder);
     view_->header()->resizeSection(LibraryTreeModel::kNameColumn, 170);

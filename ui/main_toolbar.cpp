@@ -12,6 +12,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace vellumark {
 
 namespace {
@@ -33,6 +35,9 @@ MainToolbar::MainToolbar(QWidget* parent) : QScrollArea(parent), strip_(new QWid
     setWidgetResizable(true);
     QPalette palette = strip_->palette();
     palette.setColor(QPalette::Window, colors::TreeBackground());
+    // The captions of the command buttons, on the fixed light strip.
+    palette.setColor(QPalette::WindowText, colors::TextOnLight());
+    palette.setColor(QPalette::ButtonText, colors::TextOnLight());
     strip_->setPalette(palette);
     strip_->setAutoFillBackground(true);
     viewport()->setPalette(palette);
@@ -105,12 +110,13 @@ QToolButton* MainToolbar::AddButton(const QString& name, const QString& caption,
     button->setIconSize(QSize(32, 32));
     button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     button->setAutoRaise(true);
-    // At least the design's 90 pixels, wider when the caption needs it in this font.
-    button->setMinimumWidth(90);
     button->setFixedHeight(65);
     QFont bold = button->font();
     bold.setBold(true);
     button->setFont(bold);
+    // At least the design's 90 pixels, wider when the caption needs it in this font; the strip
+    // scrolls rather than shorten a caption ("Catal...brary" in a narrow window).
+    button->setMinimumWidth(std::max(90, button->sizeHint().width()));
     return button;
 }
 

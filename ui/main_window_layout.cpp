@@ -59,8 +59,7 @@ void MainWindow::ApplyWindowLayout()
         setWindowState(windowState() | Qt::WindowMaximized);
     } else {
         setWindowState(windowState() & ~Qt::WindowMaximized);
-        move(frame.Left(), frame.Top());
-        resize(frame.Width(), frame.Height());
+        setGeometry(frame.Left(), frame.Top(), frame.Width(), frame.Height());
     }
     // The splitters must know their own size before the stored pane sizes are given to them.
     if (layout())
@@ -125,10 +124,11 @@ void MainWindow::SaveWindowLayout()
 {
     Configuration& config = ConfigInstance();
     WindowFrame frame = config.Root().Frame();
-    frame.SetLeft(x());
-    frame.SetTop(y());
-    frame.SetHeight(height());
-    frame.SetWidth(width());
+    const QRect bounds = geometry();
+    frame.SetLeft(bounds.left());
+    frame.SetTop(bounds.top());
+    frame.SetHeight(bounds.height());
+    frame.SetWidth(bounds.width());
     frame.SetMaximized(isMaximized());
 
     LeftPaneLayout leftPane = frame.LeftPane();

@@ -31,6 +31,10 @@ namespace vellumark {
 
 namespace {
 
+// At the default font the advanced part adds under 300 pixels (the design's panel is 276).
+constexpr int kGroupTreeRows = 8;
+constexpr int kMaskListRows = 4;
+
 bool IsFolder(const std::string& path)
 {
     std::error_code error;
@@ -95,7 +99,9 @@ void NewCatalogDialog::BuildControls()
     advancedPanel_->setFrameShape(QFrame::StyledPanel);
     auto* groupLabel = new QLabel(QStringLiteral("Select a group  :"), advancedPanel_);
     libraryTree_ = new LibraryTreeView(advancedPanel_);
-    FitLibraryTree(*libraryTree_, {170, 100, 80}, 14);
+    // Picking a group needs its name: the time and size columns scroll into view.
+    FitLibraryTree(*libraryTree_, {170, 100, 80}, kGroupTreeRows, 1);
+    libraryTree_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Expanding);
     groupLabel->setBuddy(libraryTree_->View());
     onlyFoldersButton_ = new QRadioButton(QStringLiteral("Only Folders"), advancedPanel_);
     onlyFoldersButton_->setObjectName(QStringLiteral("onlyFoldersButton"));
@@ -115,6 +121,7 @@ void NewCatalogDialog::BuildControls()
     maskList_ = new QListWidget(advancedPanel_);
     maskList_->setObjectName(QStringLiteral("maskList"));
     maskList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    maskList_->setFixedHeight(maskList_->fontMetrics().height() * kMaskListRows + 2 * maskList_->frameWidth() + 4);
     maskListLabel_->setBuddy(maskList_);
     auto* maskNote = new QLabel(QStringLiteral("Mask list can be \nused to filter the files \nthat to be cataloged."), advancedPanel_);
     maskNote->setObjectName(QStringLiteral("maskNote"));
@@ -123,6 +130,7 @@ void NewCatalogDialog::BuildControls()
     maskNote->setAutoFillBackground(true);
     QPalette notePalette = maskNote->palette();
     notePalette.setColor(QPalette::Window, colors::EditableCell());
+    notePalette.setColor(QPalette::WindowText, colors::EditableCellText());
     maskNote->setPalette(notePalette);
 
     auto* advancedButton = new QPushButton(QStringLiteral("&Advanced"), this);
@@ -140,23 +148,30 @@ void NewCatalogDialog::BuildControls()
     top->addWidget(nameLabel, 1, 1);
     top->setColumnStretch(0, 1);
 
+    // The group tree on the left, the masks on the right in pairs, so that the panel stays as
+    // wide as the dialog and adds little height at the desktop's font.
     auto* groupColumn = new QVBoxLayout;
     groupColumn->addWidget(groupLabel);
     groupColumn->addWidget(libraryTree_, 1);
-    auto* maskColumn = new QVBoxLayout;
-    maskColumn->addWidget(onlyFoldersButton_);
-    maskColumn->addWidget(allFilesButton_);
-    maskColumn->addWidget(maskLabel_);
-    maskColumn->addWidget(extensionLabel_);
-    maskColumn->addWidget(extensionEdit_);
-    maskColumn->addWidget(addMaskButton_);
-    maskColumn->addWidget(deleteMaskButton_);
-    maskColumn->addWidget(maskListLabel_);
-    maskColumn->addWidget(maskList_, 1);
-    maskColumn->addWidget(maskNote);
+    auto* maskColumn = new QGridLayout;
+    maskColumn->addWidget(onlyFoldersButton_, 0, 0);
+    maskColumn->addWidget(allFilesButton_, 0, 1);
+    maskColumn->addWidget(maskLabel_, 1, 0, 1, 2);
+    maskColumn->addWidget(extensionLabel_, 2, 0);
+    maskColumn->addWidget(extensionEdit_, 2, 1);
+    maskColumn->addWidget(addMaskButton_, 3, 0);
+    maskColumn->addWidget(deleteMaskButton_, 3, 1);
+    maskColumn->addWidget(maskListLabel_, 4, 0, 1, 2);
+    maskColumn->addWidget(maskList_, 5, 0, 1, 2);
+    maskColumn->addWidget(maskNote, 6, 0, 1, 2);
+    maskColumn->setRowStretch(5, 1);
     auto* panelLayout = new QHBoxLayout(advancedPanel_);
-    panelLayout->addLayout(groupColumn, 3);
-    panelLayout->addLayout(maskColumn, 2);
+    const int gap = QFontMetrics(font()).height() / 3;
+    panelLayout->setContentsMargins(gap, gap, gap, gap);
+    maskColumn->setVerticalSpacing(gap);
+    groupColumn->setSpacing(gap);
+    panelLayout->addLayout(groupColumn, 1);
+    panelLayout->addLayout(maskColumn);
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(advancedButton);
@@ -168,8 +183,10 @@ void NewCatalogDialog::BuildControls()
     layout->addLayout(top);
     layout->addWidget(advancedPanel_, 1);
     layout->addLayout(buttons);
-    // A fixed dialog border: the window always takes the size its content asks for.
+    // A fixed dialog border: the window always takes the size its content asks for, and it is
+    // as wide with the advanced part hidden as with it shown.
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    layout->addStrut(advancedPanel_->sizeHint().width());
 
     setTabOrder(folderEdit_, chooseFolderButton);
     setTabOrder(chooseFolderButton, nameEdit_);
@@ -232,10 +249,19 @@ void NewCatalogDialog::onChooseFolderClicked()
 
 void NewCatalogDialog::onAdvancedClicked()
 {
-    // The window grows upward and shrinks downward: its bottom edge stays where it was, unless
-    // that would push its top off the screen.
+    if (advancedPanel_->isVisible()) {
+        // Back to exactly where and how large it was: the way up may have been cut short at
+        // the top of the screen, so retracing it by the panel's height would creep downward.
+        advancedPanel_->hide();
+        layout()->activate();
+        move(collapsedPosition_);
+        return;
+    }
+    // The window grows upward: its bottom edge stays where it was, unless that would push its
+    // top off the screen.
+    collapsedPosition_ = pos();
     const int bottom = geometry().bottom();
-    advancedPanel_->setVisible(advancedPanel_->isHidden());
+    advancedPanel_->show();
     layout()->activate();
     int top = y() + bottom - geometry().bottom();
     if (const QScreen* shown = screen())

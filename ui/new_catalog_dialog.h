@@ -80,6 +80,7 @@ private:
     std::string folderPath_;
     std::string catalogFilePath_;
     bool onlyFolders_ = false;
+    QPoint collapsedPosition_;
 
     QLineEdit* folderEdit_;
     QLineEdit* nameEdit_;

@@ -57,6 +57,7 @@ SearchDialog::SearchDialog(QWidget* parent, Prompts& prompts) : QDialog(parent),
     scopeNote->setFocusPolicy(Qt::TabFocus);
     QPalette notePalette = scopeNote->palette();
     notePalette.setColor(QPalette::Window, colors::EditableCell());
+    notePalette.setColor(QPalette::WindowText, colors::EditableCellText());
     scopeNote->setPalette(notePalette);
 
     auto* fields = new QGridLayout;

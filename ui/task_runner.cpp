@@ -2,7 +2,6 @@
 
 #include "services/messages.h"
 
-#include <QApplication>
 #include <QEventLoop>
 #include <QTimer>
 #include <QWidget>
@@ -56,10 +55,9 @@ Status TaskRunner::Run(std::string_view message, bool cancelVisible, Work work)
 
     QEventLoop loop;
     QTimer repaint;
-    QObject::connect(&repaint, &QTimer::timeout, &loop, [] {
-        for (QWidget* window : QApplication::topLevelWidgets())
-            if (window->isVisible() && window->isModal())
-                window->repaint();
+    QObject::connect(&repaint, &QTimer::timeout, &loop, [this] {
+        if (auto* window = dynamic_cast<QWidget*>(&progress_); window && window->isVisible())
+            window->repaint();
     });
     repaint.start(kRepaintMilliseconds);
 

@@ -12,7 +12,7 @@ namespace vellumark {
 
 // Runs a long operation on a worker thread while the wait window shows. The GUI thread keeps
 // painting (the wait window at least five times a second) but takes no commands: the wait
-// window is application-modal until the operation ends. The worker works on data nobody else
+// window holds back the input of every other window until the operation ends. The worker works on data nobody else
 // touches meanwhile; what it builds is adopted by the caller on the GUI thread after Run.
 class TaskRunner final : public QObject {
     Q_OBJECT

@@ -14,6 +14,8 @@ void ApplyTreeStyle(QTreeView& view)
     QPalette palette = view.palette();
     palette.setColor(QPalette::Base, colors::TreeBackground());
     palette.setColor(QPalette::AlternateBase, colors::TreeBackground());
+    // The background is fixed light: so is the text dark, also in the in-place editors.
+    palette.setColor(QPalette::Text, colors::TextOnLight());
     for (const QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
         palette.setColor(QPalette::Inactive, role, palette.color(QPalette::Active, role));
     view.setPalette(palette);
@@ -25,13 +27,13 @@ void ApplyTreeStyle(QTreeView& view)
         view.setItemDelegate(new GridDelegate(&view));
     QHeaderView* header = view.header();
     header->setSectionsMovable(true);
+    // Every column moves, the first one (which holds the tree lines) too.
+    header->setFirstSectionMovable(true);
     header->setSectionsClickable(true);
     header->setStretchLastSection(false);
-    header->setStyleSheet(QStringLiteral("QHeaderView::section { background-color: rgb(%1, %2, %3); padding: 2px; "
+    header->setStyleSheet(QStringLiteral("QHeaderView::section { background-color: %1; color: %2; padding: 2px; "
                                          "border: 1px solid rgb(90, 130, 220); }")
-                              .arg(colors::HeaderBackground().red())
-                              .arg(colors::HeaderBackground().green())
-                              .arg(colors::HeaderBackground().blue()));
+                              .arg(colors::HeaderBackground().name(), colors::TextOnLight().name()));
 }
 
 }  // namespace vellumark

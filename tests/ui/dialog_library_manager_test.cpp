@@ -7,6 +7,7 @@
 #include "ui/qt_text.h"
 
 #include <QAbstractItemModelTester>
+#include <QDropEvent>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMimeData>
@@ -288,6 +289,57 @@ TEST_F(LibraryManager, ADropMovesTheItemAndReloadsTheTreeAndAClashChangesNothing
     EXPECT_EQ(prompts_.messages, std::vector<std::string>{"Warning: A file with the name already exists!"});
     EXPECT_EQ(Node({"Mp3", "Live"}), live);
     EXPECT_TRUE(PathExists(library_ + "/Mp3/Live/Gig.xml"));
+}
+
+TEST_F(LibraryManager, ADropOntoACatalogRowOrBetweenRowsChangesNothing)
+{
+    // The view turns a drop onto a row that takes none into a drop between rows: the row and
+    // the parent it names are the catalog's place in its group, never a target of their own.
+    CatalogTreeNode* book = Node({"Book"});
+    QMimeData* data = Model()->mimeData({Model()->IndexOf(book)});
+    ASSERT_NE(data, nullptr);
+    const QModelIndex mp3 = Model()->IndexOf(Node({"Mp3"}));
+    const int rockRow = Node({"Mp3", "Rock"})->Row();
+    EXPECT_FALSE(Model()->canDropMimeData(data, Qt::MoveAction, rockRow, 0, mp3));
+    EXPECT_FALSE(Model()->canDropMimeData(data, Qt::MoveAction, rockRow + 1, 0, mp3));
+    EXPECT_TRUE(Model()->canDropMimeData(data, Qt::MoveAction, -1, -1, mp3));
+    delete data;
+
+    // The same through the view, as a drop at a point of a row. The view takes drops only from
+    // its own drags, which a test cannot start; it takes them from anywhere for this test.
+    QTreeView* tree = Tree();
+    tree->expandAll();
+    tree->setDragDropMode(QAbstractItemView::DragDrop);
+    const auto dropAt = [&](CatalogTreeNode* dragged, CatalogTreeNode* row, int yInRow) {
+        ASSERT_TRUE(dragged && row);
+        Focus(dragged);
+        std::unique_ptr<QMimeData> mime(Model()->mimeData({Model()->IndexOf(dragged)}));
+        // The drag enters over the root, which takes drops, and moves to the point of the drop.
+        QDragEnterEvent enter(tree->visualRect(Model()->IndexOf(Node({}))).center(), Qt::MoveAction, mime.get(),
+                              Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(tree->viewport(), &enter);
+        ASSERT_TRUE(enter.isAccepted());
+        const QRect rect = tree->visualRect(Model()->IndexOf(row));
+        const QPoint point(rect.center().x(), rect.top() + yInRow);
+        QDragMoveEvent move(point, Qt::MoveAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(tree->viewport(), &move);
+        QDropEvent drop(point, Qt::MoveAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(tree->viewport(), &drop);
+        QCoreApplication::processEvents();
+    };
+    const int rowHeight = tree->visualRect(Model()->IndexOf(Node({"Mp3", "Rock"}))).height();
+    for (const int y : {1, rowHeight / 2, rowHeight - 1})
+        dropAt(Node({"Book"}), Node({"Mp3", "Rock"}), y);
+    EXPECT_TRUE(PathExists(library_ + "/Book"));
+    EXPECT_FALSE(PathExists(library_ + "/Mp3/Book"));
+    ASSERT_NE(Node({"Book"}), nullptr);
+    EXPECT_EQ(Node({"Mp3", "Book"}), nullptr);
+    EXPECT_TRUE(prompts_.messages.empty());
+
+    // A group still takes a drop anywhere on its row, its edges included.
+    dropAt(Node({"Book"}), Node({"Mp3", "Live"}), 1);
+    ProcessEventsUntil([this] { return Node({"Mp3", "Live", "Book"}) != nullptr; });
+    EXPECT_TRUE(PathExists(library_ + "/Mp3/Live/Book"));
 }
 
 TEST_F(LibraryManager, TheModelsDropGoesThroughTheSameChecks)

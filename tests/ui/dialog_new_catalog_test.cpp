@@ -211,6 +211,28 @@ TEST_F(NewCatalogDialogTest, AdvancedGrowsUpwardAndShrinksDownwardKeepingTheBott
     EXPECT_GE(dialog.y(), dialog.screen()->availableGeometry().top());
 }
 
+TEST_F(NewCatalogDialogTest, TheAdvancedPartKeepsTheWidthAddsUnder300PixelsAndComesBackExactly)
+{
+    // Near the top of the screen the way up is cut short; hiding the part again used to retrace
+    // the whole height and moved the dialog further down each time (seen under openbox too,
+    // which clamps the move itself).
+    NewCatalogDialog dialog(nullptr, prompts_, volumes_, Chooser());
+    dialog.move(100, dialog.screen()->availableGeometry().top() + 60);
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    const QRect closed = dialog.geometry();
+    for (int round = 0; round < 3; ++round) {
+        dialog.onAdvancedClicked();
+        ASSERT_TRUE(dialog.AdvancedPanel()->isVisible());
+        EXPECT_EQ(dialog.width(), closed.width());
+        EXPECT_GT(dialog.height(), closed.height());
+        EXPECT_LE(dialog.height() - closed.height(), 300);
+        EXPECT_GE(dialog.frameGeometry().top(), dialog.screen()->availableGeometry().top());
+        dialog.onAdvancedClicked();
+        EXPECT_EQ(dialog.geometry(), closed) << "round " << round;
+    }
+}
+
 TEST(ChosenFolder, AMountRootEndsWithOneSlashAndOtherFoldersWithNone)
 {
     FakeVolumes volumes;
