@@ -151,6 +151,9 @@ void RunSearchCommand(MainWindow& main)
         if (!outcome.skipped.empty())
             main.GetPrompts().ShowMessage(messages::kWarningCaption, SkippedFilesText(outcome.skipped.size()),
                                           MessageIcon::Warning);
+        // What was found before the cancel stays in the list, and is never taken for all there is.
+        if (status.code() == Status::Code::Cancelled)
+            main.GetPrompts().ShowMessage(messages::kWarningCaption, messages::kSearchCancelled, MessageIcon::Warning);
     });
 }
 

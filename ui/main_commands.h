@@ -15,6 +15,7 @@ void RunNewCatalogCommand(MainWindow& main, const FolderChooser& chooser = Choos
 // "&Catalog library": the manager; a catalog chosen there is opened; the library tree refilled.
 void RunLibraryCommand(MainWindow& main);
 // "&Search": the dialog, then the search on a worker with its results streamed into the list.
+// A cancelled search keeps what it found and says that the results are incomplete.
 void RunSearchCommand(MainWindow& main);
 // "&Export": the export dialog on the list on screen.
 void RunExportCommand(MainWindow& main);
