@@ -7,7 +7,8 @@ namespace vellumark {
 class MainWindow;
 
 // The main window's four dialog commands, each the whole sequence from the dialog to the
-// refreshed window. Failures are shown; none escapes.
+// refreshed window. Each reads the configuration once, at its start, and hands its dialogs
+// plain values. Failures are shown; none escapes.
 
 // "&New catalog": the dialog, then the scan on a worker (cancellable), the save, the library
 // tree refilled; the list sorted again in every case. The chooser answers the folder question.
