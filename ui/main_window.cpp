@@ -12,6 +12,7 @@
 #include "ui/main_toolbar.h"
 #include "ui/qt_prompts.h"
 #include "ui/shell_links.h"
+#include "ui/size_map_window.h"
 #include "ui/task_runner.h"
 #include "ui/tree_style.h"
 #include "ui/ui_colors.h"
@@ -45,6 +46,7 @@ MainWindow::MainWindow(Prompts* prompts, QWidget* parent) : QMainWindow(parent)
     session_ = new CatalogSession(*runner_, *prompts_, this);
     listModel_ = session_->Model();
     BuildWidgets();
+    BuildListMenu();
     ConnectCommands();
 }
 
@@ -130,6 +132,25 @@ void MainWindow::BuildWidgets()
     statusBar()->setObjectName(QStringLiteral("statusBar"));
     statusBar()->addWidget(statusPanel_);
     statusBar()->setSizeGripEnabled(true);
+}
+
+void MainWindow::BuildListMenu()
+{
+    listMenu_ = new QMenu(fileList_);
+    listMenu_->setObjectName(QStringLiteral("listMenu"));
+    sizeMapAction_ = listMenu_->addAction(QStringLiteral("Show size map"));
+    fileList_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(fileList_, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& position) { listMenu_->popup(fileList_->viewport()->mapToGlobal(position)); });
+    connect(sizeMapAction_, &QAction::triggered, this, [this] { Guard([this] { ShowListSizeMap(); }); });
+}
+
+SizeMapWindow* MainWindow::ShowListSizeMap()
+{
+    SizeMapWindow* map = ShowSizeMap(this, *listModel_, FocusedListNode());
+    connect(map, &SizeMapWindow::IndexClicked, fileList_, [this](const QModelIndex& index) { fileList_->setCurrentIndex(index); });
+    connect(fileList_->selectionModel(), &QItemSelectionModel::currentChanged, map, &SizeMapWindow::OutlineIndex);
+    return map;
 }
 
 void MainWindow::Guard(const std::function<void()>& command) { RunCommand(*prompts_, command); }

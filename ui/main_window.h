@@ -10,7 +10,9 @@
 #include <optional>
 #include <string>
 
+class QAction;
 class QLabel;
+class QMenu;
 class QSplitter;
 class QTreeView;
 
@@ -20,6 +22,7 @@ class CatalogSession;
 class DetailPanelModel;
 class FileListModel;
 class MainToolbar;
+class SizeMapWindow;
 class TaskRunner;
 class LibraryTreeView;
 class WaitWindow;
@@ -57,9 +60,15 @@ public:
     void SortList();
     // Refills the library tree from the library's root folder.
     Status FillLibraryTree(const std::string& libraryPath);
+    // The size map of the focused folder (of the whole list when nothing is focused), linked
+    // both ways with the list's focus.
+    SizeMapWindow* ShowListSizeMap();
 
     LibraryTreeView* LibraryTree() const { return libraryTree_; }
     QTreeView* FileList() const { return fileList_; }
+    // The file list's context menu and its size map entry.
+    QMenu* ListMenu() const { return listMenu_; }
+    QAction* SizeMapAction() const { return sizeMapAction_; }
     QTreeView* DetailPanel() const { return detailPanel_; }
     DetailPanelModel* DetailModel() const { return detailModel_; }
     MainToolbar* Toolbar() const { return toolbar_; }
@@ -81,6 +90,7 @@ protected:
 
 private:
     void BuildWidgets();
+    void BuildListMenu();
     void ConnectCommands();
     void SetDetailsEditable(bool editable);
     void ExpandCatalogRoot();
@@ -102,6 +112,8 @@ private:
     DetailPanelModel* detailModel_ = nullptr;
     QTreeView* fileList_ = nullptr;
     FileListModel* listModel_ = nullptr;  // the session's, as the list's columns and sort see it
+    QMenu* listMenu_ = nullptr;
+    QAction* sizeMapAction_ = nullptr;
     QLabel* statusPanel_ = nullptr;
 
     bool initialized_ = false;

@@ -11,16 +11,20 @@
 #include "ui/detail_panel_model.h"
 #include "ui/file_list_model.h"
 #include "ui/main_toolbar.h"
+#include "ui/size_map_view.h"
+#include "ui/size_map_window.h"
 
 #include <gtest/gtest.h>
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QLocale>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTest>
@@ -28,6 +32,7 @@
 #include <QToolButton>
 #include <QTreeView>
 
+#include <algorithm>
 
 namespace vellumark {
 namespace {
@@ -316,6 +321,57 @@ TEST_F(MainWindowTest, EditsInTheListAndInThePanelRewriteTheCatalogAtOnce)
     ASSERT_TRUE(ProcessEventsUntil([&] { return ReadFile(catalog_).find("CD/notes.txt") != std::string::npos; }));
     EXPECT_EQ(readme.siblingAtColumn(ColumnOf("FullPath")).data().toString(), "CD/notes.txt");
     EXPECT_EQ(window_->DetailModel()->Rows()[kFullPath].value, "CD/readme.txt");
+    EXPECT_TRUE(prompts_.messages.empty());
+}
+
+TEST_F(MainWindowTest, TheListsContextMenuShowsTheSizeMapOfTheFocusedFolderLinkedBothWaysWithTheList)
+{
+    OpenSmallCatalog();
+    const FileListModel* model = window_->Session().Model();
+    QTreeView* list = window_->FileList();
+    const QModelIndex rock = FindIn(model, {}, "Rock");
+    list->setCurrentIndex(rock);
+
+    const QPoint inList = list->visualRect(rock).center();
+    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, inList, list->viewport()->mapToGlobal(inList));
+    QApplication::sendEvent(list->viewport(), &menuEvent);
+    ASSERT_TRUE(ProcessEventsUntil([&] { return window_->ListMenu()->isVisible(); }));
+    QStringList entries;
+    for (QAction* action : window_->ListMenu()->actions())
+        entries << action->text();
+    EXPECT_EQ(entries, QStringList{"Show size map"});
+    window_->ListMenu()->close();
+
+    window_->SizeMapAction()->trigger();
+    QPointer<SizeMapWindow> map = window_->findChild<SizeMapWindow*>();
+    ASSERT_FALSE(map.isNull());
+    EXPECT_TRUE(map->isVisible());
+    EXPECT_EQ(map->windowTitle(), "Size map - CD/Rock");
+    SizeMapView* view = map->View();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return !view->Blocks().empty() && view->LayoutSize() == view->size(); }));
+
+    // A click on a block focuses its entry in the list.
+    const auto& blocks = view->Blocks();
+    const auto song = std::find_if(blocks.begin(), blocks.end(),
+                                   [](const SizeMapBlock& block) { return block.node->record.Field(kFileName) == "A.mp3"; });
+    ASSERT_NE(song, blocks.end());
+    const QPoint centre(static_cast<int>(song->x + song->width / 2), static_cast<int>(song->y + song->height / 2));
+    QTest::mouseClick(view, Qt::LeftButton, {}, centre);
+    ASSERT_NE(window_->FocusedListNode(), nullptr);
+    EXPECT_EQ(window_->FocusedListNode()->record.Field(kFileName), "A.mp3");
+    EXPECT_EQ(window_->StatusText(), "Current Catalog: ==> CatalogLibrary/Mp3/Small ==> A.mp3");
+
+    // The list's focus is outlined in the map.
+    list->setCurrentIndex(FindIn(model, {}, "b.mp3"));
+    ASSERT_GE(view->OutlinedBlock(), 0);
+    EXPECT_EQ(view->Blocks()[static_cast<std::size_t>(view->OutlinedBlock())].node->record.Field(kFileName), "b.mp3");
+
+    // Another catalog in the list closes the map.
+    WriteFile(ConfigInstance().GetLibraryPath() + "/Mp3/Other.xml", testing::SmallCatalogText());
+    ASSERT_TRUE(window_->FillLibraryTree(ConfigInstance().GetLibraryPath()));
+    Click(window_->LibraryTree()->View(), FindIn(window_->LibraryTree()->Model(), {}, "Other"));
+    EXPECT_EQ(window_->Session().CatalogPath(), ConfigInstance().GetLibraryPath() + "/Mp3/Other.xml");
+    EXPECT_TRUE(ProcessEventsUntil([&] { return map.isNull(); }));
     EXPECT_TRUE(prompts_.messages.empty());
 }
 
