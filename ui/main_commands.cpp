@@ -9,7 +9,6 @@
 #include "ui/column_description.h"
 #include "ui/command_guard.h"
 #include "ui/export_dialog.h"
-#include "ui/file_list_model.h"
 #include "ui/library_manager_dialog.h"
 #include "ui/main_window.h"
 #include "ui/search_dialog.h"
