@@ -8,6 +8,7 @@
 // `vellumark-cli --home HOME search --name PATTERN`.
 #include "config/config.h"
 #include "config/program_folder.h"
+#include "ui/catalog_session.h"
 #include "ui/file_list_model.h"
 #include "ui/main_commands.h"
 #include "ui/main_window.h"
@@ -108,9 +109,9 @@ int main(int argc, char** argv)
             clock.start();
             RunNewCatalogCommand(main, [&](QWidget*, const std::string&) -> std::optional<std::string> { return argument; });
         } else {
-            main.ClearList();
+            main.Session().Clear();
             const QMetaObject::Connection first = QObject::connect(
-                main.ListModel(), &QAbstractItemModel::rowsInserted, &main, [&] {
+                main.Session().Model(), &QAbstractItemModel::rowsInserted, &main, [&] {
                     if (firstResultMs < 0)
                         firstResultMs = clock.elapsed();
                 });
@@ -127,7 +128,7 @@ int main(int argc, char** argv)
         const double shown = static_cast<double>(counter.shownMs) / 1000.0;
         std::printf("%s run %d: %.3f s, wait window shown %.3f s, %d paints (%.1f per second), %zu entries in the list",
                     mode.c_str(), run + 1, seconds, shown, counter.paints, shown > 0 ? counter.paints / shown : 0.0,
-                    main.ListModel()->Tree().NodeCount());
+                    main.Session().Model()->Tree().NodeCount());
         if (firstResultMs >= 0)
             std::printf(", first results after %.3f s", static_cast<double>(firstResultMs) / 1000.0);
         std::printf("\n");

@@ -12,6 +12,7 @@
 #include "config/config.h"
 #include "config/program_folder.h"
 #include "core/catalog_file.h"
+#include "ui/catalog_session.h"
 #include "ui/library_tree_view.h"
 #include "ui/file_list_model.h"
 #include "ui/library_tree_model.h"
@@ -119,14 +120,14 @@ int Gui(int argc, char** argv, const std::string& catalog)
     window.FileList()->viewport()->repaint();
     const double open = Seconds(start);
     std::printf("gui open to first rows: %.3f s, %zu entries, %d top-level rows\n", open,
-                window.ListModel()->Tree().NodeCount(), window.ListModel()->rowCount());
+                window.Session().Model()->Tree().NodeCount(), window.Session().Model()->rowCount());
     std::printf("gui RSS after open: %ld MB (before open %ld MB)\n", RssKilobytes() / 1024, before / 1024);
 
     int sizeColumn = 0, nameColumn = 0;
-    for (int column = 0; column < window.ListModel()->columnCount(); ++column) {
-        if (window.ListModel()->KeyOfColumn(column) == vellumark::kFileSize)
+    for (int column = 0; column < window.Session().Model()->columnCount(); ++column) {
+        if (window.Session().Model()->KeyOfColumn(column) == vellumark::kFileSize)
             sizeColumn = column;
-        if (window.ListModel()->KeyOfColumn(column) == vellumark::kFileName)
+        if (window.Session().Model()->KeyOfColumn(column) == vellumark::kFileName)
             nameColumn = column;
     }
     start = Clock::now();
@@ -175,8 +176,10 @@ int Export(int argc, char** argv, const std::string& catalog)
         prompts.file = home.Folder() + "/Big-export." + std::string(name);
         const auto start = Clock::now();
         {
-            vellumark::ExportDialog dialog(&window, {prompts, window.Runner(), &window.ListModel()->Tree()},
-                                           home.BigCatalog());
+            vellumark::ExportDialog dialog(&window,
+                                           {prompts, window.Runner(), &window.Session().Tree(),
+                                            vellumark::StoreDefaultExportColumns},
+                                           vellumark::ReadDialogSettings(vellumark::ConfigInstance()), home.BigCatalog());
             dialog.FormatButton(format)->setChecked(true);
             dialog.onOkClicked();
         }

@@ -29,6 +29,7 @@ std::string CannotRead(const std::string& path, const char* why)
 struct CatalogRead {
     std::vector<EntryRecord> found;
     std::string failure;  // why the file was skipped; empty when it was not
+    bool interrupted = false;  // the user cancelled while the file was read
     bool done = false;
 };
 
@@ -142,19 +143,27 @@ void CatalogSearch::ReadCatalogFiles()
     for (const std::exception_ptr& failure : failures)
         if (failure)
             std::rethrow_exception(failure);
+    // The catalog next in walk order may have been in hand when the cancel came; its reader
+    // has stopped by now (the threads are joined).
+    if (delivered < reads_.size() && reads_[delivered].done)
+        Deliver(delivered++);
     if (delivered < reads_.size())
         cancelled_ = true;
 }
 
-// Hands one file's outcome on, in walk order. Once the user has cancelled, nothing more is
-// handed on, even from files another thread has already read.
+// Hands one file's outcome on, in walk order. Once the user has cancelled, only the file next
+// in walk order is handed on, and only when the cancel came while it was read: the matches
+// found in it before stay. Nothing after it is, even from files another thread has already read.
 void CatalogSearch::Deliver(std::size_t index)
 {
-    if (cancelled_ || progress_.Cancelled()) {
-        cancelled_ = true;
+    if (cancelled_)
         return;
-    }
     CatalogRead& read = reads_[index];
+    if (progress_.Cancelled()) {
+        cancelled_ = true;
+        if (!read.interrupted)
+            return;
+    }
     if (!read.failure.empty())
         Skip(files_[index], std::move(read.failure));
     if (!read.found.empty()) {
@@ -200,6 +209,7 @@ void CatalogSearch::SearchCatalogFile(const std::string& path, CatalogRead& read
         }
         return true;
     });
+    read.interrupted = status.code() == Status::Code::Cancelled;
     if (status.code() == Status::Code::Failed) {
         // Matches taken before the fault are dropped with the file: a catalog counts whole
         // or not at all.

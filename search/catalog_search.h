@@ -15,7 +15,8 @@
 namespace vellumark {
 
 // Receives a search's results while it runs, in result order, so a window can show the first
-// ones before the search ends. Each batch holds the matches of one catalog read to its end.
+// ones before the search ends. Each batch holds the matches of one catalog read to its end,
+// except a cancelled search's last, which holds those found before the cancel.
 // Called on the thread that runs the search.
 class SearchSink {
 public:
@@ -52,7 +53,8 @@ struct SearchOutcome {
 // only matches are kept. A scope or file that does not exist gives no results and no fault.
 // Several catalog files are read at once on helper threads; the progress (messages) and the
 // sink are called on the calling thread only, and the cancel flag is polled between files and
-// between elements. Once cancelled, no further batch reaches the sink.
+// between elements. Once cancelled, the catalog being read hands on the matches found in it
+// so far and no later catalog reaches the sink.
 SearchOutcome SearchCatalogs(const SearchRequest& request, Progress& progress, SearchSink& sink);
 
 // The same, appending the results to the tree's top level.

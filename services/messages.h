@@ -14,6 +14,7 @@ inline constexpr const char* kInputSearchCondition = "Please input search condit
 // %1: how many files of the search's scope were no readable catalog.
 inline constexpr const char* kSearchSkippedFiles =
     "%1 file(s) in the search scope could not be read as catalogs and were skipped; the results are incomplete.";
+inline constexpr const char* kSearchCancelled = "The search was cancelled; the results are incomplete.";
 inline constexpr const char* kExcelRowRange = "The row count is out of excel range.";
 
 inline constexpr const char* kLoadingInfo = "Loading info..";

@@ -25,9 +25,10 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 # run. A build without that suite, or a filter that matches no test, fails the run: the step
 # must not pass by checking nothing.
 echo "== worker and hand-over tests with the thread sanitizer"
-# The task runner itself, and the commands and windows whose work runs on a worker: loading,
-# saving, scanning, searching (batches streamed to the GUI thread) and exporting.
-tsan_filter='TaskRunner|Worker|Handover|Commands|MainWindow|LibraryManager|ExportDialog'
+# The task runner itself, and the commands, windows and the catalog session whose work runs on
+# a worker: loading, saving, scanning, searching (batches streamed to the GUI thread) and
+# exporting.
+tsan_filter='TaskRunner|Worker|Handover|Commands|MainWindow|CatalogSession|LibraryManager|ExportDialog'
 cmake -S "$top" -B "$top/build-tsan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELLUMARK_SANITIZE=thread > /dev/null
 if ! grep -q '^test_ui:' <<< "$(cmake --build "$top/build-tsan" --target help)"; then
   echo "FAILED: the thread-sanitizer build has no desktop suite test_ui to run" >&2

@@ -39,4 +39,23 @@ int CatalogTreeModel::rowCount(const QModelIndex& parent) const
 
 bool CatalogTreeModel::hasChildren(const QModelIndex& parent) const { return rowCount(parent) > 0; }
 
+void CatalogTreeModel::SortTree(int key, SortRule rule, Qt::SortOrder order)
+{
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    // The nodes stay where they are in memory; only their rows change, so each persistent
+    // index is moved to its node's new row.
+    const QModelIndexList before = persistentIndexList();
+    std::vector<CatalogTreeNode*> nodes;
+    nodes.reserve(static_cast<std::size_t>(before.size()));
+    for (const QModelIndex& index : before)
+        nodes.push_back(NodeAt(index));
+    SortTreeBy(tree_, key, rule, order == Qt::AscendingOrder);
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (qsizetype i = 0; i < before.size(); ++i)
+        after.push_back(IndexOf(nodes[static_cast<std::size_t>(i)], before[i].column()));
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
 }  // namespace vellumark

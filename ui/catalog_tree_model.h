@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/catalog_tree.h"
+#include "ui/tree_sort.h"
 
 #include <QAbstractItemModel>
 
@@ -24,6 +25,10 @@ public:
     bool hasChildren(const QModelIndex& parent = {}) const override;
 
 protected:
+    // Sorts every level of the tree (SortTreeBy) as one layout change: the views' persistent
+    // indexes (the focus, the selection, the expanded rows) stay on their entries.
+    void SortTree(int key, SortRule rule, Qt::SortOrder order);
+
     CatalogTree tree_;
 };
 

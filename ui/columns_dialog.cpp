@@ -1,6 +1,5 @@
 #include "ui/columns_dialog.h"
 
-#include "config/config.h"
 #include "ui/command_guard.h"
 #include "ui/dialog_layout.h"
 #include "ui/qt_prompts.h"
@@ -18,7 +17,8 @@
 
 namespace vellumark {
 
-ColumnsDialog::ColumnsDialog(QWidget* parent) : QDialog(parent), list_(new QListWidget(this))
+ColumnsDialog::ColumnsDialog(QWidget* parent, const std::vector<ColumnDescription>& columns, ColumnFlagsStore storeVisible)
+    : QDialog(parent), list_(new QListWidget(this)), storeVisible_(std::move(storeVisible))
 {
     setWindowTitle(QStringLiteral("Config visible columns"));
     // The design's 217 by 280, wider when the caption needs it in the desktop's font.
@@ -43,28 +43,26 @@ ColumnsDialog::ColumnsDialog(QWidget* parent) : QDialog(parent), list_(new QList
     layout->addWidget(new QLabel(QStringLiteral("Config visible columns:"), this));
     layout->addWidget(list_, 1);
     layout->addWidget(buttons);
-    LoadColumns();
+    LoadColumns(columns);
 }
 
-void ColumnsDialog::LoadColumns()
+void ColumnsDialog::LoadColumns(const std::vector<ColumnDescription>& columns)
 {
     list_->clear();
-    const ColumnSettings columns = ConfigInstance().Root().Columns();
-    for (std::size_t i = 0; i < columns.Count(); ++i) {
-        auto* line = new QListWidgetItem(ToQString(columns.Column(i).Name()), list_);
+    for (const ColumnDescription& column : columns) {
+        auto* line = new QListWidgetItem(ToQString(column.name), list_);
         line->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
-        line->setCheckState(columns.Column(i).Visible() ? Qt::Checked : Qt::Unchecked);
+        line->setCheckState(column.visible ? Qt::Checked : Qt::Unchecked);
         line->setSizeHint(QSize(0, 18));
     }
 }
 
 void ColumnsDialog::onOkClicked()
 {
-    Configuration& config = ConfigInstance();
-    const ColumnSettings columns = config.Root().Columns();
-    for (std::size_t i = 0; i < columns.Count() && static_cast<int>(i) < list_->count(); ++i)
-        columns.Column(i).SetVisible(list_->item(static_cast<int>(i))->checkState() == Qt::Checked);
-    const Status saved = config.SaveConfig();
+    std::vector<bool> visible;
+    for (int row = 0; row < list_->count(); ++row)
+        visible.push_back(list_->item(row)->checkState() == Qt::Checked);
+    const Status saved = storeVisible_(visible);
     if (!saved.ok())
         throw std::runtime_error(saved.message());
     accept();

@@ -1,6 +1,5 @@
 #include "ui/export_dialog.h"
 
-#include "config/config.h"
 #include "core/path_names.h"
 #include "services/messages.h"
 #include "ui/library_tree_view.h"
@@ -50,11 +49,11 @@ QIcon FormatIcon(const char* themeName, QChar letter, QColor colour)
 
 }  // namespace
 
-ExportDialog::ExportDialog(QWidget* parent, ExportServices services, std::string catalogPath)
-    : QDialog(parent), services_(services), catalogPath_(std::move(catalogPath))
+ExportDialog::ExportDialog(QWidget* parent, ExportServices services, const DialogSettings& settings, std::string catalogPath)
+    : QDialog(parent), services_(std::move(services)), catalogPath_(std::move(catalogPath))
 {
     BuildControls();
-    FormShow();
+    FormShow(settings);
 }
 
 void ExportDialog::BuildControls()
@@ -130,16 +129,15 @@ void ExportDialog::BuildControls()
     connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void ExportDialog::FormShow()
+void ExportDialog::FormShow(const DialogSettings& settings)
 {
     columnList_->clear();
-    const ColumnSettings columns = ConfigInstance().Root().Columns();
-    for (std::size_t i = 0; i < columns.Count(); ++i) {
-        auto* item = new QListWidgetItem(ToQString(columns.Column(i).Name()), columnList_);
+    for (const ColumnDescription& column : settings.columns) {
+        auto* item = new QListWidgetItem(ToQString(column.name), columnList_);
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-        item->setCheckState(columns.Column(i).DefaultExport() ? Qt::Checked : Qt::Unchecked);
+        item->setCheckState(column.defaultExport ? Qt::Checked : Qt::Unchecked);
     }
-    if (const Status status = libraryTree_->FillTree(ConfigInstance().GetLibraryPath(), false); !status)
+    if (const Status status = libraryTree_->FillTree(settings.libraryPath, false); !status)
         services_.prompts.ShowMessage(messages::kWarningCaption, status.message(), MessageIcon::Warning);
 
     if (!catalogPath_.empty()) {
@@ -210,10 +208,10 @@ std::vector<std::string> ExportDialog::CheckedColumns() const
 void ExportDialog::onOkClicked()
 {
     // The ticks are stored first, also when no export follows.
-    const ColumnSettings columns = ConfigInstance().Root().Columns();
-    for (std::size_t i = 0; i < columns.Count() && i < static_cast<std::size_t>(columnList_->count()); ++i)
-        columns.Column(i).SetDefaultExport(columnList_->item(static_cast<int>(i))->checkState() == Qt::Checked);
-    ReportStatus(services_.prompts, ConfigInstance().SaveConfig());
+    std::vector<bool> ticked;
+    for (int row = 0; row < columnList_->count(); ++row)
+        ticked.push_back(columnList_->item(row)->checkState() == Qt::Checked);
+    ReportStatus(services_.prompts, services_.storeTicks(ticked));
 
     if (catalogSourceButton_->isChecked()) {
         const CatalogTreeNode* node = libraryTree_->FocusedNode();

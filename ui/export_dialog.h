@@ -3,6 +3,7 @@
 #include "core/catalog_tree.h"
 #include "export/export_formats.h"
 #include "services/prompts.h"
+#include "ui/column_description.h"
 
 #include <QDialog>
 
@@ -19,23 +20,25 @@ namespace vellumark {
 class TaskRunner;
 class LibraryTreeView;
 
-// What an export works with: the questions, the worker behind the wait window and the list on
-// screen.
+// What an export works with: the questions, the worker behind the wait window, the list on
+// screen and where the column ticks are kept.
 struct ExportServices {
     Prompts& prompts;
     TaskRunner& runner;
     const CatalogTree* screen = nullptr;
+    ColumnFlagsStore storeTicks;
 };
 
 // The export dialog: the source (the list on screen or a catalog of the library), the columns
-// and the format. On OK it stores the column ticks in the configuration, asks for the output
-// file (with the overwrite question) and runs the export on a worker.
+// and the format. On OK it hands the column ticks to the store, asks for the output file (with
+// the overwrite question) and runs the export on a worker.
 class ExportDialog final : public QDialog {
     Q_OBJECT
 
 public:
-    // With a catalog path the dialog opens on that catalog; with none, on the screen.
-    ExportDialog(QWidget* parent, ExportServices services, std::string catalogPath = {});
+    // The library tree and the columns come from the settings. With a catalog path the dialog
+    // opens on that catalog; with none, on the screen.
+    ExportDialog(QWidget* parent, ExportServices services, const DialogSettings& settings, std::string catalogPath = {});
 
     void onSourceChanged();
     void onOkClicked();
@@ -54,7 +57,7 @@ public:
 
 private:
     void BuildControls();
-    void FormShow();
+    void FormShow(const DialogSettings& settings);
     void UpdateOk();
 
     ExportServices services_;

@@ -2,7 +2,6 @@
 
 #include "ui/field_display.h"
 #include "ui/qt_text.h"
-#include "ui/tree_sort.h"
 #include "ui/ui_colors.h"
 
 #include <QBrush>
@@ -56,22 +55,7 @@ void FileListModel::AppendBatch(CatalogTree batch)
 
 void FileListModel::Clear() { AdoptTree(CatalogTree()); }
 
-void FileListModel::Sort(int key, Qt::SortOrder order)
-{
-    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    const QModelIndexList before = persistentIndexList();
-    std::vector<CatalogTreeNode*> nodes;
-    nodes.reserve(static_cast<std::size_t>(before.size()));
-    for (const QModelIndex& index : before)
-        nodes.push_back(NodeAt(index));
-    SortTreeBy(tree_, key, SortRuleOfKey(key), order == Qt::AscendingOrder);
-    QModelIndexList after;
-    after.reserve(before.size());
-    for (qsizetype i = 0; i < before.size(); ++i)
-        after.push_back(IndexOf(nodes[static_cast<std::size_t>(i)], before[i].column()));
-    changePersistentIndexList(before, after);
-    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
-}
+void FileListModel::Sort(int key, Qt::SortOrder order) { SortTree(key, SortRuleOfKey(key), order); }
 
 void FileListModel::EntryChanged(const CatalogTreeNode& node, bool withDescendants)
 {

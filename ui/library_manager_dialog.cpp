@@ -1,6 +1,5 @@
 #include "ui/library_manager_dialog.h"
 
-#include "config/config.h"
 #include "library/library_names.h"
 #include "library/library_ops.h"
 #include "services/messages.h"
@@ -69,8 +68,13 @@ void MoveDescendantPaths(CatalogTreeNode& group, const std::string& oldPath, con
 
 }  // namespace
 
-LibraryManagerDialog::LibraryManagerDialog(QWidget* parent, Prompts& prompts, const VolumeInfo& volumes, ExportOpener exportOpener)
-    : QDialog(parent), prompts_(prompts), volumes_(volumes), exportOpener_(std::move(exportOpener))
+LibraryManagerDialog::LibraryManagerDialog(QWidget* parent, Prompts& prompts, const VolumeInfo& volumes,
+                                           std::string libraryPath, ExportOpener exportOpener)
+    : QDialog(parent),
+      prompts_(prompts),
+      volumes_(volumes),
+      libraryPath_(std::move(libraryPath)),
+      exportOpener_(std::move(exportOpener))
 {
     BuildControls();
     openButton_->setEnabled(false);
@@ -164,7 +168,7 @@ void LibraryManagerDialog::BuildControls()
 void LibraryManagerDialog::FillTree()
 {
     pending_ = nullptr;
-    if (const Status status = libraryTree_->FillTree(ConfigInstance().GetLibraryPath(), false); !status)
+    if (const Status status = libraryTree_->FillTree(libraryPath_, false); !status)
         Warn(status.message());
 }
 

@@ -26,7 +26,9 @@ public:
     // Opens the export dialog, owned by the manager, for the catalog at the path.
     using ExportOpener = std::function<void(QWidget* owner, const std::string& catalogPath)>;
 
-    LibraryManagerDialog(QWidget* parent, Prompts& prompts, const VolumeInfo& volumes, ExportOpener exportOpener);
+    // The tree shows the library below its root folder.
+    LibraryManagerDialog(QWidget* parent, Prompts& prompts, const VolumeInfo& volumes, std::string libraryPath,
+                         ExportOpener exportOpener);
     ~LibraryManagerDialog() override;
 
     // The catalog the user chose to open, set when the dialog closed with OK.
@@ -67,6 +69,7 @@ private:
 
     Prompts& prompts_;
     const VolumeInfo& volumes_;
+    std::string libraryPath_;
     ExportOpener exportOpener_;
     std::string catalogPath_;
     CatalogTreeNode* pending_ = nullptr;

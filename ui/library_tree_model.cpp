@@ -52,19 +52,7 @@ void LibraryTreeModel::Sort(int column, Qt::SortOrder order)
     static constexpr SortRule kRules[kColumnCount] = {SortRule::Text, SortRule::Date, SortRule::Number};
     if (column < 0 || column >= kColumnCount)
         column = kNameColumn;
-    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    const QModelIndexList before = persistentIndexList();
-    std::vector<CatalogTreeNode*> nodes;
-    nodes.reserve(static_cast<std::size_t>(before.size()));
-    for (const QModelIndex& index : before)
-        nodes.push_back(NodeAt(index));
-    SortTreeBy(tree_, kKeys[column], kRules[column], order == Qt::AscendingOrder);
-    QModelIndexList after;
-    after.reserve(before.size());
-    for (qsizetype i = 0; i < before.size(); ++i)
-        after.push_back(IndexOf(nodes[static_cast<std::size_t>(i)], before[i].column()));
-    changePersistentIndexList(before, after);
-    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    SortTree(kKeys[column], kRules[column], order);
 }
 
 void LibraryTreeModel::SetHeaderTexts(const QStringList& texts)

@@ -1,6 +1,5 @@
 #include "ui/library_tree_view.h"
 
-#include "config/config.h"
 #include "library/library_store.h"
 #include "ui/tree_style.h"
 
@@ -44,8 +43,7 @@ LibraryTreeView::LibraryTreeView(QWidget* parent)
 Status LibraryTreeView::FillTree(const std::string& rootPath, bool groupsOnly)
 {
     CatalogTree tree;
-    const Status status =
-        LoadLibraryTree(tree, rootPath.empty() ? ConfigInstance().GetLibraryPath() : rootPath, groupsOnly);
+    const Status status = LoadLibraryTree(tree, rootPath, groupsOnly);
     model_->AdoptTree(std::move(tree));
     if (const CatalogTreeNode* first = model_->Tree().First()) {
         const QModelIndex root = model_->IndexOf(first);

@@ -26,8 +26,8 @@ public:
     QTreeView* View() const { return view_; }
     LibraryTreeModel* Model() const { return model_; }
 
-    // Loads the library below rootPath (empty: the configured library root), groups only when
-    // asked, then focuses, selects and expands the root.
+    // Loads the library below rootPath (the library root), groups only when asked, then
+    // focuses, selects and expands the root.
     Status FillTree(const std::string& rootPath, bool groupsOnly);
 
     // The record of the focused node, or nullptr.

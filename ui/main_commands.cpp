@@ -1,12 +1,14 @@
 #include "ui/main_commands.h"
 
+#include "config/config.h"
 #include "scan/folder_scanner.h"
 #include "scan/mask_list.h"
 #include "search/catalog_search.h"
 #include "services/messages.h"
+#include "ui/catalog_session.h"
+#include "ui/column_description.h"
 #include "ui/command_guard.h"
 #include "ui/export_dialog.h"
-#include "ui/file_list_model.h"
 #include "ui/library_manager_dialog.h"
 #include "ui/main_window.h"
 #include "ui/search_dialog.h"
@@ -32,7 +34,8 @@ void ReportUnreadableEntries(Prompts& prompts, const ScanOutcome& outcome);
 
 // Scans the folder on a worker into a new tree; only a complete scan replaces the list and is
 // written. A cancelled scan leaves the list, the current catalog and the disk as they were.
-void ScanNewCatalog(MainWindow& main, const VolumeInfo& volumes, const ScanRequest& request)
+void ScanNewCatalog(MainWindow& main, const VolumeInfo& volumes, const ScanRequest& request,
+                   const std::string& libraryPath)
 {
     CatalogTree tree;
     ScanOutcome outcome;
@@ -42,18 +45,18 @@ void ScanNewCatalog(MainWindow& main, const VolumeInfo& volumes, const ScanReque
     });
     if (!ReportStatus(main.GetPrompts(), scanned))
         return;
-    main.SetCurrentCatalogPath(request.catalogFilePath);
-    main.AdoptListTree(std::move(tree));
-    ReportStatus(main.GetPrompts(), main.SaveCurrentCatalog());
+    CatalogSession& session = main.Session();
+    session.Adopt(std::move(tree), request.catalogFilePath);
+    ReportStatus(main.GetPrompts(), session.SaveCatalog());
     ReportUnreadableEntries(main.GetPrompts(), outcome);
-    ReportStatus(main.GetPrompts(), main.FillLibraryTree());
+    ReportStatus(main.GetPrompts(), main.FillLibraryTree(libraryPath));
 }
 
 // Hands each catalog's matches to the GUI thread, which appends them to the list while the
 // search goes on.
 class ListBatchSink final : public SearchSink {
 public:
-    explicit ListBatchSink(MainWindow& main) : main_(main) {}
+    ListBatchSink(TaskRunner& runner, CatalogSession& session) : runner_(runner), session_(session) {}
 
     void Add(std::vector<EntryRecord>&& batch) override
     {
@@ -61,11 +64,12 @@ public:
         for (EntryRecord& record : batch)
             tree->Append(nullptr, std::move(record));
         // The batch goes to the GUI thread whole: this thread keeps no reference to it.
-        main_.Runner().PostToGui([&main = main_, tree = std::move(tree)] { main.AppendListBatch(std::move(*tree)); });
+        runner_.PostToGui([&session = session_, tree = std::move(tree)] { session.AppendResults(std::move(*tree)); });
     }
 
 private:
-    MainWindow& main_;
+    TaskRunner& runner_;
+    CatalogSession& session_;
 };
 
 std::string SkippedFilesText(std::size_t count)
@@ -75,10 +79,10 @@ std::string SkippedFilesText(std::size_t count)
     return text;
 }
 
-void ShowExportDialog(MainWindow& main, QWidget* owner, const std::string& catalogPath)
+void ShowExportDialog(MainWindow& main, QWidget* owner, const DialogSettings& settings, const std::string& catalogPath)
 {
-    ExportServices services{main.GetPrompts(), main.Runner(), &main.ListModel()->Tree()};
-    ExportDialog dialog(owner, services, catalogPath);
+    ExportServices services{main.GetPrompts(), main.Runner(), &main.Session().Tree(), StoreDefaultExportColumns};
+    ExportDialog dialog(owner, std::move(services), settings, catalogPath);
     dialog.exec();
 }
 
@@ -87,18 +91,19 @@ void ShowExportDialog(MainWindow& main, QWidget* owner, const std::string& catal
 void RunNewCatalogCommand(MainWindow& main, const FolderChooser& chooser)
 {
     RunCommand(main.GetPrompts(), [&] {
+        const std::string libraryPath = ConfigInstance().GetLibraryPath();
         const LinuxVolumeInfo volumes;
         ScanRequest request;
         bool accepted = false;
         {
-            NewCatalogDialog dialog(&main, main.GetPrompts(), volumes, chooser);
+            NewCatalogDialog dialog(&main, main.GetPrompts(), volumes, chooser, libraryPath);
             accepted = dialog.exec() == QDialog::Accepted;
             request = {dialog.FolderPath(), dialog.CatalogFilePath(), dialog.OnlyFolders(),
                        BuildMaskList(dialog.MaskItems())};
         }
         // A folder that is gone by now ends the command without a word.
         if (accepted && !IsBlank(request.folderPath) && IsFolder(request.folderPath))
-            ScanNewCatalog(main, volumes, request);
+            ScanNewCatalog(main, volumes, request, libraryPath);
         main.SortList();
     });
 }
@@ -106,42 +111,45 @@ void RunNewCatalogCommand(MainWindow& main, const FolderChooser& chooser)
 void RunLibraryCommand(MainWindow& main)
 {
     RunCommand(main.GetPrompts(), [&] {
+        const DialogSettings settings = ReadDialogSettings(ConfigInstance());
         const LinuxVolumeInfo volumes;
         std::string chosen;
         {
-            LibraryManagerDialog dialog(&main, main.GetPrompts(), volumes, [&main](QWidget* owner, const std::string& path) {
-                ShowExportDialog(main, owner, path);
-            });
+            LibraryManagerDialog dialog(&main, main.GetPrompts(), volumes, settings.libraryPath,
+                                        [&main, &settings](QWidget* owner, const std::string& path) {
+                                            ShowExportDialog(main, owner, settings, path);
+                                        });
             if (dialog.exec() == QDialog::Accepted)
                 chosen = dialog.CatalogPath();
         }
         // A catalog shown in the list that was renamed, moved or deleted meanwhile is no longer
         // the list's file: later edits must not write it back under its old name.
-        if (!main.CurrentCatalogPath().empty() && !std::filesystem::exists(main.CurrentCatalogPath())) {
-            main.ClearList();
-            main.SetCurrentCatalogPath({});
-        }
+        CatalogSession& session = main.Session();
+        if (!session.CatalogPath().empty() && !std::filesystem::exists(session.CatalogPath()))
+            session.Clear();
         if (!chosen.empty())
-            ReportStatus(main.GetPrompts(), main.OpenCatalog(chosen));
-        ReportStatus(main.GetPrompts(), main.FillLibraryTree());
+            ReportStatus(main.GetPrompts(), session.Open(chosen));
+        ReportStatus(main.GetPrompts(), main.FillLibraryTree(settings.libraryPath));
     });
 }
 
 void RunSearchCommand(MainWindow& main)
 {
     RunCommand(main.GetPrompts(), [&] {
+        const std::string libraryPath = ConfigInstance().GetLibraryPath();
         SearchRequest request;
         {
-            SearchDialog dialog(&main, main.GetPrompts());
+            SearchDialog dialog(&main, main.GetPrompts(), libraryPath);
             if (dialog.exec() != QDialog::Accepted)
                 return;
             request = dialog.Request();
         }
-        main.SetCurrentCatalogPath({});
+        CatalogSession& session = main.Session();
+        session.Detach();
         if (request.scopePath.empty())
             return;
-        main.ClearList();
-        ListBatchSink sink(main);
+        session.Clear();
+        ListBatchSink sink(main.Runner(), session);
         SearchOutcome outcome;
         const Status status = main.Runner().Run({}, true, [&](Progress& progress) {
             outcome = SearchCatalogs(request, progress, sink);
@@ -151,12 +159,15 @@ void RunSearchCommand(MainWindow& main)
         if (!outcome.skipped.empty())
             main.GetPrompts().ShowMessage(messages::kWarningCaption, SkippedFilesText(outcome.skipped.size()),
                                           MessageIcon::Warning);
+        // What was found before the cancel stays in the list, and is never taken for all there is.
+        if (status.code() == Status::Code::Cancelled)
+            main.GetPrompts().ShowMessage(messages::kWarningCaption, messages::kSearchCancelled, MessageIcon::Warning);
     });
 }
 
 void RunExportCommand(MainWindow& main)
 {
-    RunCommand(main.GetPrompts(), [&] { ShowExportDialog(main, &main, {}); });
+    RunCommand(main.GetPrompts(), [&] { ShowExportDialog(main, &main, ReadDialogSettings(ConfigInstance()), {}); });
 }
 
 namespace {

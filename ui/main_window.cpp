@@ -1,6 +1,7 @@
 #include "ui/main_window.h"
 
 #include "ui/about_dialog.h"
+#include "ui/catalog_session.h"
 #include "ui/library_tree_view.h"
 #include "ui/command_guard.h"
 #include "ui/detail_panel_model.h"
@@ -11,6 +12,7 @@
 #include "ui/main_toolbar.h"
 #include "ui/qt_prompts.h"
 #include "ui/shell_links.h"
+#include "ui/size_map_window.h"
 #include "ui/task_runner.h"
 #include "ui/tree_style.h"
 #include "ui/ui_colors.h"
@@ -39,9 +41,12 @@ MainWindow::MainWindow(Prompts* prompts, QWidget* parent) : QMainWindow(parent)
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QStringLiteral("Vellumark 4.0"));
     resize(934, 490);
-    BuildWidgets();
     waitWindow_ = new WaitWindow(this);
     runner_ = new TaskRunner(*waitWindow_, this);
+    session_ = new CatalogSession(*runner_, *prompts_, this);
+    listModel_ = session_->Model();
+    BuildWidgets();
+    BuildListMenu();
     ConnectCommands();
 }
 
@@ -89,7 +94,6 @@ void MainWindow::BuildWidgets()
     fileList_ = new QTreeView(mainSplitter_);
     fileList_->setObjectName(QStringLiteral("fileList"));
     fileList_->setToolTip(QStringLiteral("Items"));
-    listModel_ = new FileListModel(this);
     fileList_->setModel(listModel_);
     ApplyTreeStyle(*fileList_);
     fileList_->setItemDelegate(new FileListDelegate(fileList_));
@@ -130,6 +134,25 @@ void MainWindow::BuildWidgets()
     statusBar()->setSizeGripEnabled(true);
 }
 
+void MainWindow::BuildListMenu()
+{
+    listMenu_ = new QMenu(fileList_);
+    listMenu_->setObjectName(QStringLiteral("listMenu"));
+    sizeMapAction_ = listMenu_->addAction(QStringLiteral("Show size map"));
+    fileList_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(fileList_, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& position) { listMenu_->popup(fileList_->viewport()->mapToGlobal(position)); });
+    connect(sizeMapAction_, &QAction::triggered, this, [this] { Guard([this] { ShowListSizeMap(); }); });
+}
+
+SizeMapWindow* MainWindow::ShowListSizeMap()
+{
+    SizeMapWindow* map = ShowSizeMap(this, *listModel_, FocusedListNode());
+    connect(map, &SizeMapWindow::IndexClicked, fileList_, [this](const QModelIndex& index) { fileList_->setCurrentIndex(index); });
+    connect(fileList_->selectionModel(), &QItemSelectionModel::currentChanged, map, &SizeMapWindow::OutlineIndex);
+    return map;
+}
+
 void MainWindow::Guard(const std::function<void()>& command) { RunCommand(*prompts_, command); }
 
 void MainWindow::ConnectCommands()
@@ -155,14 +178,13 @@ void MainWindow::ConnectCommands()
             [this](int column) { Guard([this, column] { onListHeaderClicked(column); }); });
     connect(fileList_->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) { Guard([this, current] { onListFocusChanged(current); }); });
-    listModel_->SetEditHandler([this](CatalogTreeNode& node, int key, const std::string& text) {
-        Guard([&] {
-            SetEntryField(&node, key, text);
-            ShowDetails(&node.record);
-        });
-    });
+    session_->SetCatalogShownHandler([this] { ExpandCatalogRoot(); });
+    session_->SetListEditHandler([this](CatalogTreeNode& node) { ShowDetails(&node.record); });
     detailModel_->SetEditHandler([this](const QString& key, const QString& text) {
-        Guard([&] { SetEntryField(FocusedListNode(), ColumnKeyIndex(key.toStdString()), text.toStdString()); });
+        Guard([&] {
+            if (CatalogTreeNode* node = FocusedListNode())
+                session_->EditEntry(*node, ColumnKeyIndex(key.toStdString()), text.toStdString());
+        });
     });
 }
 

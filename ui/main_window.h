@@ -10,23 +10,27 @@
 #include <optional>
 #include <string>
 
+class QAction;
 class QLabel;
+class QMenu;
 class QSplitter;
 class QTreeView;
 
 namespace vellumark {
 
+class CatalogSession;
 class DetailPanelModel;
 class FileListModel;
 class MainToolbar;
+class SizeMapWindow;
 class TaskRunner;
 class LibraryTreeView;
 class WaitWindow;
 
 // The main window: the library tree and the detail panel on the left, the file list on the
 // right, the command strip on top and the status line below. It opens the catalog clicked in
-// the library tree, stores every edit of a name or description and rewrites the catalog file
-// at once, and keeps its layout in the configuration between runs.
+// the library tree, hands every edit of a name or description to its catalog session (which
+// rewrites the catalog file at once), and keeps its layout in the configuration between runs.
 class MainWindow final : public QMainWindow {
     Q_OBJECT
 
@@ -42,20 +46,10 @@ public:
     void SaveWindowLayout();
     void ShowColumnsDialog();
 
-    // The catalog the list shows; empty while it shows nothing or search results.
-    const std::string& CurrentCatalogPath() const { return currentCatalogPath_; }
-    void SetCurrentCatalogPath(std::string path) { currentCatalogPath_ = std::move(path); }
+    // What the list shows: the catalog, its file, opening, saving and editing.
+    CatalogSession& Session() const { return *session_; }
     int SortKey() const { return sortKey_; }
     bool DetailsEditable() const { return detailsEditable_; }
-
-    // Loads the catalog on a worker and shows it; the same path as the current one does
-    // nothing. On failure the list keeps what it held.
-    Status OpenCatalog(const std::string& path);
-    // Rewrites the current catalog file from the list on a worker; without a current catalog
-    // the file is asked for.
-    Status SaveCurrentCatalog();
-    // Stores an edited value of a list entry and saves the catalog right after.
-    void SetEntryField(CatalogTreeNode* node, int key, const std::string& text);
 
     void ShowDetails(const EntryRecord* record);
     void UpdateStatusLine();
@@ -64,17 +58,17 @@ public:
     void onListFocusChanged(const QModelIndex& current);
     // Sorts the list again by the header's sort column and direction.
     void SortList();
-    // Refills the library tree from the library root.
-    Status FillLibraryTree();
-
-    // What the commands put into the list: a scanned or loaded tree, or search results.
-    void AdoptListTree(CatalogTree tree);
-    void AppendListBatch(CatalogTree batch);
-    void ClearList();
+    // Refills the library tree from the library's root folder.
+    Status FillLibraryTree(const std::string& libraryPath);
+    // The size map of the focused folder (of the whole list when nothing is focused), linked
+    // both ways with the list's focus.
+    SizeMapWindow* ShowListSizeMap();
 
     LibraryTreeView* LibraryTree() const { return libraryTree_; }
     QTreeView* FileList() const { return fileList_; }
-    FileListModel* ListModel() const { return listModel_; }
+    // The file list's context menu and its size map entry.
+    QMenu* ListMenu() const { return listMenu_; }
+    QAction* SizeMapAction() const { return sizeMapAction_; }
     QTreeView* DetailPanel() const { return detailPanel_; }
     DetailPanelModel* DetailModel() const { return detailModel_; }
     MainToolbar* Toolbar() const { return toolbar_; }
@@ -96,15 +90,17 @@ protected:
 
 private:
     void BuildWidgets();
+    void BuildListMenu();
     void ConnectCommands();
     void SetDetailsEditable(bool editable);
-    void QueueSave();
+    void ExpandCatalogRoot();
     void Guard(const std::function<void()>& command);
 
     std::unique_ptr<Prompts> ownPrompts_;
     Prompts* prompts_;
     WaitWindow* waitWindow_ = nullptr;
     TaskRunner* runner_ = nullptr;
+    CatalogSession* session_ = nullptr;
 
     MainToolbar* toolbar_ = nullptr;
     QSplitter* mainSplitter_ = nullptr;
@@ -115,12 +111,12 @@ private:
     QTreeView* detailPanel_ = nullptr;
     DetailPanelModel* detailModel_ = nullptr;
     QTreeView* fileList_ = nullptr;
-    FileListModel* listModel_ = nullptr;
+    FileListModel* listModel_ = nullptr;  // the session's, as the list's columns and sort see it
+    QMenu* listMenu_ = nullptr;
+    QAction* sizeMapAction_ = nullptr;
     QLabel* statusPanel_ = nullptr;
 
     bool initialized_ = false;
-    bool savePending_ = false;
-    std::string currentCatalogPath_;
     int sortKey_ = 0;
     std::optional<int> listSortColumn_;
     Qt::SortOrder listSortOrder_ = Qt::AscendingOrder;

@@ -1,78 +1,22 @@
-// The main window's catalog: opening, saving, editing, sorting and what the panes show of it.
+// The main window's catalog as the panes show it: the details, the status line, the clicks and
+// the sort.
 #include "ui/main_window.h"
 
 #include "config/config.h"
-#include "core/catalog_file.h"
 #include "library/library_names.h"
-#include "services/messages.h"
-#include "ui/library_tree_view.h"
+#include "ui/catalog_session.h"
 #include "ui/command_guard.h"
 #include "ui/detail_panel_model.h"
-#include "core/entry_edit.h"
 #include "ui/field_display.h"
 #include "ui/file_list_model.h"
+#include "ui/library_tree_view.h"
 #include "ui/qt_text.h"
-#include "ui/task_runner.h"
 
 #include <QHeaderView>
 #include <QLabel>
 #include <QTreeView>
 
 namespace vellumark {
-
-Status MainWindow::OpenCatalog(const std::string& path)
-{
-    if (path == currentCatalogPath_)
-        return Status::Ok();
-    CatalogTree tree;
-    const Status loaded = runner_->Run(messages::kLoadingInfo, false,
-                                       [&](Progress& progress) { return ReadCatalogFile(path, tree, progress); });
-    if (!loaded.ok())
-        return loaded;
-    AdoptListTree(std::move(tree));
-    currentCatalogPath_ = path;
-    if (listModel_->rowCount() > 0)
-        fileList_->expand(listModel_->index(0, 0));
-    return Status::Ok();
-}
-
-Status MainWindow::SaveCurrentCatalog()
-{
-    std::string path = currentCatalogPath_;
-    // Asked here rather than on the worker, so the dialog is not hidden behind the wait window.
-    if (path.empty())
-        path = AskSaveFile(*prompts_, {std::string(kCatalogExtension), std::string(kCatalogFilter), ""});
-    if (path.empty())
-        return Status::Cancelled();
-    return runner_->Run(messages::kSavingInfo, false,
-                        [&](Progress& progress) { return WriteCatalogFile(listModel_->Tree(), path, progress); });
-}
-
-void MainWindow::SetEntryField(CatalogTreeNode* node, int key, const std::string& text)
-{
-    if (!node)
-        return;
-    ApplyEntryEdit(*node, key, text);
-    listModel_->EntryChanged(*node, key == kFileName);
-    QueueSave();
-}
-
-void MainWindow::QueueSave()
-{
-    // The save runs right after the edit has finished, outside the editor's own call, so the
-    // wait window's event loop never runs inside a model's setData. Edits in quick succession
-    // share one save.
-    if (savePending_)
-        return;
-    savePending_ = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            savePending_ = false;
-            Guard([this] { ReportStatus(*prompts_, SaveCurrentCatalog()); });
-        },
-        Qt::QueuedConnection);
-}
 
 void MainWindow::ShowDetails(const EntryRecord* record)
 {
@@ -116,15 +60,14 @@ void MainWindow::onLibraryNodeClicked()
 {
     const CatalogTreeNode* node = libraryTree_->FocusedNode();
     if (!node) {
-        ClearList();
+        session_->Clear();
         ShowDetails(nullptr);
-        currentCatalogPath_.clear();
         SetDetailsEditable(false);
         UpdateStatusLine();
         return;
     }
     if (node->record.IsFile()) {
-        const Status opened = OpenCatalog(std::string(node->record.Field(kFullPath)));
+        const Status opened = session_->Open(std::string(node->record.Field(kFullPath)));
         if (!opened.ok()) {
             // The list and the detail panel keep what they showed.
             SetDetailsEditable(false);
@@ -133,8 +76,7 @@ void MainWindow::onLibraryNodeClicked()
             return;
         }
     } else {
-        ClearList();
-        currentCatalogPath_.clear();
+        session_->Clear();
     }
     SetDetailsEditable(false);
     ShowDetails(&node->record);
@@ -167,12 +109,12 @@ void MainWindow::onListFocusChanged(const QModelIndex& current)
     UpdateStatusLine();
 }
 
-Status MainWindow::FillLibraryTree() { return libraryTree_->FillTree("", false); }
+Status MainWindow::FillLibraryTree(const std::string& libraryPath) { return libraryTree_->FillTree(libraryPath, false); }
 
-void MainWindow::AdoptListTree(CatalogTree tree) { listModel_->AdoptTree(std::move(tree)); }
-
-void MainWindow::AppendListBatch(CatalogTree batch) { listModel_->AppendBatch(std::move(batch)); }
-
-void MainWindow::ClearList() { listModel_->Clear(); }
+void MainWindow::ExpandCatalogRoot()
+{
+    if (listModel_->rowCount() > 0)
+        fileList_->expand(listModel_->index(0, 0));
+}
 
 }  // namespace vellumark

@@ -47,7 +47,7 @@ void MainWindow::InitMainWindow()
     ReportStatus(*prompts_, CreateDefaultLibrary(config.GetLibraryPath()));
     ApplyWindowLayout();
     BuildListColumns();
-    ReportStatus(*prompts_, FillLibraryTree());
+    ReportStatus(*prompts_, FillLibraryTree(config.GetLibraryPath()));
     ShowDetails(nullptr);
     SetDetailsEditable(false);
 }
@@ -158,7 +158,7 @@ void MainWindow::SaveWindowLayout()
 
 void MainWindow::ShowColumnsDialog()
 {
-    ColumnsDialog dialog(this);
+    ColumnsDialog dialog(this, ReadColumnDescriptions(ConfigInstance()), StoreVisibleColumns);
     if (dialog.exec() != QDialog::Accepted)
         return;
     const ColumnSettings columns = ConfigInstance().Root().Columns();

@@ -1,6 +1,5 @@
 #include "ui/new_catalog_dialog.h"
 
-#include "config/config.h"
 #include "library/library_names.h"
 #include "scan/disk_name.h"
 #include "scan/mask_list.h"
@@ -68,11 +67,12 @@ std::string ChosenFolderPath(const std::string& chosen, const VolumeInfo& volume
     return path;
 }
 
-NewCatalogDialog::NewCatalogDialog(QWidget* parent, Prompts& prompts, const VolumeInfo& volumes, FolderChooser chooser)
-    : QDialog(parent), prompts_(prompts), volumes_(volumes), chooser_(std::move(chooser))
+NewCatalogDialog::NewCatalogDialog(QWidget* parent, Prompts& prompts, const VolumeInfo& volumes, FolderChooser chooser,
+                                   std::string libraryPath)
+    : QDialog(parent), prompts_(prompts), volumes_(volumes), chooser_(std::move(chooser)), libraryPath_(std::move(libraryPath))
 {
     BuildControls();
-    libraryTree_->FillTree(ConfigInstance().GetLibraryPath(), true);
+    libraryTree_->FillTree(libraryPath_, true);
     addMaskButton_->setEnabled(false);
     deleteMaskButton_->setEnabled(false);
     okButton_->setEnabled(false);
@@ -309,7 +309,7 @@ void NewCatalogDialog::onOkClicked()
 
     const CatalogTreeNode* group = libraryTree_->FocusedNode();
     const std::string groupPath =
-        group && group->record.IsDirectory() ? std::string(group->record.Field(kFullPath)) : ConfigInstance().GetLibraryPath();
+        group && group->record.IsDirectory() ? std::string(group->record.Field(kFullPath)) : libraryPath_;
     const std::string path = NewCatalogPath(groupPath, name);
     if (PathTaken(path) && !prompts_.AskYesNo(messages::kWarningCaption, messages::kOverwriteCatalog, MessageIcon::Warning))
         return;

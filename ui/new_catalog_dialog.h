@@ -39,7 +39,9 @@ class NewCatalogDialog final : public QDialog {
     Q_OBJECT
 
 public:
-    NewCatalogDialog(QWidget* parent, Prompts& prompts, const VolumeInfo& volumes, FolderChooser chooser);
+    // The group tree shows the groups below the library's root folder.
+    NewCatalogDialog(QWidget* parent, Prompts& prompts, const VolumeInfo& volumes, FolderChooser chooser,
+                     std::string libraryPath);
 
     // The results, read after the dialog closed with OK.
     const std::string& FolderPath() const { return folderPath_; }
@@ -77,6 +79,7 @@ private:
     Prompts& prompts_;
     const VolumeInfo& volumes_;
     FolderChooser chooser_;
+    std::string libraryPath_;
     std::string folderPath_;
     std::string catalogFilePath_;
     bool onlyFolders_ = false;

@@ -1,6 +1,5 @@
 #include "ui/search_dialog.h"
 
-#include "config/config.h"
 #include "core/column_keys.h"
 #include "services/messages.h"
 #include "ui/library_tree_view.h"
@@ -20,7 +19,8 @@
 
 namespace vellumark {
 
-SearchDialog::SearchDialog(QWidget* parent, Prompts& prompts) : QDialog(parent), prompts_(prompts)
+SearchDialog::SearchDialog(QWidget* parent, Prompts& prompts, const std::string& libraryPath)
+    : QDialog(parent), prompts_(prompts)
 {
     setWindowTitle(QStringLiteral("File Search"));
     setObjectName(QStringLiteral("searchDialog"));
@@ -101,7 +101,7 @@ SearchDialog::SearchDialog(QWidget* parent, Prompts& prompts) : QDialog(parent),
     connect(okButton, &QPushButton::clicked, this, &SearchDialog::onOkClicked);
     connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 
-    libraryTree_->FillTree(ConfigInstance().GetLibraryPath(), false);
+    libraryTree_->FillTree(libraryPath, false);
 }
 
 SearchRequest SearchDialog::Request() const

@@ -5,6 +5,8 @@
 
 #include <QDialog>
 
+#include <string>
+
 class QCheckBox;
 class QLineEdit;
 
@@ -18,7 +20,8 @@ class SearchDialog final : public QDialog {
     Q_OBJECT
 
 public:
-    SearchDialog(QWidget* parent, Prompts& prompts);
+    // The scope tree shows the library below its root folder.
+    SearchDialog(QWidget* parent, Prompts& prompts, const std::string& libraryPath);
 
     // The search as the controls stand: the focused record's path and kind, the patterns as
     // typed.

@@ -101,9 +101,12 @@ int RunEdit(CommandContext& context)
     const Arguments& arguments = context.arguments;
     if (!arguments.Has("--entry") || arguments.Has("--name") == arguments.Has("--description"))
         return Report(context, Status::Invalid("edit needs --entry FULLPATH and one of --name NEW, --description TEXT"));
+    // Only show and export read a catalog from anywhere: an edit writes, and stays in the library.
     std::string path;
-    if (Status status = ResolveCatalog(context, arguments.Positional()[0], path); !status)
+    if (Status status = ResolveItem(context, arguments.Positional()[0], path); !status)
         return Report(context, status);
+    if (!IsRegularFile(path))
+        return Report(context, Status::Invalid("No catalog " + arguments.Positional()[0]));
     CatalogTree tree;
     if (Status status = ReadCatalogFile(path, tree, context.progress); !status)
         return Report(context, status);

@@ -254,6 +254,18 @@ TEST_F(CliTest, PathsLeadingOutOfTheLibraryAreRefused)
     EXPECT_EQ(Cli({"move", "Mp3", "Link"}).code, 2);
     EXPECT_TRUE(PathExists(outside + "/keep.xml"));
     EXPECT_TRUE(PathExists(library + "/Mp3"));
+
+    // Only show and export read a catalog from outside the library; an edit never writes one.
+    const std::string disc = "<fileinfo><file FileName=\"Disc\" FullPath=\"Disc\" FileType=\"directory\"/></fileinfo>";
+    WriteFile(outside + "/Disc.xml", disc);
+    EXPECT_EQ(Cli({"show", outside + "/Disc.xml"}).code, 0);
+    for (const std::string& catalog : {outside + "/Disc.xml", std::string("../outside/Disc.xml"), std::string("Link/Disc.xml")}) {
+        const Result edit = Cli({"edit", catalog, "--entry", "Disc", "--description", "changed"});
+        EXPECT_EQ(edit.code, 2) << catalog;
+        EXPECT_NE(edit.err.find("outside the catalog library"), std::string::npos) << edit.err;
+    }
+    EXPECT_EQ(Cli({"edit", "Mp3", "--entry", "Disc", "--description", "changed"}).code, 2);  // a group
+    EXPECT_EQ(ReadFile(outside + "/Disc.xml"), disc);
 }
 
 TEST_F(CliTest, SearchFindsAcrossTheLibrarySkipsStrayFilesAndExportsItsResults)

@@ -9,7 +9,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace vellumark {
@@ -321,6 +323,39 @@ TEST(Cancel, WithinACatalogStopsItsWalk)
     EXPECT_TRUE(results.Empty());
     ASSERT_FALSE(progress.shownMessages.empty());
     EXPECT_EQ(progress.shownMessages.front(), library / "Big.xml");
+}
+
+// Cancels on the first entry name the search shows. Messages are throttled by time, so every
+// other message (the scope, the file) waits the throttle's interval out: the next one shown is
+// then an entry's, a few dozen entries into the catalog.
+class CancelAtAnEntry final : public Progress {
+protected:
+    void OnMessage(std::string_view text) override
+    {
+        if (text.ends_with(".hit"))
+            Cancel();
+        else
+            std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    }
+};
+
+TEST(Cancel, InsideACatalogKeepsTheMatchesFoundInItBefore)
+{
+    TempDir library;
+    constexpr int kEntries = 5000;
+    std::string entries;
+    for (int i = 0; i < kEntries; ++i)
+        entries += FileEntry("n" + std::to_string(i) + ".hit", "hit");
+    WriteFile(library / "Big.xml", CatalogText(entries));
+    CancelAtAnEntry progress;
+    CatalogTree results;
+    const SearchOutcome outcome = SearchCatalogs(NameSearch(library / "Big.xml", false, "hit"), progress, results);
+    EXPECT_EQ(outcome.status.code(), Status::Code::Cancelled);
+    ASSERT_GT(results.TopLevelCount(), 0);
+    EXPECT_LT(results.TopLevelCount(), kEntries);
+    EXPECT_EQ(outcome.resultCount, static_cast<std::size_t>(results.TopLevelCount()));
+    for (int i = 0; i < results.TopLevelCount(); ++i)
+        EXPECT_EQ(results.TopLevel(i)->record.Field(kFileName), "n" + std::to_string(i) + ".hit");
 }
 
 TEST(Batches, OneBatchPerCatalogAllOfOneCatalog)

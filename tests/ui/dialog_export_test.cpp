@@ -51,7 +51,8 @@ protected:
         screen_.Append(nullptr, record);
     }
 
-    ExportServices Services() { return ExportServices{prompts_, runner_, &screen_}; }
+    ExportServices Services() { return ExportServices{prompts_, runner_, &screen_, StoreDefaultExportColumns}; }
+    DialogSettings Settings() const { return ReadDialogSettings(ConfigInstance()); }
 
     testing::RecordingProgress progress_;
     TaskRunner runner_{progress_};
@@ -61,7 +62,7 @@ protected:
 
 TEST_F(ExportDialogTest, OpenedFromTheMainWindowItExportsTheScreen)
 {
-    ExportDialog dialog(nullptr, Services());
+    ExportDialog dialog(nullptr, Services(), Settings());
     EXPECT_EQ(dialog.windowTitle(), "Catalog Export");
     EXPECT_TRUE(dialog.ScreenSourceButton()->isChecked());
     EXPECT_FALSE(dialog.LibraryTree()->isEnabled());
@@ -84,7 +85,7 @@ TEST_F(ExportDialogTest, OpenedFromTheMainWindowItExportsTheScreen)
 
 TEST_F(ExportDialogTest, OpenedWithACatalogItFocusesItAndOkFollowsTheFocusedKind)
 {
-    ExportDialog dialog(nullptr, Services(), catalog_);
+    ExportDialog dialog(nullptr, Services(), Settings(), catalog_);
     EXPECT_TRUE(dialog.CatalogSourceButton()->isChecked());
     ASSERT_NE(dialog.LibraryTree()->FocusedNode(), nullptr);
     EXPECT_EQ(dialog.LibraryTree()->FocusedNode()->record.Field(kFullPath), catalog_);
@@ -96,7 +97,7 @@ TEST_F(ExportDialogTest, OpenedWithACatalogItFocusesItAndOkFollowsTheFocusedKind
 
 TEST_F(ExportDialogTest, OkStoresTheTicksFirstEvenWhenNothingIsExported)
 {
-    ExportDialog dialog(nullptr, Services());
+    ExportDialog dialog(nullptr, Services(), Settings());
     for (int row = 0; row < dialog.ColumnList()->count(); ++row)
         dialog.ColumnList()->item(row)->setCheckState(row == 2 ? Qt::Checked : Qt::Unchecked);
     dialog.CatalogSourceButton()->click();
@@ -113,7 +114,7 @@ TEST_F(ExportDialogTest, OkStoresTheTicksFirstEvenWhenNothingIsExported)
 TEST_F(ExportDialogTest, CancelStoresNothing)
 {
     const std::string before = ReadFile(ConfigInstance().GetConfigFileName());
-    ExportDialog dialog(nullptr, Services());
+    ExportDialog dialog(nullptr, Services(), Settings());
     for (int row = 0; row < dialog.ColumnList()->count(); ++row)
         dialog.ColumnList()->item(row)->setCheckState(Qt::Unchecked);
     dialog.reject();
@@ -136,7 +137,7 @@ TEST_F(ExportDialogTest, EveryFormatWritesTheSetCatalogOrTheScreen)
             const std::string out = home_ / (std::string(fromCatalog ? "catalog" : "screen") + format.extension);
             prompts_.saveChoices = {out};
             prompts_.requests.clear();
-            ExportDialog dialog(nullptr, Services(), fromCatalog ? catalog_ : std::string());
+            ExportDialog dialog(nullptr, Services(), Settings(), fromCatalog ? catalog_ : std::string());
             dialog.FormatButton(format.format)->setChecked(true);
             dialog.SeparatorEdit()->setText(";");
             dialog.onOkClicked();
@@ -181,7 +182,7 @@ TEST_F(ExportDialogTest, NoChoiceOrNoToOverwriteWritesNothingInEveryFormat)
         prompts_.messages.clear();
         prompts_.saveChoices = {""};
         {
-            ExportDialog dialog(nullptr, Services(), catalog_);
+            ExportDialog dialog(nullptr, Services(), Settings(), catalog_);
             dialog.FormatButton(format.kind)->setChecked(true);
             dialog.onOkClicked();
         }
@@ -193,7 +194,7 @@ TEST_F(ExportDialogTest, NoChoiceOrNoToOverwriteWritesNothingInEveryFormat)
         prompts_.saveChoices = {out};
         prompts_.yesNoAnswers = {false};
         {
-            ExportDialog dialog(nullptr, Services(), catalog_);
+            ExportDialog dialog(nullptr, Services(), Settings(), catalog_);
             dialog.FormatButton(format.kind)->setChecked(true);
             dialog.onOkClicked();
         }
@@ -209,7 +210,7 @@ TEST_F(ExportDialogTest, AnExistingFileIsReplacedOnlyAfterYesAndAnEmptySeparator
     testing::WriteFile(out, "old");
     prompts_.saveChoices = {out, out};
     {
-        ExportDialog dialog(nullptr, Services());
+        ExportDialog dialog(nullptr, Services(), Settings());
         dialog.FormatButton(ExportFormatKind::Csv)->setChecked(true);
         dialog.onOkClicked();
     }
@@ -217,7 +218,7 @@ TEST_F(ExportDialogTest, AnExistingFileIsReplacedOnlyAfterYesAndAnEmptySeparator
     EXPECT_EQ(ReadFile(out), "old");
 
     prompts_.yesNoAnswers = {true};
-    ExportDialog dialog(nullptr, Services());
+    ExportDialog dialog(nullptr, Services(), Settings());
     dialog.FormatButton(ExportFormatKind::Csv)->setChecked(true);
     dialog.SeparatorEdit()->clear();
     dialog.onOkClicked();
@@ -228,7 +229,7 @@ TEST_F(ExportDialogTest, ChoosingTheScreenExportsTheScreenAlsoWhenACatalogWasSet
 {
     const std::string out = home_ / "screen.txt";
     prompts_.saveChoices = {out};
-    ExportDialog dialog(nullptr, Services(), catalog_);
+    ExportDialog dialog(nullptr, Services(), Settings(), catalog_);
     dialog.ScreenSourceButton()->click();
     dialog.FormatButton(ExportFormatKind::Text)->setChecked(true);
     dialog.onOkClicked();
@@ -240,7 +241,7 @@ TEST_F(ExportDialogTest, AFailedExportIsReportedAndLeavesNoFile)
 {
     const std::string out = home_ / "gone.htm";
     prompts_.saveChoices = {out};
-    ExportDialog dialog(nullptr, Services(), catalog_);
+    ExportDialog dialog(nullptr, Services(), Settings(), catalog_);
     std::filesystem::remove(catalog_);
     dialog.onOkClicked();
     ASSERT_EQ(prompts_.messages.size(), 1u);

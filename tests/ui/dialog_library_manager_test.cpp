@@ -31,7 +31,7 @@ protected:
         testing::WriteFile(library_ + "/Mp3/Rock.xml", testing::CatalogWithFiles({"a.mp3"}));
         testing::WriteFile(library_ + "/Mp3/Pop.xml", testing::CatalogWithFiles({"b.mp3"}));
         testing::WriteFile(library_ + "/Mp3/Live/Gig.xml", testing::CatalogWithFiles({"c.mp3"}));
-        dialog_ = std::make_unique<LibraryManagerDialog>(nullptr, prompts_, volumes_,
+        dialog_ = std::make_unique<LibraryManagerDialog>(nullptr, prompts_, volumes_, library_,
                                               [this](QWidget*, const std::string& path) { exported_.push_back(path); });
         tester_ = std::make_unique<QAbstractItemModelTester>(Model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
         dialog_->show();

@@ -59,7 +59,7 @@ protected:
 
 TEST_F(NewCatalogDialogTest, OpensWithTheGroupTreeOnTheRootAndOkAddDeleteDisabled)
 {
-    NewCatalogDialog dialog(nullptr, prompts_, volumes_, Chooser());
+    NewCatalogDialog dialog(nullptr, prompts_, volumes_, Chooser(), library_);
     EXPECT_EQ(dialog.windowTitle(), "Create a New Catalog");
     EXPECT_FALSE(dialog.OkButton()->isEnabled());
     EXPECT_FALSE(dialog.AddMaskButton()->isEnabled());
@@ -76,7 +76,7 @@ TEST_F(NewCatalogDialogTest, OpensWithTheGroupTreeOnTheRootAndOkAddDeleteDisable
 
 TEST_F(NewCatalogDialogTest, TheChooserProposesTheNameAndEnablesOkEvenWhenCancelled)
 {
-    NewCatalogDialog dialog(nullptr, prompts_, volumes_, Chooser());
+    NewCatalogDialog dialog(nullptr, prompts_, volumes_, Chooser(), library_);
     answers_ = {"", home_ / "photos/2004.06 Rome/", home_ / "cd", "", home_ / "d/", "", ""};
 
     dialog.onChooseFolderClicked();  // cancelled before any choice
@@ -115,7 +115,7 @@ TEST_F(NewCatalogDialogTest, TheChooserProposesTheNameAndEnablesOkEvenWhenCancel
 
 TEST_F(NewCatalogDialogTest, MasksAreAddedOnceIgnoringCaseAndEnterAddsEvenWhileTheButtonIsDisabled)
 {
-    NewCatalogDialog dialog(nullptr, prompts_, volumes_, Chooser());
+    NewCatalogDialog dialog(nullptr, prompts_, volumes_, Chooser(), library_);
     dialog.show();
     QTest::keyClicks(dialog.ExtensionEdit(), "mp3");
     EXPECT_TRUE(dialog.AddMaskButton()->isEnabled());
@@ -142,7 +142,7 @@ TEST_F(NewCatalogDialogTest, MasksAreAddedOnceIgnoringCaseAndEnterAddsEvenWhileT
 
 TEST_F(NewCatalogDialogTest, OnlyFoldersDisablesTheMaskControlsAndAllFilesEnablesThemAll)
 {
-    NewCatalogDialog dialog(nullptr, prompts_, volumes_, Chooser());
+    NewCatalogDialog dialog(nullptr, prompts_, volumes_, Chooser(), library_);
     dialog.OnlyFoldersButton()->setChecked(true);
     for (QWidget* control : std::initializer_list<QWidget*>{dialog.ExtensionEdit(), dialog.AddMaskButton(), dialog.DeleteMaskButton(), dialog.MaskList()})
         EXPECT_FALSE(control->isEnabled());
@@ -154,7 +154,7 @@ TEST_F(NewCatalogDialogTest, OnlyFoldersDisablesTheMaskControlsAndAllFilesEnable
 
 TEST_F(NewCatalogDialogTest, OkChecksTheNameThenAsksBeforeReplacingAndKeepsTheInputOnEveryRefusal)
 {
-    NewCatalogDialog dialog(nullptr, prompts_, volumes_, Chooser());
+    NewCatalogDialog dialog(nullptr, prompts_, volumes_, Chooser(), library_);
     answers_ = {home_ / "photos"};
     dialog.onChooseFolderClicked();
     dialog.NameEdit()->clear();
@@ -191,7 +191,7 @@ TEST_F(NewCatalogDialogTest, OkChecksTheNameThenAsksBeforeReplacingAndKeepsTheIn
 
 TEST_F(NewCatalogDialogTest, AdvancedGrowsUpwardAndShrinksDownwardKeepingTheBottomEdge)
 {
-    NewCatalogDialog dialog(nullptr, prompts_, volumes_, Chooser());
+    NewCatalogDialog dialog(nullptr, prompts_, volumes_, Chooser(), library_);
     dialog.move(100, 500);
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));

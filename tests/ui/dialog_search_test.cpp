@@ -23,7 +23,7 @@ protected:
 
 TEST_F(SearchDialogTest, OkNeedsAPatternThatIsNotBlankAndKeepsThePatternsAsTyped)
 {
-    SearchDialog dialog(nullptr, prompts_);
+    SearchDialog dialog(nullptr, prompts_, library_);
     EXPECT_EQ(dialog.windowTitle(), "File Search");
     EXPECT_EQ(dialog.LibraryTree()->View()->toolTip(), "Select to search");
     EXPECT_EQ(dialog.CaseSensitiveBox()->text(), "Case censitive");
@@ -49,7 +49,7 @@ TEST_F(SearchDialogTest, OkNeedsAPatternThatIsNotBlankAndKeepsThePatternsAsTyped
 
 TEST_F(SearchDialogTest, TheScopeIsTheFocusedGroupOrCatalogAndNoneIsRefused)
 {
-    SearchDialog dialog(nullptr, prompts_);
+    SearchDialog dialog(nullptr, prompts_, library_);
     dialog.NameEdit()->setText("a");
     QTreeView* tree = dialog.LibraryTree()->View();
     const QModelIndex mp3 = tree->model()->index(0, 0, tree->model()->index(0, 0));
@@ -65,7 +65,7 @@ TEST_F(SearchDialogTest, TheScopeIsTheFocusedGroupOrCatalogAndNoneIsRefused)
 
 TEST_F(SearchDialogTest, TheKeyboardWalksTheControlsInOrderAndEnterIsOk)
 {
-    SearchDialog dialog(nullptr, prompts_);
+    SearchDialog dialog(nullptr, prompts_, library_);
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
     dialog.activateWindow();

@@ -60,7 +60,7 @@ protected:
 TEST_F(LibraryTreeViewTest, FillTreeShowsTheLibraryWithTheRootFocusedSelectedAndExpanded)
 {
     QAbstractItemModelTester tester(frame_.Model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
-    ASSERT_TRUE(frame_.FillTree("", false));
+    ASSERT_TRUE(frame_.FillTree(library_, false));
     QTreeView* tree = frame_.View();
     const QModelIndex root = frame_.Model()->index(0, 0);
     EXPECT_EQ(root.data().toString(), "CatalogLibrary");
@@ -94,7 +94,7 @@ TEST_F(LibraryTreeViewTest, FillTreeShowsTheLibraryWithTheRootFocusedSelectedAnd
 TEST_F(LibraryTreeViewTest, HeaderClicksFlipTheDirectionAcrossColumnsAndGroupsStayOnTop)
 {
     QAbstractItemModelTester tester(frame_.Model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
-    ASSERT_TRUE(frame_.FillTree("", false));
+    ASSERT_TRUE(frame_.FillTree(library_, false));
     const QModelIndex root = frame_.Model()->index(0, 0);
     const QModelIndex mp3 = Find(root, "Mp3");
     QPersistentModelIndex kept(Find(mp3, "Best of 2004"));
@@ -117,13 +117,13 @@ TEST_F(LibraryTreeViewTest, HeaderClicksFlipTheDirectionAcrossColumnsAndGroupsSt
     EXPECT_EQ(kept.data().toString(), "Best of 2004");
 
     // Filling again leaves the store's order: nothing sorts but a header click.
-    ASSERT_TRUE(frame_.FillTree("", false));
+    ASSERT_TRUE(frame_.FillTree(library_, false));
     EXPECT_EQ(frame_.SortOrder(), Qt::DescendingOrder);
 }
 
 TEST_F(LibraryTreeViewTest, HostsCanRenameInPlaceAndMoveByDragAndDrop)
 {
-    ASSERT_TRUE(frame_.FillTree("", false));
+    ASSERT_TRUE(frame_.FillTree(library_, false));
     const QModelIndex root = frame_.Model()->index(0, 0);
     QModelIndex empty = Find(root, "empty");
     std::string renamedFrom;
@@ -150,7 +150,7 @@ TEST_F(LibraryTreeViewTest, HostsCanRenameInPlaceAndMoveByDragAndDrop)
     EXPECT_EQ(moved, (std::pair<std::string, std::string>{"full", "Book"}));
 
     // A drag from an older tree is not trusted once the tree was filled again.
-    ASSERT_TRUE(frame_.FillTree("", false));
+    ASSERT_TRUE(frame_.FillTree(library_, false));
     moved = {};
     frame_.Model()->dropMimeData(data.get(), Qt::MoveAction, -1, 0, frame_.Model()->index(0, 0));
     EXPECT_EQ(moved.first, "");

@@ -5,27 +5,34 @@
 #include "core/catalog_file.h"
 #include "services/atomic_file.h"
 #include "tests/ui/ui_test_support.h"
+#include "ui/catalog_session.h"
 #include "ui/library_tree_view.h"
 #include "ui/columns_dialog.h"
 #include "ui/detail_panel_model.h"
 #include "ui/file_list_model.h"
 #include "ui/main_toolbar.h"
+#include "ui/size_map_view.h"
+#include "ui/size_map_window.h"
 
 #include <gtest/gtest.h>
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QLocale>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
+
+#include <algorithm>
 
 namespace vellumark {
 namespace {
@@ -66,7 +73,7 @@ protected:
     {
         window_ = std::make_unique<MainWindow>(&prompts_);
         listTester_ = std::make_unique<QAbstractItemModelTester>(
-            window_->ListModel(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+            window_->Session().Model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
         detailTester_ = std::make_unique<QAbstractItemModelTester>(
             window_->DetailModel(), QAbstractItemModelTester::FailureReportingMode::Fatal);
         window_->show();
@@ -113,7 +120,7 @@ protected:
     }
     QStringList Children(const QString& name, int column = 0) const
     {
-        const FileListModel* model = window_->ListModel();
+        const FileListModel* model = window_->Session().Model();
         const QModelIndex parent = FindIn(model, {}, name);
         QStringList texts;
         for (int row = 0; row < model->rowCount(parent); ++row)
@@ -162,10 +169,10 @@ TEST_F(MainWindowTest, StartsWithTheLibraryFocusedAnEmptyListAndTheDialogCommand
 {
     EXPECT_EQ(window_->windowTitle(), "Vellumark 4.0");
     EXPECT_EQ(window_->LibraryTree()->FocusedNode()->record.Field(kFileName), "CatalogLibrary");
-    EXPECT_EQ(window_->ListModel()->rowCount(), 0);
+    EXPECT_EQ(window_->Session().Model()->rowCount(), 0);
     EXPECT_EQ(window_->DetailModel()->rowCount(), 0);
-    EXPECT_EQ(window_->CurrentCatalogPath(), "");
-    EXPECT_EQ(window_->ListModel()->columnCount(), 11);
+    EXPECT_EQ(window_->Session().CatalogPath(), "");
+    EXPECT_EQ(window_->Session().Model()->columnCount(), 11);
     EXPECT_TRUE(window_->FileList()->header()->isSectionHidden(ColumnOf("FileType")));
     EXPECT_FALSE(window_->FileList()->header()->isSectionHidden(ColumnOf("DiskName")));
     EXPECT_TRUE(window_->Toolbar()->NewCatalogButton()->isEnabled());
@@ -182,9 +189,9 @@ TEST_F(MainWindowTest, StartsWithTheLibraryFocusedAnEmptyListAndTheDialogCommand
 TEST_F(MainWindowTest, ClickingACatalogOpensItSortedWithDirectoriesFirstAndAGroupEmptiesTheList)
 {
     OpenSmallCatalog();
-    EXPECT_EQ(window_->CurrentCatalogPath(), catalog_);
-    ASSERT_EQ(window_->ListModel()->rowCount(), 1);
-    EXPECT_TRUE(window_->FileList()->isExpanded(window_->ListModel()->index(0, 0)));
+    EXPECT_EQ(window_->Session().CatalogPath(), catalog_);
+    ASSERT_EQ(window_->Session().Model()->rowCount(), 1);
+    EXPECT_TRUE(window_->FileList()->isExpanded(window_->Session().Model()->index(0, 0)));
     EXPECT_EQ(Children("CD"), (QStringList{"Rock", "readme.txt"}));
     EXPECT_EQ(Children("Rock"), (QStringList{"A.mp3", "b.mp3"}));
     EXPECT_EQ(Children("CD", ColumnOf("FileSize")), (QStringList{"3.00 KB", "1.50 KB"}));
@@ -195,7 +202,7 @@ TEST_F(MainWindowTest, ClickingACatalogOpensItSortedWithDirectoriesFirstAndAGrou
     EXPECT_FALSE(window_->DetailModel()->flags(window_->DetailModel()->index(0, 1)) & Qt::ItemIsEditable);
 
     // Focusing an entry shows it in the panel, editable, and in the status line.
-    Click(window_->FileList(), FindIn(window_->ListModel(), {}, "readme.txt"));
+    Click(window_->FileList(), FindIn(window_->Session().Model(), {}, "readme.txt"));
     EXPECT_TRUE(window_->DetailsEditable());
     EXPECT_EQ(window_->StatusText(), "Current Catalog: ==> CatalogLibrary/Mp3/Small ==> readme.txt");
     EXPECT_EQ(window_->DetailModel()->Rows()[2].value, "1.50 KB");
@@ -207,22 +214,45 @@ TEST_F(MainWindowTest, ClickingACatalogOpensItSortedWithDirectoriesFirstAndAGrou
     EXPECT_EQ(window_->FocusedListNode()->record.Field(kFileName), "readme.txt");
 
     Click(window_->LibraryTree()->View(), FindIn(window_->LibraryTree()->Model(), {}, "Mp3"));
-    EXPECT_EQ(window_->ListModel()->rowCount(), 0);
-    EXPECT_EQ(window_->CurrentCatalogPath(), "");
+    EXPECT_EQ(window_->Session().Model()->rowCount(), 0);
+    EXPECT_EQ(window_->Session().CatalogPath(), "");
     EXPECT_EQ(window_->StatusText(), "Current Catalog: ==> CatalogLibrary/Mp3");
     EXPECT_EQ(window_->DetailModel()->Rows()[0].value, "Mp3");
     EXPECT_TRUE(prompts_.messages.empty());
+}
+
+// The status line and the panel follow the list's focus within the call that moves it: at the
+// mouse press, at a key, at setCurrentIndex, with nothing left to a timer or a queued call.
+TEST_F(MainWindowTest, TheStatusLineFollowsTheListsFocusAtOnce)
+{
+    OpenSmallCatalog();
+    const QString catalog = "Current Catalog: ==> CatalogLibrary/Mp3/Small";
+    QTreeView* list = window_->FileList();
+    list->setCurrentIndex(FindIn(window_->Session().Model(), {}, "readme.txt"));
+    EXPECT_EQ(window_->StatusText(), catalog + " ==> readme.txt");
+    EXPECT_EQ(window_->DetailModel()->Rows()[0].value, "readme.txt");
+
+    const QModelIndex rock = FindIn(window_->Session().Model(), {}, "Rock");
+    QTest::mousePress(list->viewport(), Qt::LeftButton, {}, list->visualRect(rock).center());
+    EXPECT_EQ(window_->StatusText(), catalog + " ==> Rock");
+    EXPECT_EQ(window_->DetailModel()->Rows()[0].value, "Rock");
+    QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, list->visualRect(rock).center());
+
+    QTest::keyClick(list, Qt::Key_Down);
+    EXPECT_EQ(window_->StatusText(), catalog + " ==> readme.txt");
+    list->setCurrentIndex(FindIn(window_->Session().Model(), {}, "CD"));
+    EXPECT_EQ(window_->StatusText(), catalog + " ==> CD");
 }
 
 TEST_F(MainWindowTest, ABrokenCatalogIsReportedAndTheListKeepsWhatItHeld)
 {
     OpenSmallCatalog();
     WriteFile(ConfigInstance().GetLibraryPath() + "/Mp3/Broken.xml", "<fileinfo><file FileName=");
-    ASSERT_TRUE(window_->FillLibraryTree());
+    ASSERT_TRUE(window_->FillLibraryTree(ConfigInstance().GetLibraryPath()));
     Click(window_->LibraryTree()->View(), FindIn(window_->LibraryTree()->Model(), {}, "Broken"));
     ASSERT_EQ(prompts_.messages.size(), 1u);
     EXPECT_EQ(prompts_.messages[0].rfind("Warning: ", 0), 0u);
-    EXPECT_EQ(window_->CurrentCatalogPath(), catalog_);
+    EXPECT_EQ(window_->Session().CatalogPath(), catalog_);
     EXPECT_EQ(Children("CD"), (QStringList{"Rock", "readme.txt"}));
     EXPECT_EQ(window_->StatusText(), "Current Catalog: ==> CatalogLibrary/Mp3/Broken");
 }
@@ -258,7 +288,7 @@ TEST_F(MainWindowTest, HeaderClicksSortAndTheRightButtonOpensTheColumnsDialogIns
 TEST_F(MainWindowTest, EditsInTheListAndInThePanelRewriteTheCatalogAtOnce)
 {
     OpenSmallCatalog();
-    const QModelIndex b = FindIn(window_->ListModel(), {}, "b.mp3");
+    const QModelIndex b = FindIn(window_->Session().Model(), {}, "b.mp3");
     EditCell(window_->FileList(), b, "c.ogg");
     ASSERT_TRUE(ProcessEventsUntil([&] { return ReadFile(catalog_).find("CD/Rock/c.ogg") != std::string::npos; }));
     const std::string afterRename = ReadFile(catalog_);
@@ -269,19 +299,19 @@ TEST_F(MainWindowTest, EditsInTheListAndInThePanelRewriteTheCatalogAtOnce)
 
     // A read-only column takes no edit.
     const QModelIndex size = b.siblingAtColumn(ColumnOf("FileSize"));
-    EXPECT_FALSE(window_->ListModel()->flags(size) & Qt::ItemIsEditable);
+    EXPECT_FALSE(window_->Session().Model()->flags(size) & Qt::ItemIsEditable);
 
     // The Description in the list, then in the panel.
-    const QModelIndex a = FindIn(window_->ListModel(), {}, "A.mp3");
+    const QModelIndex a = FindIn(window_->Session().Model(), {}, "A.mp3");
     EditCell(window_->FileList(), a.siblingAtColumn(ColumnOf("Description")), "first take");
     ASSERT_TRUE(ProcessEventsUntil([&] { return ReadFile(catalog_).find("first take") != std::string::npos; }));
     EXPECT_EQ(a.siblingAtColumn(ColumnOf("Description")).data(Qt::ToolTipRole).toString(),
               "first take (Press F2 to edit the file's Description)");
 
-    window_->FileList()->setCurrentIndex(FindIn(window_->ListModel(), {}, "readme.txt"));
+    window_->FileList()->setCurrentIndex(FindIn(window_->Session().Model(), {}, "readme.txt"));
     EditCell(window_->DetailPanel(), window_->DetailModel()->index(kDescription, 1), "holiday");
     ASSERT_TRUE(ProcessEventsUntil([&] { return ReadFile(catalog_).find("holiday") != std::string::npos; }));
-    const QModelIndex readme = FindIn(window_->ListModel(), {}, "readme.txt");
+    const QModelIndex readme = FindIn(window_->Session().Model(), {}, "readme.txt");
     EXPECT_EQ(readme.siblingAtColumn(ColumnOf("Description")).data().toString(), "holiday");
     EXPECT_EQ(window_->DetailModel()->Rows()[kDescription].value, "holiday");
 
@@ -293,12 +323,63 @@ TEST_F(MainWindowTest, EditsInTheListAndInThePanelRewriteTheCatalogAtOnce)
     EXPECT_TRUE(prompts_.messages.empty());
 }
 
+TEST_F(MainWindowTest, TheListsContextMenuShowsTheSizeMapOfTheFocusedFolderLinkedBothWaysWithTheList)
+{
+    OpenSmallCatalog();
+    const FileListModel* model = window_->Session().Model();
+    QTreeView* list = window_->FileList();
+    const QModelIndex rock = FindIn(model, {}, "Rock");
+    list->setCurrentIndex(rock);
+
+    const QPoint inList = list->visualRect(rock).center();
+    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, inList, list->viewport()->mapToGlobal(inList));
+    QApplication::sendEvent(list->viewport(), &menuEvent);
+    ASSERT_TRUE(ProcessEventsUntil([&] { return window_->ListMenu()->isVisible(); }));
+    QStringList entries;
+    for (QAction* action : window_->ListMenu()->actions())
+        entries << action->text();
+    EXPECT_EQ(entries, QStringList{"Show size map"});
+    window_->ListMenu()->close();
+
+    window_->SizeMapAction()->trigger();
+    QPointer<SizeMapWindow> map = window_->findChild<SizeMapWindow*>();
+    ASSERT_FALSE(map.isNull());
+    EXPECT_TRUE(map->isVisible());
+    EXPECT_EQ(map->windowTitle(), "Size map - CD/Rock");
+    SizeMapView* view = map->View();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return !view->Blocks().empty() && view->LayoutSize() == view->size(); }));
+
+    // A click on a block focuses its entry in the list.
+    const auto& blocks = view->Blocks();
+    const auto song = std::find_if(blocks.begin(), blocks.end(),
+                                   [](const SizeMapBlock& block) { return block.node->record.Field(kFileName) == "A.mp3"; });
+    ASSERT_NE(song, blocks.end());
+    const QPoint centre(static_cast<int>(song->x + song->width / 2), static_cast<int>(song->y + song->height / 2));
+    QTest::mouseClick(view, Qt::LeftButton, {}, centre);
+    ASSERT_NE(window_->FocusedListNode(), nullptr);
+    EXPECT_EQ(window_->FocusedListNode()->record.Field(kFileName), "A.mp3");
+    EXPECT_EQ(window_->StatusText(), "Current Catalog: ==> CatalogLibrary/Mp3/Small ==> A.mp3");
+
+    // The list's focus is outlined in the map.
+    list->setCurrentIndex(FindIn(model, {}, "b.mp3"));
+    ASSERT_GE(view->OutlinedBlock(), 0);
+    EXPECT_EQ(view->Blocks()[static_cast<std::size_t>(view->OutlinedBlock())].node->record.Field(kFileName), "b.mp3");
+
+    // Another catalog in the list closes the map.
+    WriteFile(ConfigInstance().GetLibraryPath() + "/Mp3/Other.xml", testing::SmallCatalogText());
+    ASSERT_TRUE(window_->FillLibraryTree(ConfigInstance().GetLibraryPath()));
+    Click(window_->LibraryTree()->View(), FindIn(window_->LibraryTree()->Model(), {}, "Other"));
+    EXPECT_EQ(window_->Session().CatalogPath(), ConfigInstance().GetLibraryPath() + "/Mp3/Other.xml");
+    EXPECT_TRUE(ProcessEventsUntil([&] { return map.isNull(); }));
+    EXPECT_TRUE(prompts_.messages.empty());
+}
+
 TEST_F(MainWindowTest, EscapeCancelsAnEditAndTheArrowKeysMoveTheFocus)
 {
     OpenSmallCatalog();
     const std::string before = ReadFile(catalog_);
     QTreeView* list = window_->FileList();
-    const QModelIndex rock = FindIn(window_->ListModel(), {}, "Rock");
+    const QModelIndex rock = FindIn(window_->Session().Model(), {}, "Rock");
     list->setCurrentIndex(rock);
     QTest::keyClick(list, Qt::Key_F2);
     QLineEdit* editor = list->viewport()->findChild<QLineEdit*>();
@@ -317,12 +398,32 @@ TEST_F(MainWindowTest, EscapeCancelsAnEditAndTheArrowKeysMoveTheFocus)
     EXPECT_EQ(ReadFile(catalog_), before);
 }
 
+// The window's parts go in order when it is destroyed; an editor still open then is committed
+// or dropped, and reaches nothing that is already gone.
+TEST_F(MainWindowTest, ClosingWithEditorsOpenLosesNothingThatWasSaved)
+{
+    OpenSmallCatalog();
+    const std::string before = ReadFile(catalog_);
+    window_->FileList()->setCurrentIndex(FindIn(window_->Session().Model(), {}, "readme.txt"));
+    QTreeView* panel = window_->DetailPanel();
+    panel->setFocus();
+    panel->setCurrentIndex(window_->DetailModel()->index(kDescription, 1));
+    QTest::keyClick(panel, Qt::Key_F2);
+    QLineEdit* editor = panel->viewport()->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    QTest::keyClicks(editor, "typed");
+    listTester_.reset();
+    detailTester_.reset();
+    window_.reset();
+    EXPECT_EQ(ReadFile(catalog_), before);
+}
+
 TEST_F(MainWindowTest, AFailedSaveIsReportedAndTheEditStaysInTheList)
 {
     OpenSmallCatalog();
     const std::string before = ReadFile(catalog_);
     AtomicFile::SetFaultHook([](AtomicFile::Step step) { return step == AtomicFile::Step::Rename; });
-    const QModelIndex readme = FindIn(window_->ListModel(), {}, "readme.txt");
+    const QModelIndex readme = FindIn(window_->Session().Model(), {}, "readme.txt");
     EditCell(window_->FileList(), readme.siblingAtColumn(ColumnOf("Description")), "lost?");
     ASSERT_TRUE(ProcessEventsUntil([&] { return !prompts_.messages.empty(); }));
     EXPECT_EQ(prompts_.messages[0].rfind("Warning: ", 0), 0u);
@@ -335,13 +436,13 @@ TEST_F(MainWindowTest, WithoutACurrentCatalogASaveAsksForTheFile)
 {
     OpenSmallCatalog();
     const std::string before = ReadFile(catalog_);
-    window_->SetCurrentCatalogPath({});
+    window_->Session().Detach();
     const std::string chosen = home_ / "Results.xml";
     prompts_.saveChoices = {"", chosen};
 
-    EXPECT_EQ(window_->SaveCurrentCatalog().code(), Status::Code::Cancelled);
+    EXPECT_EQ(window_->Session().SaveCatalog().code(), Status::Code::Cancelled);
     EXPECT_FALSE(testing::PathExists(chosen));
-    ASSERT_TRUE(window_->SaveCurrentCatalog().ok());
+    ASSERT_TRUE(window_->Session().SaveCatalog().ok());
 
     ASSERT_EQ(prompts_.requests.size(), 2u);
     EXPECT_EQ(prompts_.requests[0].defaultExtension, ".xml");
@@ -350,7 +451,7 @@ TEST_F(MainWindowTest, WithoutACurrentCatalogASaveAsksForTheFile)
     CatalogTree saved;
     NullProgress progress;
     ASSERT_TRUE(ReadCatalogFile(chosen, saved, progress));
-    EXPECT_EQ(saved.NodeCount(), window_->ListModel()->Tree().NodeCount());
+    EXPECT_EQ(saved.NodeCount(), window_->Session().Model()->Tree().NodeCount());
     EXPECT_EQ(saved.NodeCount(), 5u);
     EXPECT_EQ(ReadFile(catalog_), before);
 }
