@@ -190,10 +190,18 @@ Status AtomicFile::Place(bool replace)
     } else if (::renameat2(folder, tempName_.c_str(), folder, targetName_.c_str(), RENAME_NOREPLACE) != 0) {
         int error = errno;
         if (error == EINVAL || error == ENOSYS) {
-            // No such rename here: a new link fails the same way when the name is taken.
+            // No such rename here (NFS): a new link fails the same way when the name is taken.
             error = ::linkat(folder, tempName_.c_str(), folder, targetName_.c_str(), 0) == 0 ? 0 : errno;
-            if (error == 0)
+            if (error == 0) {
                 ::unlinkat(folder, tempName_.c_str(), 0);
+            } else if (error == EPERM || error == EOPNOTSUPP || error == ENOSYS) {
+                // Neither, on a file system without hard links: a look just before the rename
+                // is the closest left.
+                if (StatusIn(folder, targetName_.c_str(), FollowLinks::No))
+                    error = EEXIST;
+                else
+                    error = ::renameat(folder, tempName_.c_str(), folder, targetName_.c_str()) == 0 ? 0 : errno;
+            }
         }
         if (error == EEXIST) {
             Discard();
