@@ -8,8 +8,9 @@
 #include "scan/mask_list.h"
 #include "scan/medium_folder.h"
 #include "services/atomic_file.h"
-#include "system/mount_table.h"
+#include "system/file_lock.h"
 #include "system/file_status.h"
+#include "system/mount_table.h"
 
 #include <filesystem>
 #include <optional>
@@ -82,8 +83,11 @@ int RunScan(CommandContext& context)
     if (!scanned.status)
         return Report(context, scanned.status);
     std::optional<NoReplaceScope> keepExisting;
+    FileLock replacing;
     if (!replace)
         keepExisting.emplace();
+    else
+        replacing = FileLock::OnPath(catalogPath);  // an edit of the old catalog in flight lands first
     if (Status status = WriteCatalogFile(tree, catalogPath, context.progress); !status)
         return Report(context, status.code() == Status::Code::Exists ? taken : status);
     context.out << catalogPath << '\n';

@@ -184,15 +184,34 @@ TEST_F(WritersMeet, NewFilesOfOneNameWithoutForceGiveExitCodes0And3)
         EXPECT_EQ(ReadFile(exported).find(','), std::string::npos) << csv[0] << ": the text export was replaced";
     }
 
-    // With --force the last one replaces.
+    // With --force they take turns, and the last one's catalog stays.
     auto forced = Start({"scan", source, "--name", "Same", "--force"}, "temporary-written");
     ASSERT_TRUE(forced->WaitStopped());
-    ASSERT_EQ(Cli({"scan", other, "--name", "Same", "--force"}), 0) << err;
+    auto last = Start({"scan", other, "--name", "Same", "--force"});
+    EXPECT_TRUE(WaitUntilWaitingForLock(*last, InodeOf(library + "/Same.xml")));
     forced->Continue();
     EXPECT_EQ(forced->WaitExit(), 0) << forced->Err();
-    EXPECT_NE(ReadFile(library + "/Same.xml").find("alpha.txt"), std::string::npos);
+    EXPECT_EQ(last->WaitExit(), 0) << last->Err();
+    EXPECT_NE(ReadFile(library + "/Same.xml").find("omega.txt"), std::string::npos);
     EXPECT_TRUE(TemporaryFiles(library).empty());
     EXPECT_TRUE(TemporaryFiles(dir.Path()).empty());
+}
+
+// A catalog replaced on purpose is replaced after an edit in flight, not overwritten by it.
+TEST_F(WritersMeet, AScanThatReplacesACatalogWaitsForAnEditInFlight)
+{
+    const std::string other = dir / "other";
+    MakeDirs(other);
+    WriteFile(other + "/omega.txt", "x");
+    auto edit = StartEdit("alpha.txt", "edited words", "catalog-read");
+    ASSERT_TRUE(edit->WaitStopped()) << edit->Err();
+    auto scan = Start({"scan", other, "--name", "Disc", "--force"});
+    EXPECT_TRUE(WaitUntilWaitingForLock(*scan, InodeOf(catalog))) << "the scan did not wait for the edit";
+    edit->Continue();
+    EXPECT_EQ(edit->WaitExit(), 0) << edit->Err();
+    EXPECT_EQ(scan->WaitExit(), 0) << scan->Err();
+    EXPECT_NE(Catalog().find("omega.txt"), std::string::npos) << "the new catalog was overwritten";
+    EXPECT_EQ(Catalog().find("alpha.txt"), std::string::npos);
 }
 
 TEST_F(WritersMeet, ASaveKilledBeforeItsRenameLeavesNoTraceAndTheNextLibraryReadClearsIt)
