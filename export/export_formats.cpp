@@ -5,6 +5,9 @@
 #include "export/excel_export.h"
 #include "export/html_export.h"
 #include "export/xml_export.h"
+#include "services/atomic_file.h"
+
+#include <optional>
 
 namespace vellumark {
 
@@ -92,6 +95,13 @@ const ExportFormat* FindExportFormat(std::string_view name)
     return nullptr;
 }
 
-Status RunExport(const ExportJob& job, Progress& progress) { return ExportFormatOf(job.format).write(job, progress); }
+Status RunExport(const ExportJob& job, Progress& progress)
+{
+    // The writers make their files themselves; the scope carries the decision down to them.
+    std::optional<NoReplaceScope> keepExisting;
+    if (!job.replaceExisting)
+        keepExisting.emplace();
+    return ExportFormatOf(job.format).write(job, progress);
+}
 
 }  // namespace vellumark

@@ -13,8 +13,8 @@ namespace vellumark {
 
 enum class ExportFormatKind { Html, Text, Csv, Xml, Excel };
 
-// One export: what is written, how and where. The front end has chosen the output path (and
-// settled the overwrite question) before; the writers ask nothing.
+// One export: what is written, how and where. The front end has chosen the output path before;
+// the writers ask nothing.
 struct ExportJob {
     ExportFormatKind format = ExportFormatKind::Html;
     // The catalog file to export; when empty, the screen is exported.
@@ -26,6 +26,10 @@ struct ExportJob {
     // The CSV separator as typed; empty means ",".
     std::string csvSeparator;
     std::string outputPath;
+    // False: a file at the output path is never replaced, not even one that appears while the
+    // export runs; RunExport gives Exists then (decided by the final rename). True once the
+    // user has agreed to replace it.
+    bool replaceExisting = true;
 };
 
 // A format as the export dialog and the command-line tool offer it.
@@ -43,7 +47,9 @@ const ExportFormat& ExportFormatOf(ExportFormatKind kind);
 // The format of that name, or nullptr.
 const ExportFormat* FindExportFormat(std::string_view name);
 
-// Writes the job's output whole, or leaves the path as it was and says why.
+// Writes the job's output whole, or leaves the path as it was and says why. A front end that
+// has not asked about replacing runs it with replaceExisting false, and on Exists asks the
+// overwrite question and runs it again with true.
 Status RunExport(const ExportJob& job, Progress& progress);
 
 }  // namespace vellumark

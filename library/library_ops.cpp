@@ -4,6 +4,7 @@
 #include "library/library_names.h"
 #include "services/messages.h"
 #include "system/file_status.h"
+#include "system/file_lock.h"
 #include "system/folder_listing.h"
 
 #include <fcntl.h>
@@ -36,8 +37,20 @@ bool IsInside(const std::string& path, const std::string& folder)
                               (folder.back() == '/' || path[folder.size()] == '/'));
 }
 
+// The lock an edit holds on a catalog, taken before the catalog is renamed, moved or deleted:
+// an edit in flight lands first, and one that waits finds the catalog gone instead of writing it
+// back at its old path. A group, or a catalog that cannot be locked, goes without.
+FileLock LockIfCatalog(const std::string& path)
+{
+    const std::optional<FileKind> kind = KindOfPath(path, FollowLinks::No);
+    if (kind != FileKind::RegularFile && kind != FileKind::SymbolicLink)
+        return {};
+    return FileLock::OnPath(path);
+}
+
 Status RenameWithoutReplacing(const std::string& from, const std::string& to)
 {
+    const FileLock lock = LockIfCatalog(from);
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
         return Status::Ok();
     const int error = errno;
@@ -45,7 +58,8 @@ Status RenameWithoutReplacing(const std::string& from, const std::string& to)
         return Status::Exists(messages::kNameExists);
     if (error == EXDEV)
         return Status::Failed(messages::kNotSameVolume);
-    return SystemFailure(from, error);
+    // The old item exists; a name too long is the new one.
+    return SystemFailure(error == ENAMETOOLONG ? to : from, error);
 }
 
 // Gives the owner full rights on a folder so that its entries can be listed and removed.
@@ -106,6 +120,19 @@ public:
         return device != parentDevice || volumes_.IsMountRoot(path);
     }
 
+    // The mount roots found below, emptied and kept, in the order they were reached.
+    const std::vector<std::string>& KeptMountRoots() const { return keptMountRoots_; }
+
+    // A folder that could not be removed because a mount root kept below it is still there.
+    bool HoldsKeptMountRoot(const std::string& path, int removeError) const
+    {
+        if (removeError != ENOTEMPTY && removeError != EEXIST)
+            return false;
+        return std::any_of(keptMountRoots_.begin(), keptMountRoots_.end(), [&](const std::string& root) {
+            return root.size() > path.size() && root.compare(0, path.size(), path) == 0 && root[path.size()] == '/';
+        });
+    }
+
 private:
     struct Level {
         std::string path;
@@ -143,16 +170,20 @@ private:
         if (!upStatus->SameFileAs(parent.status))
             return SystemFailure(done.path, ESTALE);
         current_ = std::move(up);
-        if (IsMountRoot(done.path, done.status.device, parent.status.device))
+        if (IsMountRoot(done.path, done.status.device, parent.status.device)) {
+            keptMountRoots_.push_back(done.path);
             return Status::Ok();
-        if (::unlinkat(current_.Fd(), std::string(BaseName(done.path)).c_str(), AT_REMOVEDIR) != 0)
-            return SystemFailure(done.path, errno);
-        return Status::Ok();
+        }
+        if (::unlinkat(current_.Fd(), std::string(BaseName(done.path)).c_str(), AT_REMOVEDIR) == 0)
+            return Status::Ok();
+        const int error = errno;
+        return HoldsKeptMountRoot(done.path, error) ? Status::Ok() : SystemFailure(done.path, error);
     }
 
     const VolumeInfo& volumes_;
     FolderHandle current_;
     std::vector<Level> levels_;
+    std::vector<std::string> keptMountRoots_;
 };
 
 }  // namespace
@@ -224,13 +255,22 @@ Status DeleteFolderTree(const std::string& path, const VolumeInfo& volumes)
         return SystemFailure(parentPath, errno);
     if (deleter.IsMountRoot(folder, status->device, parentStatus->device))
         return Status::Ok();
-    if (::unlinkat(parent.Fd(), name.c_str(), AT_REMOVEDIR) != 0)
-        return SystemFailure(folder, errno);
-    return Status::Ok();
+    if (::unlinkat(parent.Fd(), name.c_str(), AT_REMOVEDIR) == 0)
+        return Status::Ok();
+    const int error = errno;
+    if (!deleter.HoldsKeptMountRoot(folder, error))
+        return SystemFailure(folder, error);
+    std::string kept;
+    for (const std::string& root : deleter.KeptMountRoots())
+        kept += (kept.empty() ? "\"" : ", \"") + root + "\"";
+    const bool several = deleter.KeptMountRoots().size() > 1;
+    return Status::Failed(folder + ": not removed: the mount point" + (several ? "s " : " ") + kept + " inside "
+                          + (several ? "were" : "was") + " emptied and kept");
 }
 
 Status DeleteCatalogFile(const std::string& path)
 {
+    const FileLock lock = LockIfCatalog(path);
     if (::unlink(path.c_str()) != 0)
         return SystemFailure(path, errno);
     return Status::Ok();

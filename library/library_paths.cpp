@@ -67,7 +67,7 @@ bool IsInside(const std::string& path, const std::string& folder)
 
 }  // namespace
 
-ResolvedItem ResolveLibraryItem(const std::string& libraryRoot, std::string_view itemText)
+ResolvedItem ResolveLibraryItem(const std::string& libraryRoot, std::string_view itemText, LastLink lastLink)
 {
     std::vector<std::string_view> rootComponents;
     const std::string root = Absolute(libraryRoot);
@@ -88,7 +88,15 @@ ResolvedItem ResolveLibraryItem(const std::string& libraryRoot, std::string_view
     std::string realRoot = RealPathOf(normalRoot);
     if (realRoot.empty())
         return {Status::Invalid(normalRoot + ": " + std::strerror(errno)), {}};
-    if (!IsInside(RealDestination(components), realRoot))
+    std::string destination;
+    if (lastLink == LastLink::Itself && path != normalRoot) {
+        const std::string_view last = components.back();
+        components.pop_back();
+        destination = JoinPath(RealDestination(components), last);
+    } else {
+        destination = RealDestination(components);
+    }
+    if (!IsInside(destination, realRoot))
         return {Status::Invalid(messages::kOutsideLibrary), {}};
     return {Status::Ok(), path};
 }

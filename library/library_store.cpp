@@ -3,6 +3,7 @@
 #include "core/path_names.h"
 #include "core/size_rollup.h"
 #include "library/library_names.h"
+#include "services/atomic_file.h"
 #include "services/text_format.h"
 #include "system/file_status.h"
 #include "system/folder_listing.h"
@@ -56,6 +57,11 @@ void ListFolder(CatalogTree& tree, PendingFolder& folder, bool foldersOnly, std:
     std::shared_ptr<const FolderHandle> handle;  // shared by the subfolders, made at the first
     std::vector<PendingFolder> subfolders;
     while (const FolderEntry* entry = listing.Next()) {
+        // A save's temporary file is no catalog; one whose writer died is cleared away here.
+        if (IsTemporaryFileName(entry->Name())) {
+            RemoveStaleTemporaryFile(listing.Fd(), entry->name);
+            continue;
+        }
         std::optional<FileStatus> status = StatusIn(listing.Fd(), entry->name, FollowLinks::No);
         // A link is never entered; one that leads to a file is a catalog like any other.
         if (status && status->kind == FileKind::SymbolicLink) {

@@ -19,7 +19,8 @@ Status CreateDefaultLibrary(const std::string& libraryRoot);
 // its record in listing order; sizes rolled up and percentages computed. Each folder is opened
 // inside its parent's open handle, so groups nested beyond the system's path limit are listed
 // too. Directories are never entered through a symbolic link; a link to a file counts as a
-// catalog. Folders that cannot be listed yield no records.
+// catalog. Folders that cannot be listed yield no records. Temporary files of saves are never
+// listed; those no live writer holds (left by a save that died) are removed.
 Status LoadLibraryTree(CatalogTree& tree, const std::string& libraryRoot, bool foldersOnly);
 
 }  // namespace vellumark

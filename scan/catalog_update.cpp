@@ -6,6 +6,8 @@
 #include "core/size_rollup.h"
 #include "services/messages.h"
 #include "services/text_format.h"
+#include "system/file_lock.h"
+#include "system/test_pause.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -426,7 +428,10 @@ Status CatalogUpdate::Commit(bool acceptWrongMedium, Progress& progress, UpdateO
     WaitScope wait(progress, messages::kSavingInfo, true);
     if (progress.Cancelled())
         return Status::Cancelled();
-    const std::optional<FileStatus> identity = StatusOfPath(request_.catalogPath, FollowLinks::Yes);
+    // Held until the new catalog is in place: an edit saved meanwhile waits, or is planned in.
+    const FileLock lock = FileLock::OnPath(request_.catalogPath);
+    const std::optional<FileStatus> identity =
+        lock.IsHeld() ? lock.Identity() : StatusOfPath(request_.catalogPath, FollowLinks::Yes);
     if (!identity)
         return Status::Failed("The catalog " + request_.catalogPath + " is gone");
     if (identity != snapshot_.identity) {
@@ -435,6 +440,7 @@ Status CatalogUpdate::Commit(bool acceptWrongMedium, Progress& progress, UpdateO
         if (Status status = MakePlan(); !status)
             return status;
     }
+    PauseForTest("catalog-read");
     if (plan_.wrongMedium && !acceptWrongMedium) {
         outcome = UpdateOutcome::RefusedWrongMedium;
         return Status::Ok();

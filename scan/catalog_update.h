@@ -72,10 +72,11 @@ public:
     const UpdatePlan& Plan() const { return plan_; }
     const CatalogTree& CatalogRead() const { return snapshot_.tree; }
 
-    // The read-check-merge-write step. Refuses a plan for the wrong medium unless accepted;
-    // writes nothing when the new catalog equals the catalog; otherwise replaces the file
-    // atomically. Any failure or a cancel leaves the catalog file as it was. Afterwards Plan()
-    // is the plan this step decided on (planned anew when the file had changed).
+    // The read-check-merge-write step, under the catalog's lock (the one an edit takes). Refuses
+    // a plan for the wrong medium unless accepted; writes nothing when the new catalog equals the
+    // catalog; otherwise replaces the file atomically. Any failure or a cancel leaves the catalog
+    // file as it was. Afterwards Plan() is the plan this step decided on (planned anew when the
+    // file had changed).
     Status Commit(bool acceptWrongMedium, Progress& progress, UpdateOutcome& outcome);
 
 private:

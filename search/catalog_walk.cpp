@@ -1,6 +1,7 @@
 #include "search/catalog_walk.h"
 
 #include "core/path_names.h"
+#include "services/atomic_file.h"
 #include "system/file_status.h"
 #include "system/folder_listing.h"
 
@@ -45,7 +46,8 @@ bool GroupWalk::ListFolder(const std::string& folder, std::vector<ListedEntry>& 
 {
     FolderListing listing(folder);
     while (const FolderEntry* entry = listing.Next())
-        entries.push_back({std::string(entry->Name()), entry->kind});
+        if (!IsTemporaryFileName(entry->Name()))
+            entries.push_back({std::string(entry->Name()), entry->kind});
     if (const int error = listing.Error(); error != 0) {
         // A folder that vanished is as good as an empty one; one that cannot be read leaves
         // its catalogs unsearched, which the outcome must tell.

@@ -24,9 +24,9 @@ struct ScopeCatalogs {
 
 // A group's catalogs: every file of the folder and of its sub-folders, in listing order with a
 // sub-folder's files where the sub-folder is listed, never through a symbolic link to a folder
-// (a link to a file counts as the file). A single catalog's scope is that file. Each path
-// reached is shown as the progress message; the cancel flag is polled before each. A group
-// folder that does not exist has no catalogs and no fault.
+// (a link to a file counts as the file), and never a save's temporary file. A single catalog's
+// scope is that file. Each path reached is shown as the progress message; the cancel flag is
+// polled before each. A group folder that does not exist has no catalogs and no fault.
 ScopeCatalogs ListScopeCatalogs(const std::string& scopePath, bool scopeIsGroup, Progress& progress);
 
 }  // namespace vellumark

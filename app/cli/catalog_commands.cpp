@@ -1,16 +1,19 @@
 #include "app/cli/commands.h"
 #include "app/cli/record_table.h"
-#include "core/entry_edit.h"
+#include "core/catalog_edit.h"
 #include "core/catalog_file.h"
 #include "library/library_names.h"
 #include "library/library_paths.h"
 #include "scan/folder_scanner.h"
 #include "scan/mask_list.h"
 #include "scan/medium_folder.h"
-#include "system/mount_table.h"
+#include "services/atomic_file.h"
+#include "system/file_lock.h"
 #include "system/file_status.h"
+#include "system/mount_table.h"
 
 #include <filesystem>
+#include <optional>
 #include <ostream>
 
 namespace vellumark::cli {
@@ -64,8 +67,11 @@ int RunScan(CommandContext& context)
             return Report(context, Status::Invalid("No group " + arguments.Value("--group")));
     }
     const std::string catalogPath = NewCatalogPath(group, name);
-    if (IsRegularFile(catalogPath) && !arguments.Has("--force"))
-        return Report(context, Status::Exists("The catalog " + catalogPath + " exists; give --force to replace it"));
+    const bool replace = arguments.Has("--force");
+    const Status taken = Status::Exists("The catalog " + catalogPath + " exists; give --force to replace it");
+    // Looked at first so that no scan is wasted; the rename at the end decides.
+    if (ExistsWithoutFollowing(catalogPath) && !replace)
+        return Report(context, taken);
 
     std::vector<std::string> maskItems;
     for (const std::string& mask : arguments.Values("--mask"))
@@ -76,8 +82,14 @@ int RunScan(CommandContext& context)
     const ScanOutcome scanned = ScanFolder(tree, request, volumes, context.progress);
     if (!scanned.status)
         return Report(context, scanned.status);
+    std::optional<NoReplaceScope> keepExisting;
+    FileLock replacing;
+    if (!replace)
+        keepExisting.emplace();
+    else
+        replacing = FileLock::OnPath(catalogPath);  // an edit of the old catalog in flight lands first
     if (Status status = WriteCatalogFile(tree, catalogPath, context.progress); !status)
-        return Report(context, status);
+        return Report(context, status.code() == Status::Code::Exists ? taken : status);
     context.out << catalogPath << '\n';
     if (!scanned.unreadable.empty())
         context.err << "vellumark-cli: " << UnreadableEntriesText(scanned.unreadable.size()) << '\n';
@@ -107,25 +119,11 @@ int RunEdit(CommandContext& context)
         return Report(context, status);
     if (!IsRegularFile(path))
         return Report(context, Status::Invalid("No catalog " + arguments.Positional()[0]));
-    CatalogTree tree;
-    if (Status status = ReadCatalogFile(path, tree, context.progress); !status)
-        return Report(context, status);
-
-    const std::string entryPath = arguments.Value("--entry");
-    CatalogTreeNode* entry = nullptr;
-    for (CatalogTreeNode* node : tree.PreOrder()) {
-        if (node->record.Field(kFullPath) == entryPath) {
-            entry = node;
-            break;
-        }
-    }
-    if (!entry)
-        return Report(context, Status::Invalid("No entry " + entryPath + " in " + path));
-    if (arguments.Has("--name"))
-        ApplyEntryEdit(*entry, kFileName, arguments.Value("--name"));
-    else
-        ApplyEntryEdit(*entry, kDescription, arguments.Value("--description"));
-    return Report(context, WriteCatalogFile(tree, path, context.progress));
+    EntryEdit edit;
+    edit.entryPath = arguments.Value("--entry");
+    edit.key = arguments.Has("--name") ? kFileName : kDescription;
+    edit.text = arguments.Value(arguments.Has("--name") ? "--name" : "--description");
+    return Report(context, EditCatalogFile(path, {&edit, 1}, context.progress));
 }
 
 }  // namespace vellumark::cli

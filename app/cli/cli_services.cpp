@@ -22,4 +22,18 @@ void TerminalProgress::OnHide()
     lineShown_ = false;
 }
 
+LibraryStderrSilenced::LibraryStderrSilenced() : saved_(stderr), sink_(std::fopen("/dev/null", "we"))
+{
+    if (sink_)
+        stderr = sink_;
+}
+
+LibraryStderrSilenced::~LibraryStderrSilenced()
+{
+    if (sink_) {
+        stderr = saved_;
+        std::fclose(sink_);
+    }
+}
+
 }  // namespace vellumark::cli

@@ -2,6 +2,7 @@
 
 #include "services/progress.h"
 
+#include <cstdio>
 #include <iosfwd>
 #include <string>
 
@@ -20,6 +21,21 @@ private:
     std::ostream& err_;
     bool enabled_;
     bool lineShown_ = false;
+};
+
+// The workbook library prints its own "[ERROR]" lines on stderr before it returns the error the
+// command reports; while one of these lives, what C code prints on stderr goes nowhere, so a
+// failure is the one line of the command's own. The command's own stream is not touched.
+class LibraryStderrSilenced {
+public:
+    LibraryStderrSilenced();
+    ~LibraryStderrSilenced();
+    LibraryStderrSilenced(const LibraryStderrSilenced&) = delete;
+    LibraryStderrSilenced& operator=(const LibraryStderrSilenced&) = delete;
+
+private:
+    std::FILE* saved_;
+    std::FILE* sink_;
 };
 
 }  // namespace vellumark::cli

@@ -3,6 +3,7 @@
 #include "core/path_names.h"
 #include "library/library_names.h"
 #include "library/library_ops.h"
+#include "library/library_paths.h"
 #include "library/library_store.h"
 #include "system/file_status.h"
 #include "system/mount_table.h"
@@ -23,11 +24,13 @@ ItemKind KindOf(const std::string& path)
     return *kind == FileKind::Directory ? ItemKind::Group : ItemKind::Catalog;
 }
 
-// An existing library item other than the library root.
+// An existing library item other than the library root; a symbolic link is the link itself.
 Status ResolveExistingItem(CommandContext& context, const std::string& text, std::string& path, ItemKind& kind)
 {
-    if (Status status = ResolveItem(context, text, path); !status)
+    auto [status, resolved] = ResolveLibraryItem(context.libraryRoot, text, LastLink::Itself);
+    if (!status)
         return status;
+    path = resolved;
     kind = KindOf(path);
     if (kind == ItemKind::Missing)
         return Status::Invalid("No library item " + text);

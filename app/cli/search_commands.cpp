@@ -14,8 +14,6 @@ namespace vellumark::cli {
 
 namespace {
 
-bool Exists(const std::string& path) { return KindOfPath(path, FollowLinks::Yes).has_value(); }
-
 // "html, text, csv, xml, xlsx": the names --format takes.
 std::string FormatNames()
 {
@@ -52,6 +50,11 @@ Status ParseColumns(const std::string& text, std::vector<std::string>& columns)
     return Status::Ok();
 }
 
+Status OutputTaken(const ExportJob& job)
+{
+    return Status::Exists("The file " + job.outputPath + " exists; give --force to replace it");
+}
+
 // The options every export shares: a known format, an output file that may be replaced only
 // with --force.
 Status PrepareExport(CommandContext& context, ExportJob& job)
@@ -64,9 +67,19 @@ Status PrepareExport(CommandContext& context, ExportJob& job)
         return Status::Invalid("--format needs --out FILE");
     job.format = format->kind;
     job.outputPath = std::filesystem::absolute(arguments.Value("--out")).lexically_normal().string();
-    if (Exists(job.outputPath) && !arguments.Has("--force"))
-        return Status::Exists("The file " + job.outputPath + " exists; give --force to replace it");
+    job.replaceExisting = arguments.Has("--force");
+    // Looked at first so that no work is wasted; the rename at the end decides.
+    if (ExistsWithoutFollowing(job.outputPath) && !job.replaceExisting)
+        return OutputTaken(job);
     return Status::Ok();
+}
+
+// Runs the export; a file that appeared at the output path meanwhile is kept, as one found before.
+Status WriteExport(const ExportJob& job, Progress& progress)
+{
+    const LibraryStderrSilenced quiet;
+    const Status status = RunExport(job, progress);
+    return status.code() == Status::Code::Exists ? OutputTaken(job) : status;
 }
 
 }  // namespace
@@ -114,7 +127,7 @@ int RunSearch(CommandContext& context)
     }
     job.screen = &results;
     job.columns = DefaultExportColumns();
-    if (Status status = RunExport(job, context.progress); !status)
+    if (Status status = WriteExport(job, context.progress); !status)
         return Report(context, status);
     context.out << job.outputPath << '\n';
     return 0;
@@ -140,7 +153,7 @@ int RunExport(CommandContext& context)
 
     job.catalogPath = catalog;
     job.csvSeparator = arguments.Value("--sep", ",");
-    if (Status status = RunExport(job, context.progress); !status)
+    if (Status status = WriteExport(job, context.progress); !status)
         return Report(context, status);
     context.out << job.outputPath << '\n';
     return 0;

@@ -89,6 +89,10 @@ complete_words "${cli[@]}" rename 'My\ Group/it\'\''s\ a\ \"disc\"'
 expect "blanks and quotes escaped" "$disc"
 complete_words "${cli[@]}" export ""
 expect "the library root, hidden entries left out" "My Group/" "Mp3/" "top.xml"
+touch "$library/.vm-abcd1234.tmp" "$library/.kept.xml"
+complete_words "${cli[@]}" show .
+expect "hidden catalogs when asked for, a save's temporary file never" ".kept.xml"
+rm "$library/.vm-abcd1234.tmp" "$library/.kept.xml"
 
 complete_words "${cli[@]}" move "'$disc'" ""
 expect "move's second argument is a group" "My Group/" "Mp3/"

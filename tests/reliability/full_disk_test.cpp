@@ -1,3 +1,4 @@
+#include "app/cli/cli.h"
 #include "core/catalog_file.h"
 #include "export/excel_export.h"
 #include "library/library_ops.h"
@@ -14,6 +15,7 @@
 
 #include <functional>
 #include <map>
+#include <sstream>
 #include <string>
 
 namespace vellumark {
@@ -205,6 +207,41 @@ TEST(FullDisk, WritesOnAFullVolumeFailAndKeepTheOldFiles)
                          "the catalog fails with room on the volume");
         faults += Expect(testing::ListFolder(out).size() == 2, "writes with room left files behind");
         return faults;
+    });
+}
+
+// The workbook library prints "[ERROR]" lines of its own on stderr when it fails; the
+// command-line tool reports a failure in one line, its own.
+TEST(FullDisk, AWorkbookExportOnAFullVolumeFailsWithOneLine)
+{
+    TempDir dir;
+    TempDir captured;
+    RunOnTmpfs(dir.Path(), "256k", [&] {
+        const std::string home = dir / "home";
+        const std::string source = dir / "source";
+        testing::MakeDirs(source);
+        for (int i = 0; i < 300; ++i)
+            WriteFile(source + "/file number " + std::to_string(i) + ".bin", "");
+        std::ostringstream out;
+        std::ostringstream err;
+        if (cli::Run({"--home", home, "scan", source, "--name", "Disc"}, out, err, false) != 0)
+            return "the scan failed: " + err.str();
+        FillUp(dir / "filler");
+
+        const std::string stderrFile = captured / "stderr";
+        const int saved = ::dup(2);
+        const int sink = ::open(stderrFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(sink, 2);
+        const int code = cli::Run({"--home", home, "export", "Disc.xml", "--format", "xlsx", "--out", dir / "Disc.xlsx"},
+                                  out, err, false);
+        ::dup2(saved, 2);
+        ::close(sink);
+        ::close(saved);
+        const std::string lines = err.str();
+        return Expect(code == 1, "the export did not fail: " + std::to_string(code))
+               + Expect(lines.rfind("vellumark-cli: ", 0) == 0 && lines.find('\n') == lines.size() - 1,
+                        "not one line of the tool's own: " + lines)
+               + Expect(ReadFile(stderrFile).empty(), "the library printed: " + ReadFile(stderrFile));
     });
 }
 
