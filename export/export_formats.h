@@ -26,6 +26,9 @@ struct ExportJob {
     // The CSV separator as typed; empty means ",".
     std::string csvSeparator;
     std::string outputPath;
+    // HTML, text and CSV write each value's bytes as the file system gave them, without the
+    // stored form and the formula apostrophe (the XML and xlsx formats can hold no raw bytes).
+    bool raw = false;
 };
 
 // A format as the export dialog and the command-line tool offer it.

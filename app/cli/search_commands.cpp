@@ -63,6 +63,7 @@ Status PrepareExport(CommandContext& context, ExportJob& job)
     if (!arguments.Has("--out"))
         return Status::Invalid("--format needs --out FILE");
     job.format = format->kind;
+    job.raw = arguments.Has("--raw");
     job.outputPath = std::filesystem::absolute(arguments.Value("--out")).lexically_normal().string();
     if (Exists(job.outputPath) && !arguments.Has("--force"))
         return Status::Exists("The file " + job.outputPath + " exists; give --force to replace it");
