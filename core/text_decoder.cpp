@@ -79,10 +79,11 @@ DeclaredEncoding FindDeclaredEncoding(std::string_view text, bool complete)
 {
     using Outcome = DeclaredEncoding::Outcome;
     constexpr std::string_view kStart = "<?xml";
-    // Until the text tells otherwise, a declaration may yet come.
-    const Outcome cut = complete ? Outcome::None : Outcome::Incomplete;
     if (text.size() <= kStart.size())
-        return {StartsWith(kStart, text) ? cut : Outcome::None, {}};
+        return {!complete && StartsWith(kStart, text) ? Outcome::Incomplete : Outcome::None, {}};
+    // A declaration the whole text does not finish (a quote left open) says nothing sure about
+    // the encoding; text yet to come may finish it.
+    const Outcome cut = complete ? Outcome::Malformed : Outcome::Incomplete;
     if (!StartsWith(text, kStart) || !IsDeclarationSpace(text[kStart.size()]))
         return {};
     DeclaredEncoding declared;

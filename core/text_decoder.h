@@ -30,8 +30,8 @@ struct DeclaredEncoding {
     enum class Outcome { None, Found, Malformed, Incomplete } outcome = Outcome::None;
     std::string name;  // as written, when found
 };
-// `complete` says that the text is all there is; otherwise a declaration that does not end
-// within the text is Incomplete, and more text may tell.
+// `complete` says that the text is all there is; a declaration that does not end within the
+// text is then Malformed, otherwise Incomplete (more text may tell).
 DeclaredEncoding FindDeclaredEncoding(std::string_view text, bool complete);
 
 // How a declared name (compared without regard to case) fits a file. UTF-16 names either byte

@@ -193,13 +193,14 @@ Status XmlPullReader::StartInput()
         position_ += signature.markLength;
     }
 
+    // The declaration is looked for in the first bytes only, the same bytes whatever the window.
     DeclaredEncoding declared;
+    std::string_view head;
     for (;;) {
-        declared = FindDeclaredEncoding(std::string_view(data_ + position_, size_ - position_), endOfInput_);
+        head = std::string_view(data_ + position_, std::min(size_ - position_, kDeclarationLimit));
+        declared = FindDeclaredEncoding(head, endOfInput_ || head.size() == kDeclarationLimit);
         if (declared.outcome != DeclaredEncoding::Outcome::Incomplete)
             break;
-        if (size_ - position_ > kDeclarationLimit)
-            return Refuse("an XML declaration longer than " + std::to_string(kDeclarationLimit) + " bytes");
         if (!Fill(size_ - position_ + 1)) {
             if (!error_.ok())
                 return error_;
@@ -208,7 +209,9 @@ Status XmlPullReader::StartInput()
         }
     }
     if (declared.outcome == DeclaredEncoding::Outcome::Malformed)
-        return Refuse("a malformed XML declaration");
+        return Refuse(head.size() == kDeclarationLimit && head.find("?>") == std::string_view::npos
+                          ? "an XML declaration longer than " + std::to_string(kDeclarationLimit) + " bytes"
+                          : "a malformed XML declaration");
     if (declared.outcome != DeclaredEncoding::Outcome::Found)
         return Status::Ok();
 

@@ -134,10 +134,13 @@ bool DeclareUtf8InPlace(std::string& text)
             return true;
         if (name == "encoding") {
             const std::size_t length = close - at - 1;
-            if (length < 4)
+            std::size_t characters = 0;
+            for (std::size_t i = at + 1; i < close; ++i)
+                characters += (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80;
+            if (characters < 4)
                 return false;
             // The blanks go after the closing quote, where the declaration allows them.
-            text.replace(at + 1, length + 1, "UTF8" + std::string(1, text[at]) + std::string(length - 4, ' '));
+            text.replace(at + 1, length + 1, "UTF8" + std::string(1, text[at]) + std::string(characters - 4, ' '));
             return true;
         }
         at = close + 1;

@@ -25,8 +25,8 @@ OwnDecoding DecodeOwn(std::string_view bytes, TextEncoding encoding);
 std::uint64_t OwnEncodedLength(std::string_view utf8, TextEncoding encoding);
 
 // The text with the encoding its XML declaration names replaced by "UTF8" and blanks after the
-// closing quote, so that every character keeps its place. False when the name is shorter than
-// "UTF8"; a text without such a declaration is left as it is.
+// closing quote, so that every character keeps its place. False when the name has fewer
+// characters than "UTF8"; a text without such a declaration is left as it is.
 bool DeclareUtf8InPlace(std::string& text);
 
 }  // namespace vellumark::fuzz

@@ -184,6 +184,25 @@ TEST_F(CatalogEncodings, UnsupportedEncodingsAreRefusedByTheirDeclaredName)
     EXPECT_EQ(text.message(), "Cannot read the XML text: unsupported encoding KOI8-R");
 }
 
+// A declaration that cannot be read might name any encoding: it is refused rather than guessed.
+TEST_F(CatalogEncodings, MalformedDeclarationsAreRefused)
+{
+    for (const std::string declaration :
+         {"<?xml version=\"1.0\" encoding=\"ISO-8859-1\" standalone=\"yes?>", "<?xml version=1.0 encoding=\"latin1\"?>",
+          "<?xml version=\"1.0\" encoding ISO-8859-1?>", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\""}) {
+        SCOPED_TRACE(declaration);
+        const std::string path = Put("Odd.xml", declaration + "<fileinfo><file FileName=\"caf\xE9\"/></fileinfo>");
+        EXPECT_EQ(ReadFileEntries(path).status.message(), "Cannot read \"" + path + "\": a malformed XML declaration");
+    }
+    const std::string longOne = "<?xml version=\"1.0\"" + std::string(5000, ' ') + "encoding=\"latin1\"?><fileinfo/>";
+    const std::string path = Put("Long.xml", longOne);
+    EXPECT_EQ(ReadFileEntries(path).status.message(),
+              "Cannot read \"" + path + "\": an XML declaration longer than 4096 bytes");
+    // A processing instruction whose target merely starts with "xml" is no declaration.
+    EXPECT_TRUE(ReadFileEntries(Put("Pi.xml", "<?xml-stylesheet href=\"a\"?><fileinfo/>")).status.ok());
+    EXPECT_TRUE(ReadFileEntries(Put("Empty.xml", "<?xml version=\"1.0\"?><fileinfo/>")).status.ok());
+}
+
 // A byte-order mark and a declaration that contradict each other leave no way to tell the
 // characters: such a file is refused.
 TEST_F(CatalogEncodings, ContradictingMarksAndDeclarationsAreRefused)
