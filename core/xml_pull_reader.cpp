@@ -198,7 +198,8 @@ Status XmlPullReader::StartInput()
     std::string_view head;
     for (;;) {
         head = std::string_view(data_ + position_, std::min(size_ - position_, kDeclarationLimit));
-        declared = FindDeclaredEncoding(head, endOfInput_ || head.size() == kDeclarationLimit);
+        // Input that failed is not complete: its fault is what the reader reports.
+        declared = FindDeclaredEncoding(head, (endOfInput_ && inputError_.ok()) || head.size() == kDeclarationLimit);
         if (declared.outcome != DeclaredEncoding::Outcome::Incomplete)
             break;
         if (!Fill(size_ - position_ + 1)) {
