@@ -16,11 +16,22 @@ namespace vellumark {
 // column key (the first of repeated names counts; names that are no key are passed over), each
 // key when it is first asked for, so a search looks only at the names its conditions need. A
 // value is decoded only when asked for. Valid until the visitor returns.
+//
+// Offsets. A catalog in UTF-8 (declared or not: every catalog this program writes) is read as
+// its bytes are, and Offset() is where the entry's start tag begins in the file, exact to the
+// byte: ReadEntryStartTag reads the entry again from there. A catalog in another encoding
+// (ISO-8859-1, windows-1252, UTF-16) is decoded as it is read; its entries have no offset
+// (kNoOffset), since the bytes at any offset of such a file are not the UTF-8 text the reader
+// hands out. Whoever records offsets (the search index) records none for such a catalog and
+// reads it whole instead.
 class CatalogEntry {
 public:
+    static constexpr std::uint64_t kNoOffset = XmlPullReader::kNoOffset;
+
     // 1 for a top-level entry (a child of the document element), 2 for its children, ...
     int Depth() const { return reader_->Depth(); }
-    // Where the entry's start tag begins, in bytes from the start of the file.
+    // Where the entry's start tag begins, in bytes from the start of the file; kNoOffset when
+    // the file is in another encoding than UTF-8 (see above).
     std::uint64_t Offset() const { return reader_->ElementOffset(); }
 
     bool Has(int key) const { return Find(key) != nullptr; }
@@ -75,6 +86,7 @@ Status ReadCatalogText(std::string_view text, const CatalogEntryVisitor& visit);
 
 // Hands one entry's start tag, taken out of its catalog (the search index reads an entry at
 // its recorded offset), to the visitor as an entry of its own; its Depth() and Offset() are 0.
+// The tag is bytes of a UTF-8 catalog as they are: only such catalogs have offsets.
 Status ReadEntryStartTag(std::string_view tag, const CatalogEntryVisitor& visit);
 
 }  // namespace vellumark

@@ -87,22 +87,38 @@ bool NeedsStoredEncoding(std::string_view raw)
     return false;
 }
 
+std::size_t AppendStoredPiece(std::string& out, std::string_view raw)
+{
+    if (raw[0] == '\\' && StartsEscapeIntroducer(raw)) {
+        AppendEscapedByte(out, '\\');
+        return 1;
+    }
+    const std::size_t length = AllowedCharacterLength(raw);
+    if (length == 0) {
+        AppendEscapedByte(out, static_cast<unsigned char>(raw[0]));
+        return 1;
+    }
+    out.append(raw.data(), length);
+    return length;
+}
+
 void AppendStoredText(std::string& out, std::string_view raw)
 {
-    for (std::size_t i = 0; i < raw.size();) {
-        if (raw[i] == '\\' && StartsEscapeIntroducer(raw.substr(i))) {
-            AppendEscapedByte(out, '\\');
-            ++i;
-            continue;
-        }
-        const std::size_t length = AllowedCharacterLength(raw.substr(i));
+    for (std::size_t i = 0; i < raw.size();)
+        i += AppendStoredPiece(out, raw.substr(i));
+}
+
+void AppendCompletedStoredText(std::string& out, std::string_view stored)
+{
+    for (std::size_t i = 0; i < stored.size();) {
+        const std::size_t length = AllowedCharacterLength(stored.substr(i));
         if (length == 0) {
-            AppendEscapedByte(out, static_cast<unsigned char>(raw[i]));
+            AppendEscapedByte(out, static_cast<unsigned char>(stored[i]));
             ++i;
-            continue;
+        } else {
+            out.append(stored.data() + i, length);
+            i += length;
         }
-        out.append(raw.data() + i, length);
-        i += length;
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,19 @@ namespace vellumark {
 bool NeedsStoredEncoding(std::string_view raw);
 std::string EncodeStoredText(std::string_view raw);
 void AppendStoredText(std::string& out, std::string_view raw);
+
+// Whether the stored form may rewrite what starts with this byte (a control character, a byte
+// of a multi-byte or invalid sequence, a backslash); every other byte is kept as it is, so a
+// writer copies runs of those and hands the rest to AppendStoredPiece.
+constexpr bool MayNeedStoredForm(unsigned char byte) { return byte < 0x20 || byte >= 0x80 || byte == '\\'; }
+// Appends the stored form of what starts the text (one character, or one byte that is escaped)
+// and returns how many bytes of the text that was.
+std::size_t AppendStoredPiece(std::string& out, std::string_view raw);
+
+// For a value taken in its stored form from a file another program wrote, which may hold bytes
+// the form escapes as they are: those bytes are escaped, everything else is kept, the escapes
+// the value already holds included.
+void AppendCompletedStoredText(std::string& out, std::string_view stored);
 
 bool NeedsStoredDecoding(std::string_view stored);
 std::string DecodeStoredText(std::string_view stored);

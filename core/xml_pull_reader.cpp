@@ -14,7 +14,10 @@ namespace vellumark {
 
 namespace {
 
-constexpr std::size_t kInitialWindow = 4 << 20;
+// A declaration longer than this is refused rather than looked for ever.
+constexpr std::size_t kDeclarationLimit = 4096;
+// Room for the longest character the decoder writes.
+constexpr std::size_t kCharacterRoom = 4;
 
 // Character classes of the bytes the tokenizer looks at, one table lookup per byte.
 enum CharClass : unsigned char {
@@ -137,7 +140,11 @@ bool ReferencesValid(std::string_view raw)
 
 }  // namespace
 
-XmlPullReader::XmlPullReader() = default;
+XmlPullReader::XmlPullReader(XmlReadSizes sizes) : sizes_(sizes)
+{
+    sizes_.window = std::max<std::size_t>(sizes_.window, 16);
+    sizes_.input = std::max<std::size_t>(sizes_.input, 1);
+}
 
 XmlPullReader::~XmlPullReader()
 {
@@ -156,13 +163,9 @@ Status XmlPullReader::Open(const std::string& path)
     struct stat info {};
     if (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode))
         return error_ = Status::Failed("Cannot read \"" + path + "\": not a regular file");
-    storage_.resize(kInitialWindow);
+    storage_.resize(sizes_.window);
     data_ = storage_.data();
-    if (!Fill(3) && size_ == 0)
-        return error_;
-    if (size_ >= 3 && std::memcmp(data_, "\xEF\xBB\xBF", 3) == 0)
-        position_ = 3;
-    return error_;
+    return StartInput();
 }
 
 void XmlPullReader::OpenText(std::string_view text)
@@ -170,25 +173,160 @@ void XmlPullReader::OpenText(std::string_view text)
     data_ = text.data();
     size_ = text.size();
     endOfInput_ = true;
-    if (size_ >= 3 && std::memcmp(data_, "\xEF\xBB\xBF", 3) == 0)
-        position_ = 3;
+    StartInput();
+}
+
+Status XmlPullReader::StartInput()
+{
+    using Family = EncodingSignature::Family;
+    Ensure(4);  // a shorter input is all there is
+    if (!error_.ok())
+        return error_;
+    const EncodingSignature signature = SignatureOf(std::string_view(data_ + position_, size_ - position_));
+    if (signature.family == Family::Utf32)
+        return Refuse("unsupported encoding UTF-32");
+    if (signature.family == Family::Utf16Le || signature.family == Family::Utf16Be) {
+        const auto encoding = signature.family == Family::Utf16Le ? TextEncoding::Utf16Le : TextEncoding::Utf16Be;
+        if (Status status = StartDecoding(encoding, signature.markLength); !status)
+            return status;
+    } else {
+        position_ += signature.markLength;
+    }
+
+    // The declaration is looked for in the first bytes only, the same bytes whatever the window.
+    DeclaredEncoding declared;
+    std::string_view head;
+    for (;;) {
+        head = std::string_view(data_ + position_, std::min(size_ - position_, kDeclarationLimit));
+        // Input that failed is not complete: its fault is what the reader reports.
+        declared = FindDeclaredEncoding(head, (endOfInput_ && inputError_.ok()) || head.size() == kDeclarationLimit);
+        if (declared.outcome != DeclaredEncoding::Outcome::Incomplete)
+            break;
+        if (!Fill(size_ - position_ + 1)) {
+            if (!error_.ok())
+                return error_;
+            declared = FindDeclaredEncoding(std::string_view(data_ + position_, size_ - position_), true);
+            break;
+        }
+    }
+    if (declared.outcome == DeclaredEncoding::Outcome::Malformed)
+        return Refuse(head.size() == kDeclarationLimit && head.find("?>") == std::string_view::npos
+                          ? "an XML declaration longer than " + std::to_string(kDeclarationLimit) + " bytes"
+                          : "a malformed XML declaration");
+    if (declared.outcome != DeclaredEncoding::Outcome::Found)
+        return Status::Ok();
+
+    const std::optional<DeclaredFamily> family = FamilyOfName(declared.name);
+    const std::string name = EncodeStoredText(declared.name);
+    if (!family)
+        return Refuse("unsupported encoding " + name);
+    switch (signature.family) {
+    case Family::Utf16Le:
+    case Family::Utf16Be: {
+        const bool fits = *family == DeclaredFamily::Utf16
+            || (*family == DeclaredFamily::Utf16Le && encoding_ == TextEncoding::Utf16Le)
+            || (*family == DeclaredFamily::Utf16Be && encoding_ == TextEncoding::Utf16Be);
+        return fits ? Status::Ok()
+                    : Refuse("encoding " + name + " declared in a " + std::string(NameOf(encoding_)) + " file");
+    }
+    case Family::Utf8:
+        return *family == DeclaredFamily::Utf8
+            ? Status::Ok()
+            : Refuse("encoding " + name + " declared in a file that starts with the UTF-8 byte-order mark");
+    default:
+        break;
+    }
+    switch (*family) {
+    case DeclaredFamily::Utf8:
+        return Status::Ok();
+    case DeclaredFamily::Latin1:
+        return StartDecoding(TextEncoding::Latin1, 0);
+    case DeclaredFamily::Windows1252:
+        return StartDecoding(TextEncoding::Windows1252, 0);
+    default:
+        return Refuse("encoding " + name + " declared in a file that is not UTF-16");
+    }
+}
+
+Status XmlPullReader::StartDecoding(TextEncoding encoding, std::size_t markLength)
+{
+    decoder_ = std::make_unique<TextDecoder>(encoding);
+    if (!decoder_->Ready())
+        return Refuse("this system cannot decode " + std::string(NameOf(encoding)));
+    encoding_ = encoding;
+    // What was read so far is the first of the undecoded input; from here on the window holds
+    // decoded text.
+    const std::size_t start = position_ + markLength;
+    rawOffset_ = consumed_ + start;
+    decodedOffset_ = rawOffset_;
+    rawSize_ = size_ - start;
+    rawPosition_ = 0;
+    rawEnd_ = endOfInput_;
+    if (fd_ >= 0) {
+        input_.assign(data_ + start, data_ + size_);
+        raw_ = input_.data();
+    } else {
+        raw_ = data_ + start;
+    }
+    storage_.resize(sizes_.window);
+    data_ = storage_.data();
+    size_ = position_ = 0;
+    consumed_ = 0;
+    endOfInput_ = false;
+    return Status::Ok();
+}
+
+std::string XmlPullReader::Where() const { return path_.empty() ? std::string("the XML text") : "\"" + path_ + "\""; }
+
+Status XmlPullReader::Refuse(std::string what)
+{
+    if (error_.ok())
+        error_ = Status::Failed("Cannot read " + Where() + ": " + what);
+    return error_;
+}
+
+bool XmlPullReader::FailInput(std::string what)
+{
+    inputError_ = Status::Failed("Cannot read " + Where() + ": " + what);
+    endOfInput_ = true;
+    return false;
+}
+
+std::uint64_t XmlPullReader::Offset() const
+{
+    if (!decoder_)
+        return consumed_ + position_;
+    return decodedOffset_ + decoder_->EncodedLength(std::string_view(data_, position_));
 }
 
 bool XmlPullReader::Fill(std::size_t wanted)
 {
-    if (endOfInput_ || fd_ < 0)
+    if (endOfInput_ || (fd_ < 0 && !decoder_)) {
+        if (!inputError_.ok() && error_.ok())
+            error_ = inputError_;
         return false;
+    }
     // Keep everything from the read position on; the token being read starts there.
     if (position_ > 0) {
+        if (decoder_)
+            decodedOffset_ += decoder_->EncodedLength(std::string_view(data_, position_));
         std::memmove(storage_.data(), storage_.data() + position_, size_ - position_);
         consumed_ += position_;
         size_ -= position_;
         position_ = 0;
     }
-    if (storage_.size() - size_ < wanted || storage_.size() - size_ < storage_.size() / 4)
+    const std::size_t room = std::max(wanted, kCharacterRoom);
+    if (storage_.size() - size_ < room || storage_.size() - size_ < storage_.size() / 4)
         storage_.resize(storage_.size() * 2);
     data_ = storage_.data();
     const std::size_t before = size_;
+    if (decoder_) {
+        while (size_ - before < wanted && DecodeMore()) {
+        }
+        if (size_ == before && !inputError_.ok() && error_.ok())
+            error_ = inputError_;
+        return size_ > before;
+    }
     while (size_ - before < wanted && size_ < storage_.size()) {
         const ssize_t got = ::read(fd_, storage_.data() + size_, storage_.size() - size_);
         if (got < 0) {
@@ -209,6 +347,61 @@ bool XmlPullReader::Fill(std::size_t wanted)
     return size_ > before;
 }
 
+bool XmlPullReader::DecodeMore()
+{
+    for (;;) {
+        const TextDecoder::Step step = decoder_->Decode(std::string_view(raw_ + rawPosition_, rawSize_ - rawPosition_),
+                                                        storage_.data() + size_, storage_.size() - size_);
+        rawPosition_ += step.read;
+        size_ += step.written;
+        if (step.written > 0)
+            return true;
+        const std::string fault = "invalid " + std::string(NameOf(encoding_)) + " at offset ";
+        if (step.invalid)
+            return FailInput(fault + std::to_string(rawOffset_ + rawPosition_));
+        if (storage_.size() - size_ < kCharacterRoom)
+            return false;
+        if (rawEnd_) {
+            // What is left is a character the input ends inside.
+            if (rawPosition_ < rawSize_)
+                return FailInput(fault + std::to_string(rawOffset_ + rawPosition_));
+            endOfInput_ = true;
+            return false;
+        }
+        if (!ReadInput())
+            return false;
+    }
+}
+
+bool XmlPullReader::ReadInput()
+{
+    // The bytes not decoded yet (a character the last read cut off) move to the front.
+    const std::size_t kept = rawSize_ - rawPosition_;
+    std::memmove(input_.data(), input_.data() + rawPosition_, kept);
+    rawOffset_ += rawPosition_;
+    rawPosition_ = 0;
+    rawSize_ = kept;
+    if (input_.size() < kept + sizes_.input)
+        input_.resize(kept + sizes_.input);
+    raw_ = input_.data();
+    for (;;) {
+        const ssize_t got = ::read(fd_, input_.data() + kept, sizes_.input);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return FailInput(std::strerror(errno));
+        }
+        if (got == 0) {
+            rawEnd_ = true;
+            return true;
+        }
+        if (copy_)
+            copy_(std::string_view(input_.data() + kept, static_cast<std::size_t>(got)));
+        rawSize_ += static_cast<std::size_t>(got);
+        return true;
+    }
+}
+
 bool XmlPullReader::Ensure(std::size_t count)
 {
     while (size_ - position_ < count)
@@ -219,10 +412,8 @@ bool XmlPullReader::Ensure(std::size_t count)
 
 XmlPullReader::Event XmlPullReader::Fail(std::string what)
 {
-    if (error_.ok()) {
-        std::string where = path_.empty() ? std::string("the XML text") : "\"" + path_ + "\"";
-        error_ = Status::Failed("Cannot read " + where + ": " + what + " at offset " + std::to_string(Offset()));
-    }
+    if (error_.ok())
+        error_ = Status::Failed("Cannot read " + Where() + ": " + what + " at offset " + std::to_string(Offset()));
     return Event::Failed;
 }
 

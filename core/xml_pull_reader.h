@@ -1,15 +1,26 @@
 #pragma once
 
+#include "core/text_decoder.h"
 #include "services/status.h"
 
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace vellumark {
+
+// How much the reader holds at once: the window of text the parser works on (it grows for a
+// token longer than that), and for input in another encoding than UTF-8 the most bytes read
+// at once for decoding. Tests make them small, so that tokens and characters fall across the
+// edges.
+struct XmlReadSizes {
+    std::size_t window = std::size_t{4} << 20;
+    std::size_t input = std::size_t{256} << 10;
+};
 
 // A streaming reader of XML files: it hands out element starts and ends one at a time and
 // keeps only a window of the file in memory, so loading and searching a catalog of a million
@@ -17,9 +28,18 @@ namespace vellumark {
 // element, matching tags, quoted attributes, known entities) and reports the first fault with
 // its offset. The declaration, comments, processing instructions, a document type and text
 // between elements are passed over.
+//
+// UTF-8 input, declared or not, is read as it is, whatever bytes it holds. Input declared as
+// ISO-8859-1 or windows-1252, and UTF-16 of either byte order (told by its byte-order mark, or
+// by its first characters "<?"), is decoded into UTF-8 as the window moves on, so the parser
+// and everything it hands out see UTF-8 in every case. Any other declared encoding is refused
+// with "unsupported encoding X", and so is a declaration that contradicts the byte-order mark.
 class XmlPullReader {
 public:
     enum class Event { StartElement, EndElement, Finished, Failed };
+
+    // The offset of an element of decoded input: its text is in the file in another form.
+    static constexpr std::uint64_t kNoOffset = ~std::uint64_t{0};
 
     struct Attribute {
         std::string_view name;
@@ -27,13 +47,14 @@ public:
         bool plain;            // nothing in it to resolve or decode: the value is the raw text
     };
 
-    XmlPullReader();
+    explicit XmlPullReader(XmlReadSizes sizes = {});
     ~XmlPullReader();
     XmlPullReader(const XmlPullReader&) = delete;
     XmlPullReader& operator=(const XmlPullReader&) = delete;
 
     // Every byte read from the file is handed to the copy as well, in order, before the reader
-    // looks at it (an export copies a catalog byte for byte while checking it). Set before Open.
+    // looks at it (an export copies a catalog byte for byte while checking it); the bytes as the
+    // file holds them, before any decoding. Set before Open.
     using ByteCopy = std::function<void(std::string_view bytes)>;
     void CopyBytesTo(ByteCopy copy) { copy_ = std::move(copy); }
 
@@ -45,10 +66,14 @@ public:
 
     // Valid after StartElement until the next call of Next.
     std::string_view ElementName() const { return elementName_; }
+    // What the input is written in; known once it is opened.
+    TextEncoding Encoding() const { return encoding_; }
+
     // 0 for the root element.
     int Depth() const { return depth_; }
-    // Where the element's start tag begins, in bytes from the start of the input.
-    std::uint64_t ElementOffset() const { return elementOffset_; }
+    // Where the element's start tag begins, in bytes from the start of the input; kNoOffset
+    // when the input is decoded from another encoding than UTF-8.
+    std::uint64_t ElementOffset() const { return encoding_ == TextEncoding::Utf8 ? elementOffset_ : kNoOffset; }
     const std::vector<Attribute>& Attributes() const { return attributes_; }
     // The first attribute of that name, or nullptr.
     const Attribute* FindAttribute(std::string_view name) const;
@@ -60,9 +85,21 @@ public:
     std::string_view StoredValue(const Attribute& attribute);
 
     const Status& Error() const { return error_; }
-    std::uint64_t Offset() const { return consumed_ + position_; }
+    // Where the reader stands, in bytes from the start of the input (decoded input included).
+    std::uint64_t Offset() const;
 
 private:
+    // Reads the byte-order mark and the declaration, and sets the decoding up.
+    Status StartInput();
+    Status StartDecoding(TextEncoding encoding, std::size_t markLength);
+    // Fills the rest of the window with decoded text; false when no more comes.
+    bool DecodeMore();
+    bool ReadInput();
+    // A fault of the input being decoded; it becomes the reader's fault only when the parser
+    // asks for text beyond it, so the text before it is read the same whatever the window.
+    bool FailInput(std::string what);
+    Status Refuse(std::string what);
+    std::string Where() const;
     bool Fill(std::size_t wanted);
     bool Ensure(std::size_t count);
     Event Fail(std::string what);
@@ -75,6 +112,7 @@ private:
     bool ReadName(std::string_view& name);
     std::string& Resolve(std::string_view raw);
 
+    XmlReadSizes sizes_;
     int fd_ = -1;
     bool endOfInput_ = false;
     std::string path_;
@@ -84,6 +122,18 @@ private:
     std::size_t position_ = 0;    // read position in the window
     std::uint64_t consumed_ = 0;  // bytes before the window
     ByteCopy copy_;
+
+    // Input in another encoding: the bytes not decoded yet, and the decoder.
+    TextEncoding encoding_ = TextEncoding::Utf8;
+    std::unique_ptr<TextDecoder> decoder_;
+    std::vector<char> input_;
+    const char* raw_ = nullptr;  // in input_, or in the text given
+    std::size_t rawSize_ = 0;
+    std::size_t rawPosition_ = 0;
+    bool rawEnd_ = false;
+    std::uint64_t rawOffset_ = 0;      // where raw_ starts in the input
+    std::uint64_t decodedOffset_ = 0;  // where the text at the window's start is in the input
+    Status inputError_;
 
     std::string_view elementName_;
     std::vector<Attribute> attributes_;

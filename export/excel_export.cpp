@@ -24,6 +24,30 @@ std::size_t CharacterCount(std::string_view text)
         std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
+bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
+
+// A workbook reads "_xHHHH_" in a text as the character HHHH; a value that holds such a text
+// literally has its underscore written as "_x005F_", so that it reads back as it was.
+const std::string& KeepLiteralEscapes(const std::string& text, std::string& buffer)
+{
+    const auto escapeAt = [&text](std::size_t at) {
+        return at + 6 < text.size() && text[at + 1] == 'x' && IsHexDigit(text[at + 2]) && IsHexDigit(text[at + 3])
+            && IsHexDigit(text[at + 4]) && IsHexDigit(text[at + 5]) && text[at + 6] == '_';
+    };
+    std::size_t at = text.find("_x");
+    while (at != std::string::npos && !escapeAt(at))
+        at = text.find("_x", at + 1);
+    if (at == std::string::npos)
+        return text;
+    buffer.assign(text, 0, at);
+    for (; at < text.size(); ++at) {
+        if (text[at] == '_' && escapeAt(at))
+            buffer += "_x005F";
+        buffer += text[at];
+    }
+    return buffer;
+}
+
 // Column width in Excel's character units for the longest text of a column: a character is a
 // little wider than the unit on average, and the cell needs a margin on each side.
 double ColumnWidth(std::size_t characters) { return std::min(255.0, static_cast<double>(characters) * 1.1 + 2.0); }
@@ -43,6 +67,8 @@ std::vector<int> ColumnKeysOf(const std::vector<std::string>& columns)
     return keys;
 }
 
+const std::string kSerialNumberColumn = "SerialNO";
+
 // Fills one worksheet row by row; the first write the library refuses ends it.
 class SheetWriter {
 public:
@@ -56,10 +82,11 @@ public:
     lxw_error Finish();
 
 private:
-    lxw_error Put(lxw_row_t row, lxw_col_t column, const char* text)
+    // The text is in the stored form: valid UTF-8 of characters a workbook holds.
+    lxw_error Put(lxw_row_t row, lxw_col_t column, const std::string& text)
     {
         widest_[column] = std::max(widest_[column], CharacterCount(text));
-        return worksheet_write_string(sheet_, row, column, text, cellFormat_);
+        return worksheet_write_string(sheet_, row, column, KeepLiteralEscapes(text, escaped_).c_str(), cellFormat_);
     }
 
     lxw_workbook* workbook_;
@@ -67,6 +94,7 @@ private:
     lxw_worksheet* sheet_ = nullptr;
     lxw_format* cellFormat_ = nullptr;
     std::vector<std::size_t> widest_;
+    std::string escaped_;
     lxw_row_t row_ = 2;
     std::uint64_t number_ = 0;
 };
@@ -84,7 +112,8 @@ lxw_error SheetWriter::Begin(const std::string& title)
     format_set_border(cellFormat_, LXW_BORDER_THIN);
 
     const auto lastColumn = static_cast<lxw_col_t>(columns_.size());
-    const std::string storedTitle = EncodeStoredText(title);
+    const std::string encodedTitle = EncodeStoredText(title);
+    const std::string& storedTitle = KeepLiteralEscapes(encodedTitle, escaped_);
     lxw_error error = lastColumn == 0
         ? worksheet_write_string(sheet_, 0, 0, storedTitle.c_str(), titleFormat)
         : worksheet_merge_range(sheet_, 0, 0, 0, lastColumn, storedTitle.c_str(), titleFormat);
@@ -92,19 +121,19 @@ lxw_error SheetWriter::Begin(const std::string& title)
         return error;
 
     widest_.assign(columns_.size() + 1, 0);
-    if ((error = Put(1, 0, "SerialNO")) != LXW_NO_ERROR)
+    if ((error = Put(1, 0, kSerialNumberColumn)) != LXW_NO_ERROR)
         return error;
     for (lxw_col_t c = 0; c < lastColumn; ++c)
-        if ((error = Put(1, c + 1, EncodeStoredText(columns_[c]).c_str())) != LXW_NO_ERROR)
+        if ((error = Put(1, c + 1, EncodeStoredText(columns_[c]))) != LXW_NO_ERROR)
             return error;
     return LXW_NO_ERROR;
 }
 
 lxw_error SheetWriter::AddRow(const std::vector<std::string>& cells)
 {
-    lxw_error error = Put(row_, 0, std::to_string(++number_).c_str());
+    lxw_error error = Put(row_, 0, std::to_string(++number_));
     for (lxw_col_t c = 0; c < cells.size() && error == LXW_NO_ERROR; ++c)
-        error = Put(row_, c + 1, cells[c].c_str());
+        error = Put(row_, c + 1, cells[c]);
     ++row_;
     return error;
 }
@@ -200,8 +229,12 @@ Status WriteCatalogWorkbook(const std::string& catalogPath, const std::vector<st
     return WriteRows(columns, path, [&](const auto& addRow) {
         std::vector<std::string> cells(keys.size());
         const Status read = ReadCatalogEntries(catalogPath, [&](const CatalogEntry& entry) {
-            for (std::size_t c = 0; c < keys.size(); ++c)
-                cells[c].assign(keys[c] < 0 ? std::string_view() : entry.StoredValue(keys[c]));
+            for (std::size_t c = 0; c < keys.size(); ++c) {
+                cells[c].clear();
+                // Another program's catalog may hold bytes the stored form escapes as they are.
+                if (keys[c] >= 0)
+                    AppendCompletedStoredText(cells[c], entry.StoredValue(keys[c]));
+            }
             return addRow(cells);
         });
         // A stop asked for by the sheet is its own failure; the reader's faults are the file's.

@@ -27,17 +27,19 @@ Status WriteFromTree(const ExportJob& job, Progress& progress, WriteTree write)
     return write(catalog);
 }
 
+ValueForm FormOf(const ExportJob& job) { return job.raw ? ValueForm::Raw : ValueForm::Readable; }
+
 Status ExportHtml(const ExportJob& job, Progress& progress)
 {
     return WriteFromTree(job, progress, [&](const CatalogTree& tree) {
-        return WriteHtml(tree, job.columns, job.outputPath, progress);
+        return WriteHtml(tree, job.columns, job.outputPath, progress, FormOf(job));
     });
 }
 
 Status ExportText(const ExportJob& job, Progress& progress)
 {
     return WriteFromTree(job, progress, [&](const CatalogTree& tree) {
-        return WriteText(tree, job.columns, job.outputPath, progress);
+        return WriteText(tree, job.columns, job.outputPath, progress, FormOf(job));
     });
 }
 
@@ -45,7 +47,7 @@ Status ExportCsv(const ExportJob& job, Progress& progress)
 {
     const std::string_view separator = job.csvSeparator.empty() ? std::string_view(",") : job.csvSeparator;
     return WriteFromTree(job, progress, [&](const CatalogTree& tree) {
-        return WriteCsv(tree, job.columns, separator, job.outputPath, progress);
+        return WriteCsv(tree, job.columns, separator, job.outputPath, progress, FormOf(job));
     });
 }
 

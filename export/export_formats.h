@@ -30,6 +30,9 @@ struct ExportJob {
     // export runs; RunExport gives Exists then (decided by the final rename). True once the
     // user has agreed to replace it.
     bool replaceExisting = true;
+    // HTML, text and CSV write each value's bytes as the file system gave them, without the
+    // stored form and the formula apostrophe (the XML and xlsx formats can hold no raw bytes).
+    bool raw = false;
 };
 
 // A format as the export dialog and the command-line tool offer it.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/catalog_tree.h"
+#include "export/value_form.h"
 #include "services/progress.h"
 #include "services/status.h"
 
@@ -10,9 +11,10 @@
 
 namespace vellumark {
 
-// The page head every HTML export starts with, byte for byte (its runs of blanks included).
+// The page head every HTML export starts with, byte for byte (its runs of blanks included). The
+// charset declaration tells every browser and parser that the page is UTF-8.
 inline constexpr std::string_view kHtmlHead =
-    "<HTML><HEAD> <Title></Title>"
+    "<HTML><HEAD><META charset=\"utf-8\"> <Title></Title>"
     "<Style type=\"text/css\">  BODY { background: #FFFFFF; color: #000000;         font-family: Arial;  }"
     "  A:link { color: #FF0000 }"
     "  A:visited { color: #800080 }"
@@ -26,10 +28,10 @@ inline constexpr std::string_view kHtmlHead =
 // that is no key reads FileName), titled after the output file's catalog name. An empty tree
 // gives an empty file.
 Status WriteHtml(const CatalogTree& tree, const std::vector<std::string>& columns, const std::string& path,
-                 Progress& progress);
+                 Progress& progress, ValueForm form = ValueForm::Readable);
 
 // Appends the text with "&", "<", ">" and '"' written as entities, so that names holding them
-// can neither break the page nor inject markup.
-void AppendHtmlEscaped(std::string& out, std::string_view text);
+// can neither break the page nor inject markup; in the readable form, in its stored form too.
+void AppendHtmlEscaped(std::string& out, std::string_view text, ValueForm form = ValueForm::Readable);
 
 }  // namespace vellumark

@@ -66,6 +66,7 @@ Status PrepareExport(CommandContext& context, ExportJob& job)
     if (!arguments.Has("--out"))
         return Status::Invalid("--format needs --out FILE");
     job.format = format->kind;
+    job.raw = arguments.Has("--raw");
     job.outputPath = std::filesystem::absolute(arguments.Value("--out")).lexically_normal().string();
     job.replaceExisting = arguments.Has("--force");
     // Looked at first so that no work is wasted; the rename at the end decides.

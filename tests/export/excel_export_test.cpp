@@ -32,6 +32,7 @@ for cell in sheet.iter(M + 'c'):
     else:
         text = ''
     print('cell %s=%s|%s' % (cell.get('r'), text, cell.get('s')))
+    print('kind %s=%s%s' % (cell.get('r'), kind, '+formula' if cell.find(M + 'f') is not None else ''))
 styles = book.read('xl/styles.xml').decode()
 print('bold' if '<b/>' in styles else 'no bold')
 print('thin' if 'style="thin"' in styles else 'no thin')
@@ -42,6 +43,7 @@ struct Sheet {
     std::vector<std::string> lines;
     std::map<std::string, std::string> text;   // cell reference to text
     std::map<std::string, std::string> style;  // cell reference to style index
+    std::map<std::string, std::string> kind;   // cell reference to its type, "+formula" when it has one
     std::string Text(const std::string& ref) const
     {
         const auto found = text.find(ref);
@@ -65,6 +67,8 @@ Sheet ReadSheet(const TempDir& dir, const std::string& workbook)
             sheet.text[ref] = line.substr(equals + 1, bar - equals - 1);
             sheet.style[ref] = line.substr(bar + 1);
         }
+        if (line.starts_with("kind ") && equals != std::string::npos)
+            sheet.kind[line.substr(5, equals - 5)] = line.substr(equals + 1);
     }
     return sheet;
 }
@@ -165,6 +169,55 @@ TEST_F(ExcelExportTest, ACatalogFilesWorkbookHoldsItsAttributesAsStored)
     EXPECT_EQ(sheet.Text("B4"), "caf\\x{E9} & co");
     EXPECT_EQ(sheet.Text("C4"), "file");
     EXPECT_EQ(sheet.text.count("A5"), 0u);
+}
+
+// A name a spreadsheet would take for a formula is a text cell like every other value.
+TEST_F(ExcelExportTest, FormulaLikeValuesStayTextCells)
+{
+    tree.First()->record.SetField(kFileName, "=1+1");
+    tree.First()->Child(0)->record.SetField(kFileName, "=HYPERLINK(\"http:x\",\"y\")");
+    const std::string out = dir / "formulas.xlsx";
+
+    ASSERT_TRUE(Write(out).ok());
+
+    const Sheet sheet = ReadSheet(dir, out);
+    EXPECT_EQ(sheet.Text("B3"), "=1+1");
+    EXPECT_EQ(sheet.Text("B4"), "=HYPERLINK(\"http:x\",\"y\")");
+    for (const char* ref : {"B3", "B4", "A3"}) {
+        ASSERT_EQ(sheet.kind.count(ref), 1u) << ref;
+        EXPECT_TRUE(sheet.kind.at(ref) == "s" || sheet.kind.at(ref) == "inlineStr") << ref << " " << sheet.kind.at(ref);
+    }
+}
+
+// A workbook reads "_x0041_" as "A": a name that holds such a text keeps it, its underscore
+// written as the workbook's own escape "_x005F_".
+TEST_F(ExcelExportTest, TextsThatLookLikeTheWorkbooksEscapesKeepTheirCharacters)
+{
+    tree.First()->record.SetField(kFileName, "_x0041_ and _x00e9__xZZ_");
+    const std::string out = dir / "_x0042_.xlsx";
+
+    ASSERT_TRUE(Write(out).ok());
+
+    const Sheet sheet = ReadSheet(dir, out);
+    EXPECT_EQ(sheet.Text("B3"), "_x005F_x0041_ and _x005F_x00e9__xZZ_");
+    EXPECT_EQ(sheet.Text("A1"), "_x005F_x0042_");
+}
+
+// A catalog written by another program may hold bytes that are no UTF-8 as they are; the
+// workbook holds them in the stored form, so that it stays a well-formed workbook.
+TEST_F(ExcelExportTest, RawBytesOfAForeignCatalogAreWrittenInTheStoredForm)
+{
+    const std::string catalog = dir / "Foreign.xml";
+    WriteFile(catalog, "<fileinfo><file FileName=\"caf\xE9\x01\" Description=\"\xFF\xFE \\x{41} &amp;\"/></fileinfo>");
+    columns = {"FileName", "Description"};
+    const std::string out = dir / "foreign.xlsx";
+
+    const Status written = WriteCatalogWorkbook(catalog, columns, out, progress);
+    ASSERT_TRUE(written.ok()) << written.message();
+
+    const Sheet sheet = ReadSheet(dir, out);
+    EXPECT_EQ(sheet.Text("B3"), "caf\\x{E9}\\x{01}");
+    EXPECT_EQ(sheet.Text("C3"), "\\x{FF}\\x{FE} \\x{41} &");
 }
 
 TEST_F(ExcelExportTest, TooManyRowsAreRefusedBeforeAnythingIsWritten)

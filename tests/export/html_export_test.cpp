@@ -21,10 +21,12 @@ std::string Row(std::string_view cell, std::initializer_list<std::string_view> v
     return row + "</tr>";
 }
 
-TEST(HtmlHead, IsTheFixedSixHundredFifteenCharacterHead)
+// The fixed 615-character head with the 22 bytes of the charset declaration after "<HEAD>".
+TEST(HtmlHead, IsTheFixedHeadWithItsCharset)
 {
-    EXPECT_EQ(kHtmlHead.size(), 615u);
-    EXPECT_TRUE(kHtmlHead.starts_with("<HTML><HEAD> <Title></Title><Style type=\"text/css\">  BODY { background"));
+    EXPECT_EQ(kHtmlHead.size(), 615u + 22u);
+    EXPECT_TRUE(kHtmlHead.starts_with("<HTML><HEAD><META charset=\"utf-8\"> <Title></Title><Style type=\"text/css\">  BODY { background"));
+    EXPECT_EQ(std::string(kHtmlHead).erase(12, 22).substr(0, 40), "<HTML><HEAD> <Title></Title><Style type=");
     EXPECT_NE(kHtmlHead.find("  .TrBRow  {            background-color: #FFFBF0;"), std::string_view::npos);
     EXPECT_TRUE(kHtmlHead.ends_with("font-family: Arial;  }</STYLE></HEAD><BODY>"));
 }

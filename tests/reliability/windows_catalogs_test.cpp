@@ -74,13 +74,13 @@ TEST_F(WindowsCatalogs, LoadWithTheirSeparatorsRootsAndValues)
     EXPECT_EQ(Column(drive, kDiskName)[2], "Drive D");
 }
 
-// A hand-edited catalog may declare another encoding; the file is read as UTF-8, so the list,
-// the search and the exports all see the same bytes.
-TEST_F(WindowsCatalogs, ADeclaredEncodingIsReadAsUtf8)
+// A catalog written on Windows may declare its code page; its names are read as the characters
+// they are, so the list, the search and the exports all see "café".
+TEST_F(WindowsCatalogs, ADeclaredEncodingIsDecoded)
 {
     const std::string path = dir / "Latin.xml";
     testing::WriteFile(path, "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><fileinfo><file FileName=\"caf\xE9\"/></fileinfo>");
-    EXPECT_EQ(Column(Streamed(path), kFileName), (std::vector<std::string>{"caf\xE9"}));
+    EXPECT_EQ(Column(Streamed(path), kFileName), (std::vector<std::string>{"caf\xC3\xA9"}));
 }
 
 TEST_F(WindowsCatalogs, ShowThroughTheCommandLine)
