@@ -1,4 +1,4 @@
-#include "search/index/entry_values.h"
+#include "search/entry_numbers.h"
 
 #include "services/text_format.h"
 
