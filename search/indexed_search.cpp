@@ -210,7 +210,9 @@ ScopeIndex::Answer ScopeIndex::AnswerFromSegment(std::size_t file, const Indexed
     const bool exact = query && query->Active() && conditions->OnlyPlainPatterns();
     const unsigned which = StoredValuesFor(*conditions);
     std::vector<EntrySpan> spans;
+    std::vector<std::optional<std::string_view>> names;
     spans.reserve(candidates.size());
+    names.reserve(candidates.size());
     EntryValues values;
     for (const std::uint32_t ordinal : candidates) {
         if (!exact) {
@@ -224,20 +226,26 @@ ScopeIndex::Answer ScopeIndex::AnswerFromSegment(std::size_t file, const Indexed
         EntrySpan& span = spans.emplace_back();
         if (!segment->EntrySpan(ordinal, span.offset, span.next))
             return segment->OffsetsKnown() ? Answer::Rebuild : Answer::ReadWhole;
+        if (!segment->Names().Value(ordinal, names.emplace_back()))
+            return Answer::Rebuild;
     }
     if (spans.empty() || cancel.Cancelled())
         return Answer::Given;
 
-    // Each result is read where the segment says it starts, and must match there too: a
-    // segment that disagrees with its catalog is never trusted.
+    // Each result is read where the segment says it starts, and must be the entry the segment
+    // recorded there and match there too: a segment that disagrees with its catalog is never
+    // trusted.
     CatalogEntryReader reader;
     if (!reader.Open(path, &segment->Identity()).ok())
         return Answer::Rebuild;
     const SharedText catalogName(CatalogNameOfFile(path));
     TextPool extensions;
     EntryValues texts;
+    std::size_t next = 0;
     const Status status = reader.ReadSpans(spans, [&](const CatalogEntry& entry) {
         if (cancel.Cancelled())
+            return false;
+        if (ValueIfPresent(entry, kFileName) != names[next++])
             return false;
         for (const int key : conditions->Fields())
             texts.fields[key] = ValueIfPresent(entry, key);
