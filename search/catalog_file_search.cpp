@@ -5,6 +5,7 @@
 #include "search/catalog_search.h"
 #include "search/index/segment_builder.h"
 
+#include <array>
 #include <cerrno>
 #include <cstring>
 
@@ -45,6 +46,7 @@ Status ReadCatalogFile(const std::string& path, const SearchConditions* conditio
     SharedText catalogName;
     TextPool extensions;
     EntryValues values;
+    std::array<std::string_view, kColumnKeyCount> all;
     const Status status = ReadCatalogEntries(path, [&](const CatalogEntry& entry) {
         if (cancel.Cancelled())
             return false;
@@ -52,15 +54,19 @@ Status ReadCatalogFile(const std::string& path, const SearchConditions* conditio
         if (messages && messages->Due())
             messages->SetMessage(entry.Value(kFileName));
         if (builder) {
-            // The values the index keeps are the ones the conditions may look at: each is
-            // decoded once for both.
+            // The values the index keeps are the ones the conditions may look at: every key is
+            // found in one pass over the attributes and each value decoded once for both.
+            const std::uint32_t present = entry.AllValues(all);
+            const auto value = [&](int key) {
+                return (present & (1u << key)) ? std::optional(all[key]) : std::nullopt;
+            };
             EntryTexts texts;
-            texts.fileName = values.fields[kFileName] = ValueIfPresent(entry, kFileName);
-            texts.fileExt = values.fields[kFileExt] = ValueIfPresent(entry, kFileExt);
-            texts.description = values.fields[kDescription] = ValueIfPresent(entry, kDescription);
-            texts.fileSize = values.fields[kFileSize] = ValueIfPresent(entry, kFileSize);
-            texts.fileTime = values.fields[kFileTime] = ValueIfPresent(entry, kFileTime);
-            texts.fileType = values.fields[kFileType] = ValueIfPresent(entry, kFileType);
+            texts.fileName = values.fields[kFileName] = value(kFileName);
+            texts.fileExt = values.fields[kFileExt] = value(kFileExt);
+            texts.description = values.fields[kDescription] = value(kDescription);
+            texts.fileSize = values.fields[kFileSize] = value(kFileSize);
+            texts.fileTime = values.fields[kFileTime] = value(kFileTime);
+            texts.fileType = values.fields[kFileType] = value(kFileType);
             builder->Add(entry.Offset(), texts);
         } else if (conditions) {
             // Only the fields the conditions look at are decoded.

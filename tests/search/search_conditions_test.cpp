@@ -3,9 +3,11 @@
 #include "search/index/segment_reader.h"
 #include "search/search_request.h"
 #include "services/messages.h"
+#include "services/text_format.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <limits>
 #include <random>
 #include <string>
@@ -57,6 +59,38 @@ TEST(TimeBoundTest, ADateOrADateAndTimeOfDay)
                              "2024-02-29 10:00", "2024-02-29 10:00:00 ", " 2024-02-29", "0999-01-01", "yesterday"}) {
         double seconds = 0;
         EXPECT_EQ(ParseTimeBound(text, seconds).code(), Status::Code::Invalid) << text;
+    }
+}
+
+// The times the index reads for its time column are the date parser's, for the forms the
+// program writes (read on a short way) and for every other text.
+TEST(TimeTextTest, ReadsEveryTextAsTheDateParserDoes)
+{
+    std::mt19937 random(11);
+    std::vector<std::string> texts = {"2020-01-01", "2020-01-01 00:00:00", "1000-03-01 12:00:00", "0999-03-01 12:00:00",
+                                      "2020-00-10", "2020-12-32", "2020-02-31 23:59:59", "2020-01-01 24:00:00",
+                                      "2020-01-01 23:60:00", "2020-01-01 23:59:60", "9999-12-31 23:59:59", " 2020-01-01",
+                                      "2020-01-01 ", "2020-01-01 1:02:03", "2020-01-01 10:00", "2020/01/01 10:00:00"};
+    const std::string alphabet = "0123456789-: /.";
+    for (int i = 0; i < 20000; ++i) {
+        char text[20];
+        std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", static_cast<unsigned>(random() % 10000),
+                      static_cast<unsigned>(random() % 14), static_cast<unsigned>(random() % 34),
+                      static_cast<unsigned>(random() % 26), static_cast<unsigned>(random() % 62), static_cast<unsigned>(random() % 62));
+        std::string written = text;
+        if (random() % 3 == 0)
+            written.resize(10);
+        if (random() % 4 == 0)
+            written[random() % written.size()] = alphabet[random() % alphabet.size()];
+        texts.push_back(written);
+    }
+    for (const std::string& text : texts) {
+        const std::optional<double> expected = ParseDateText(text);
+        const ParsedTime parsed = ParseTimeText(text);
+        ASSERT_EQ(parsed.readable, expected.has_value()) << text;
+        if (expected) {
+            ASSERT_EQ(parsed.seconds, *expected) << text;
+        }
     }
 }
 
