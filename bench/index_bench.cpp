@@ -1,41 +1,29 @@
-// The search index against the streaming search and grep over the same library, in one run
-// (the machines are noisy; only the ratios count).
+// The search through the index against the streaming search and grep over the same library,
+// in one run (the machines are noisy; only the ratios count).
 //
-//   for N in $(seq 1 20); do
-//     python3 /work/shared/bench/gen_catalog.py /tmp/lib20/CatalogLibrary/Group/Disc$N.xml 100000 --seed $N --disk Disc$N
-//   done
+//   bench/data/make_library.sh /tmp/lib20 1 20
 //   bench_index_bench [--benchmark_repetitions=3]
 // VELLUMARK_BENCH_INDEX_LIBRARY overrides the library folder (default /tmp/lib20/CatalogLibrary;
-// /tmp/lib100/CatalogLibrary is the 10M-entry one). The index goes to a scratch cache folder.
+// /tmp/lib100/CatalogLibrary is the 10M-entry one). The indexes go to scratch cache folders.
 //
-// Counters: entries, index_bytes / catalog_bytes (their ratio as size_ratio), results,
-// candidates; for a query, anon_MB is the resident anonymous memory of a fresh process that ran
-// just that query and still holds its results (mapped index files not counted), results_MB
-// what the results hold. A query's argument is its thread count.
+// Counters: entries, index_bytes / catalog_bytes (their ratio as size_ratio), results; for a
+// query, anon_MB is the resident anonymous memory of a fresh process that ran just that
+// search (mapped index files not counted) and results_MB what its results hold.
 
 #include "search/catalog_search.h"
-#include "search/entry_match.h"
-#include "search/index/candidate_query.h"
-#include "search/index/catalog_entry_reader.h"
-#include "search/index/library_index.h"
-#include "core/path_names.h"
-#include "tests/search/index_test_feeder.h"
+#include "search/index/catalog_identity.h"
+#include "search/index_update.h"
 
 #include <benchmark/benchmark.h>
-#include <dirent.h>
 #include <fcntl.h>
 #include <ftw.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -55,45 +43,6 @@ int RemoveEntry(const char* path, const struct stat*, int type, struct FTW*)
 
 void RemoveTree(const std::string& folder) { ::nftw(folder.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS); }
 
-// The catalogs below the library root, as the walk lists them (keys relative to the root).
-void ListCatalogs(const std::string& root, const std::string& key, std::vector<CatalogFile>& catalogs)
-{
-    const std::string folder = key.empty() ? root : root + "/" + key;
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir)
-        return;
-    std::vector<std::pair<std::string, bool>> entries;
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name != "." && name != "..")
-            entries.emplace_back(name, entry->d_type == DT_DIR);
-    }
-    ::closedir(dir);
-    for (const auto& [name, isFolder] : entries) {
-        const std::string child = key.empty() ? name : key + "/" + name;
-        if (isFolder)
-            ListCatalogs(root, child, catalogs);
-        else
-            catalogs.push_back({child, root + "/" + child});
-    }
-}
-
-std::vector<CatalogFile> Catalogs()
-{
-    std::vector<CatalogFile> catalogs;
-    ListCatalogs(LibraryRoot(), "", catalogs);
-    return catalogs;
-}
-
-std::uint64_t CatalogBytes(const std::vector<CatalogFile>& catalogs)
-{
-    std::uint64_t bytes = 0;
-    for (const CatalogFile& catalog : catalogs)
-        if (const auto identity = IdentityOfFile(catalog.path))
-            bytes += identity->size;
-    return bytes;
-}
-
 std::string NewCacheFolder()
 {
     char pattern[] = "/tmp/vellumark-index-bench-XXXXXX";
@@ -109,20 +58,49 @@ double RssAnonMegabytes()
     return 0;
 }
 
+// Counts the results and what they hold, then lets them go, as a window that shows them would
+// hold them (results_MB) without this process holding them.
+class CountingSink final : public SearchSink {
+public:
+    std::size_t results = 0;
+    std::size_t bytes = 0;
+    std::vector<EntryRecord> kept;
+    bool keep = false;
+    void Add(std::vector<EntryRecord>&& batch) override
+    {
+        results += batch.size();
+        for (EntryRecord& record : batch) {
+            bytes += sizeof(record) + record.PackedBytes();
+            if (keep)
+                kept.push_back(std::move(record));
+        }
+        batch.clear();
+    }
+};
+
+SearchRequest Request(const std::string& scope, const std::string& pattern, bool group, const std::string& cache)
+{
+    SearchRequest request;
+    request.scopePath = scope;
+    request.scopeIsGroup = group;
+    request.namePattern = pattern;
+    request.libraryRoot = LibraryRoot();
+    request.indexCacheFolder = cache;
+    request.useIndex = !cache.empty();
+    return request;
+}
+
+std::string FirstCatalog() { return LibraryRoot() + "/Group/Disc1.xml"; }
+
 // One index built for all query benchmarks of the run.
 struct SharedIndex {
-    std::string cache;
-    std::unique_ptr<LibraryIndex> index;
-    std::vector<CatalogFile> catalogs;
+    std::string cache = NewCacheFolder();
+    IndexSummary built;
 
     SharedIndex()
     {
-        catalogs = Catalogs();
-        cache = NewCacheFolder();
-        if (catalogs.empty() || !LibraryIndex::Open(cache, LibraryRoot(), true, index).ok())
-            return;
         NullProgress progress;
-        index->Build(catalogs, {}, testing::FeedSegmentFromXml, progress, 2);
+        built = UpdateSearchIndex(LibraryRoot(), cache, IndexAction::Update, progress);
     }
     ~SharedIndex() { RemoveTree(cache); }
 };
@@ -131,69 +109,6 @@ SharedIndex& Shared()
 {
     static SharedIndex shared;
     return shared;
-}
-
-struct QueryOutcome {
-    std::size_t candidates = 0;
-    std::vector<EntryRecord> results;
-};
-
-// What a search through a current index does: one stat per catalog, open the segments, find
-// candidates, verify them on the stored values with the search's matcher, read each result at
-// its offset.
-// With several threads each takes whole catalogs, as the streaming search does; the results
-// are joined in catalog order.
-QueryOutcome RunQuery(const LibraryIndex& index, const std::vector<CatalogFile>& catalogs, const SearchRequest& request,
-                      unsigned threads = 1)
-{
-    const SearchConditions conditions(request);
-    const CandidateQuery query(request.namePattern, request.extensionPattern, request.descriptionPattern,
-                               request.caseSensitive, request.wholeValues);
-    const IndexCheck check = index.Check(catalogs, "");
-    std::vector<QueryOutcome> perCatalog(catalogs.size());
-    std::atomic<std::size_t> nextCatalog{0};
-    const auto work = [&] {
-        std::vector<std::uint32_t> candidates;
-        for (std::size_t i = nextCatalog++; i < catalogs.size(); i = nextCatalog++) {
-            QueryOutcome& outcome = perCatalog[i];
-            std::shared_ptr<const SegmentReader> segment;
-            if (!check.current[i] || !index.OpenSegment(*check.current[i], segment).ok()
-                || !query.FindCandidates(*segment, candidates).ok()) {
-                std::fprintf(stderr, "catalog %s not indexed\n", catalogs[i].key.c_str());
-                continue;
-            }
-            outcome.candidates += candidates.size();
-            CatalogEntryReader reader;
-            if (!candidates.empty() && !reader.Open(catalogs[i].path, &segment->Identity()).ok())
-                continue;
-            const SharedText catalogName(CatalogNameOfFile(catalogs[i].path));
-            for (const std::uint32_t ordinal : candidates) {
-                IndexedEntryValues values;
-                if (!segment->Values(ordinal, values, kPatternValues))
-                    break;
-                EntryValues texts;
-                texts.fields[kFileName] = values.fileName;
-                texts.fields[kFileExt] = values.fileExt;
-                texts.fields[kDescription] = values.description;
-                const bool accepted = EntryMatches(conditions, texts);
-                std::uint64_t offset = 0, next = 0;
-                if (accepted && segment->EntrySpan(ordinal, offset, next))
-                    reader.ReadAt(offset, next, catalogName, outcome.results);
-            }
-        }
-    };
-    std::vector<std::thread> helpers;
-    for (unsigned helper = 1; helper < threads; ++helper)
-        helpers.emplace_back(work);
-    work();
-    for (std::thread& helper : helpers)
-        helper.join();
-    QueryOutcome joined;
-    for (QueryOutcome& outcome : perCatalog) {
-        joined.candidates += outcome.candidates;
-        std::move(outcome.results.begin(), outcome.results.end(), std::back_inserter(joined.results));
-    }
-    return joined;
 }
 
 void BM_GrepLibrary(benchmark::State& state)
@@ -206,117 +121,115 @@ void BM_GrepLibrary(benchmark::State& state)
 
 void BM_StreamingSearch(benchmark::State& state, const std::string& pattern)
 {
-    SearchRequest request;
-    request.scopePath = LibraryRoot();
-    request.scopeIsGroup = true;
-    request.namePattern = pattern;
+    const SearchRequest request = Request(LibraryRoot(), pattern, true, "");
     std::size_t results = 0;
     for (auto _ : state) {
         NullProgress progress;
-        CatalogTree tree;
-        results = SearchCatalogs(request, progress, tree).resultCount;
+        CountingSink sink;
+        results = SearchCatalogs(request, progress, sink).resultCount;
     }
     state.counters["results"] = static_cast<double>(results);
 }
 
 void BM_StreamingSearchOneCatalog(benchmark::State& state)
 {
-    const std::vector<CatalogFile> catalogs = Catalogs();
-    SearchRequest request;
-    request.scopePath = catalogs.at(0).path;
-    request.namePattern = "rock";
+    const SearchRequest request = Request(FirstCatalog(), "rock", false, "");
     for (auto _ : state) {
         NullProgress progress;
-        CatalogTree tree;
-        SearchCatalogs(request, progress, tree);
+        CountingSink sink;
+        SearchCatalogs(request, progress, sink);
     }
 }
 
-void BM_BuildFromNothing(benchmark::State& state)
+// The first search of a library without an index: every catalog is read and indexed.
+void BM_FirstSearchBuildsTheIndex(benchmark::State& state)
 {
-    const std::vector<CatalogFile> catalogs = Catalogs();
     std::uint64_t indexBytes = 0;
-    std::size_t entries = 0;
+    std::uint64_t entries = 0;
+    std::uint64_t catalogBytes = 0;
     for (auto _ : state) {
         state.PauseTiming();
         const std::string cache = NewCacheFolder();
         state.ResumeTiming();
-        std::unique_ptr<LibraryIndex> index;
         NullProgress progress;
-        if (!LibraryIndex::Open(cache, LibraryRoot(), true, index).ok()
-            || index->Build(catalogs, {}, testing::FeedSegmentFromXml, progress, static_cast<unsigned>(state.range(0))).built
-                   != catalogs.size())
-            state.SkipWithError("build failed");
+        CountingSink sink;
+        SearchCatalogs(Request(LibraryRoot(), "rock", true, cache), progress, sink);
         state.PauseTiming();
-        indexBytes = index->Bytes();
-        entries = 0;
-        for (const IndexedCatalog& catalog : index->Catalogs())
-            entries += catalog.entryCount;
+        const IndexSummary summary = UpdateSearchIndex(LibraryRoot(), cache, IndexAction::Status, progress);
+        indexBytes = summary.bytes;
+        entries = summary.entries;
+        if (summary.outOfDate != 0)
+            state.SkipWithError("the first search left catalogs unindexed");
         RemoveTree(cache);
         state.ResumeTiming();
     }
-    const std::uint64_t catalogBytes = CatalogBytes(catalogs);
+    struct stat status {};
+    for (int n = 1; ::stat((LibraryRoot() + "/Group/Disc" + std::to_string(n) + ".xml").c_str(), &status) == 0; ++n)
+        catalogBytes += static_cast<std::uint64_t>(status.st_size);
     state.counters["entries"] = static_cast<double>(entries);
     state.counters["index_bytes"] = static_cast<double>(indexBytes);
     state.counters["catalog_bytes"] = static_cast<double>(catalogBytes);
     state.counters["size_ratio"] = catalogBytes ? static_cast<double>(indexBytes) / static_cast<double>(catalogBytes) : 0;
 }
 
-// One catalog changed (a new identity): the check finds it and only it is read again.
+// The index command on an empty cache.
+void BM_IndexCommandFromNothing(benchmark::State& state)
+{
+    for (auto _ : state) {
+        state.PauseTiming();
+        const std::string cache = NewCacheFolder();
+        state.ResumeTiming();
+        NullProgress progress;
+        if (UpdateSearchIndex(LibraryRoot(), cache, IndexAction::Update, progress).read == 0)
+            state.SkipWithError("nothing read");
+        state.PauseTiming();
+        RemoveTree(cache);
+        state.ResumeTiming();
+    }
+}
+
+// One catalog changed (a new identity, settled): the next search or index command reads it
+// alone again. The argument picks the search (0) or the index command (1), which also checks
+// every segment against its checksums.
 void BM_UpdateOneChangedCatalog(benchmark::State& state)
 {
     SharedIndex& shared = Shared();
-    if (!shared.index) {
-        state.SkipWithError("no index");
-        return;
-    }
-    const CatalogFile& changed = shared.catalogs.at(0);
-    std::size_t read = 0;
+    long step = 0;
     for (auto _ : state) {
         state.PauseTiming();
         const std::int64_t when = WallClockNs() - 60'000'000'000;
-        const struct timespec times[2] = {{when / 1'000'000'000, 0}, {when / 1'000'000'000, static_cast<long>(read % 1000)}};
-        ::utimensat(AT_FDCWD, changed.path.c_str(), times, 0);
+        const struct timespec times[2] = {{when / 1'000'000'000, 0}, {when / 1'000'000'000, ++step % 1000}};
+        ::utimensat(AT_FDCWD, FirstCatalog().c_str(), times, 0);
         state.ResumeTiming();
-        const IndexCheck check = shared.index->Check(shared.catalogs, "");
-        std::vector<CatalogFile> stale;
-        for (const std::size_t i : check.stale)
-            stale.push_back(shared.catalogs[i]);
         NullProgress progress;
-        read = shared.index->Build(stale, check.orphans, testing::FeedSegmentFromXml, progress, 2).built;
+        if (state.range(0) == 0) {
+            CountingSink sink;
+            SearchCatalogs(Request(LibraryRoot(), "Zeppelin", true, shared.cache), progress, sink);
+        } else if (UpdateSearchIndex(LibraryRoot(), shared.cache, IndexAction::Update, progress).read != 1) {
+            state.SkipWithError("not exactly one catalog read");
+        }
     }
-    state.counters["read"] = static_cast<double>(read);
 }
 
-void BM_IndexedQuery(benchmark::State& state, const std::string& pattern)
+void BM_IndexedSearch(benchmark::State& state, const std::string& pattern)
 {
-    const auto threads = static_cast<unsigned>(state.range(0));
     SharedIndex& shared = Shared();
-    if (!shared.index) {
-        state.SkipWithError("no index");
-        return;
-    }
-    SearchRequest request;
-    request.namePattern = pattern;
-    QueryOutcome outcome;
+    const SearchRequest request = Request(LibraryRoot(), pattern, true, shared.cache);
+    CountingSink sink;
     for (auto _ : state) {
-        outcome = RunQuery(*shared.index, shared.catalogs, request, threads);
-        benchmark::DoNotOptimize(outcome.results.data());
+        sink = CountingSink();
+        NullProgress progress;
+        SearchCatalogs(request, progress, sink);
     }
-    std::size_t resultBytes = 0;
-    for (const EntryRecord& record : outcome.results)
-        resultBytes += sizeof(record) + record.PackedBytes();
-    state.counters["results"] = static_cast<double>(outcome.results.size());
-    state.counters["candidates"] = static_cast<double>(outcome.candidates);
-    state.counters["results_MB"] = static_cast<double>(resultBytes) / (1 << 20);
+    state.counters["results"] = static_cast<double>(sink.results);
+    state.counters["results_MB"] = static_cast<double>(sink.bytes) / (1 << 20);
 
-    // The anonymous memory of a fresh process that runs just this query, while it holds its
+    // The anonymous memory of a fresh process that runs just this search and holds its
     // results (this program again, in its measuring mode).
     char self[4096] = {};
     if (::readlink("/proc/self/exe", self, sizeof self - 1) <= 0)
         return;
-    const std::string command = std::string(self) + " --measure-query " + shared.cache + " " + pattern + " " +
-                                std::to_string(threads);
+    const std::string command = std::string(self) + " --measure-search " + shared.cache + " " + pattern;
     if (FILE* child = ::popen(command.c_str(), "r")) {
         double anon = 0;
         if (std::fscanf(child, "%lf", &anon) == 1)
@@ -325,35 +238,34 @@ void BM_IndexedQuery(benchmark::State& state, const std::string& pattern)
     }
 }
 
-// The measuring mode: one query through the index in the cache folder, then the resident
-// anonymous memory in MB on stdout.
-int MeasureQuery(const std::string& cache, const std::string& pattern, unsigned threads)
+// The measuring mode: one search through the index in the cache folder, keeping its results,
+// then the resident anonymous memory in MB on stdout.
+int MeasureSearch(const std::string& cache, const std::string& pattern)
 {
-    std::unique_ptr<LibraryIndex> index;
-    if (!LibraryIndex::Open(cache, LibraryRoot(), false, index).ok())
-        return 1;
-    SearchRequest request;
-    request.namePattern = pattern;
-    const QueryOutcome outcome = RunQuery(*index, Catalogs(), request, threads);
+    NullProgress progress;
+    CountingSink sink;
+    sink.keep = true;
+    SearchCatalogs(Request(LibraryRoot(), pattern, true, cache), progress, sink);
     std::printf("%.1f\n", RssAnonMegabytes());
-    return outcome.results.empty() ? 1 : 0;
+    return sink.results == 0 ? 1 : 0;
 }
 
 }  // namespace
 
 BENCHMARK(BM_GrepLibrary)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_CAPTURE(BM_StreamingSearch, rock, std::string("rock"))->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_BuildFromNothing)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_FirstSearchBuildsTheIndex)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_IndexCommandFromNothing)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(BM_StreamingSearchOneCatalog)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_UpdateOneChangedCatalog)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(BM_IndexedQuery, rock, std::string("rock"))->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(BM_IndexedQuery, Zeppelin, std::string("Zeppelin"))->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(BM_IndexedQuery, ro, std::string("ro"))->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_UpdateOneChangedCatalog)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_IndexedSearch, rock, std::string("rock"))->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_IndexedSearch, Zeppelin, std::string("Zeppelin"))->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_IndexedSearch, ro, std::string("ro"))->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char** argv)
 {
-    if (argc == 5 && std::string(argv[1]) == "--measure-query")
-        return MeasureQuery(argv[2], argv[3], static_cast<unsigned>(std::atoi(argv[4])));
+    if (argc == 4 && std::string(argv[1]) == "--measure-search")
+        return MeasureSearch(argv[2], argv[3]);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -2,8 +2,9 @@
 
 #include "core/catalog_reader.h"
 #include "core/column_keys.h"
-#include "core/path_names.h"
+#include "search/catalog_file_search.h"
 #include "search/entry_match.h"
+#include "search/indexed_search.h"
 #include "system/file_status.h"
 
 #include <algorithm>
@@ -20,27 +21,16 @@ namespace vellumark {
 
 namespace {
 
-std::string CannotRead(const std::string& path, const char* why)
-{
-    return "Cannot read \"" + path + "\": " + why;
-}
-
-// What reading one catalog file gave.
-struct CatalogRead {
-    std::vector<EntryRecord> found;
-    std::string failure;  // why the file was skipped; empty when it was not
-    bool interrupted = false;  // the user cancelled while the file was read
-    bool done = false;
-};
-
 // One search run. The group walk first lists the catalog files in walk order (a listing
-// costs little next to reading the catalogs); the files are then read by a few threads at
-// once, each file by one thread, and handed on strictly in walk order by the calling thread,
-// which alone talks to the progress and the sink.
+// costs little next to reading the catalogs); the files are then searched by a few threads
+// at once, each file by one thread, and handed on strictly in walk order by the calling
+// thread, which alone talks to the progress and the sink. Through the library's index, a
+// file is answered from its segment when that is current and read whole otherwise, which
+// gives the same results and failures as reading every file.
 class CatalogSearch {
 public:
     CatalogSearch(const SearchRequest& request, Progress& progress, SearchSink& sink)
-        : request_(request), conditions_(request), progress_(progress), sink_(sink)
+        : request_(request), conditions_(request), query_(CandidateQueryOf(request)), progress_(progress), sink_(sink)
     {
     }
 
@@ -48,13 +38,15 @@ public:
 
 private:
     // Progress is null on the helper threads: they only read the cancel flag.
-    void SearchCatalogFile(const std::string& path, CatalogRead& read, Progress* messages) const;
+    void SearchCatalogFile(std::size_t index, CatalogRead& read, Progress* messages) const;
     void ReadCatalogFiles();
     void Deliver(std::size_t index);
     void Skip(const std::string& path, std::string reason) { outcome_.skipped.push_back({path, std::move(reason)}); }
 
     const SearchRequest& request_;
     const SearchConditions conditions_;
+    const CandidateQuery query_;
+    std::unique_ptr<ScopeIndex> index_;
     Progress& progress_;
     SearchSink& sink_;
     SearchOutcome outcome_;
@@ -75,8 +67,15 @@ SearchOutcome CatalogSearch::SearchCatalogs()
     files_ = std::move(scope.files);
     outcome_.skipped = std::move(scope.unlistedFolders);
     cancelled_ = scope.cancelled;
-    if (!cancelled_)
+    if (!cancelled_) {
+        // Without an index that can be used, the search reads every file and says nothing.
+        if (request_.useIndex)
+            index_ = ScopeIndex::Open(request_.libraryRoot, request_.indexCacheFolder, request_.scopePath,
+                                      request_.scopeIsGroup, files_);
         ReadCatalogFiles();
+        if (index_)
+            index_->Finish();
+    }
     if (cancelled_)
         outcome_.status = Status::Cancelled();
     return std::move(outcome_);
@@ -100,7 +99,7 @@ void CatalogSearch::ReadCatalogFiles()
     const auto readFiles = [&](Progress* messages) {
         for (std::size_t index = next++; index < files_.size() && !progress_.Cancelled(); index = next++) {
             CatalogRead read;
-            SearchCatalogFile(files_[index], read, messages);
+            SearchCatalogFile(index, read, messages);
             {
                 std::lock_guard lock(mutex_);
                 reads_[index] = std::move(read);
@@ -174,48 +173,18 @@ void CatalogSearch::Deliver(std::size_t index)
     read.done = true;
 }
 
-void CatalogSearch::SearchCatalogFile(const std::string& path, CatalogRead& read, Progress* messages) const
+void CatalogSearch::SearchCatalogFile(std::size_t index, CatalogRead& read, Progress* messages) const
 {
+    if (index_) {
+        index_->Search(index, &conditions_, &query_, progress_, messages, read);
+        return;
+    }
+    const std::string& path = files_[index];
     if (messages)
         messages->SetMessage(path);
     const std::optional<FileStatus> file = StatusOfPath(path, FollowLinks::Yes);
-    if (!file) {
-        if (errno != ENOENT && errno != ENOTDIR)
-            read.failure = CannotRead(path, std::strerror(errno));
-        return;
-    }
-    // Opening a pipe or a device would block or read without end; only plain files can be catalogs.
-    if (file->kind != FileKind::RegularFile) {
-        read.failure = CannotRead(path, "not a regular file");
-        return;
-    }
-    // Made at the first match, after the reader has its window: a small block taken before it
-    // would sit in the space the previous file's window left, and each reading thread would
-    // hold one window more at its peak.
-    SharedText catalogName;
-    EntryValues values;
-    const Status status = ReadCatalogEntries(path, [&](const CatalogEntry& entry) {
-        if (progress_.Cancelled())
-            return false;
-        if (messages && messages->Due())
-            messages->SetMessage(entry.Value(kFileName));
-        // Only the fields the conditions look at are decoded.
-        for (const int key : conditions_.Fields())
-            values.fields[key] = entry.Has(key) ? std::optional(entry.Value(key)) : std::nullopt;
-        if (EntryMatches(conditions_, values)) {
-            if (catalogName.Empty())
-                catalogName = SharedText(CatalogNameOfFile(path));
-            AddSearchResult(entry, catalogName, read.found);
-        }
-        return true;
-    });
-    read.interrupted = status.code() == Status::Code::Cancelled;
-    if (status.code() == Status::Code::Failed) {
-        // Matches taken before the fault are dropped with the file: a catalog counts whole
-        // or not at all.
-        read.failure = status.message();
-        read.found.clear();
-    }
+    if (CatalogFileReadable(path, file, file ? 0 : errno, read.failure))
+        ReadCatalogFile(path, &conditions_, progress_, messages, read);
 }
 
 }  // namespace
@@ -238,7 +207,8 @@ SearchOutcome SearchCatalogs(const SearchRequest& request, Progress& progress, C
     return SearchCatalogs(request, progress, sink);
 }
 
-void AddSearchResult(const CatalogEntry& entry, const SharedText& catalogName, std::vector<EntryRecord>& results)
+void AddSearchResult(const CatalogEntry& entry, const SharedText& catalogName, std::vector<EntryRecord>& results,
+                     TextPool* extensions)
 {
     EntryRecord::Fields fields{};
     entry.AllValues(fields);
@@ -247,7 +217,9 @@ void AddSearchResult(const CatalogEntry& entry, const SharedText& catalogName, s
                         : kind == kKindFile      ? SharedText::File()
                         : kind.empty()           ? SharedText()
                                                  : SharedText(kind);
-    SharedText extension = fields[kFileExt].empty() ? SharedText() : SharedText(fields[kFileExt]);
+    SharedText extension = extensions            ? extensions->Get(fields[kFileExt])
+                         : fields[kFileExt].empty() ? SharedText()
+                                                    : SharedText(fields[kFileExt]);
     results.emplace_back().Assign(fields, std::move(extension), std::move(kindText), catalogName);
 }
 

@@ -62,7 +62,9 @@ SearchOutcome SearchCatalogs(const SearchRequest& request, Progress& progress, C
 
 // Copies the entry into a new result at the end of the list: the attributes among the eleven
 // column keys that it has (no kind default, no path fallback), then the catalog's name as
-// "DiskName", whatever the element held.
-void AddSearchResult(const CatalogEntry& entry, const SharedText& catalogName, std::vector<EntryRecord>& results);
+// "DiskName", whatever the element held. Equal extensions share one text through the pool,
+// when given.
+void AddSearchResult(const CatalogEntry& entry, const SharedText& catalogName, std::vector<EntryRecord>& results,
+                     TextPool* extensions = nullptr);
 
 }  // namespace vellumark

@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   cmake g++ ninja-build pkg-config
   qt6-base-dev libgl-dev
-  libpugixml-dev libxlsxwriter-dev libblkid-dev libxxhash-dev
+  libpugixml-dev libxlsxwriter-dev libblkid-dev libxxhash-dev libre2-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libxml2-utils python3 unzip
   scdoc librsvg2-bin

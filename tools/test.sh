@@ -7,6 +7,11 @@ top="$(cd "$(dirname "$0")/.." && pwd)"
 jobs="$(nproc)"
 bash "$top/tools/packages.sh"
 
+# The search indexes the test runs make go to a scratch folder, never to the user's cache.
+XDG_CACHE_HOME="$(mktemp -d)"
+export XDG_CACHE_HOME
+trap 'rm -rf "$XDG_CACHE_HOME"' EXIT
+
 run_suite() {
   local dir="$1"; shift
   cmake -S "$top" -B "$dir" -G Ninja "$@" > /dev/null

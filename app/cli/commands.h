@@ -36,6 +36,7 @@ int RunRename(CommandContext& context);
 int RunMove(CommandContext& context);
 int RunDelete(CommandContext& context);
 int RunSearch(CommandContext& context);
+int RunIndex(CommandContext& context);
 int RunExport(CommandContext& context);
 int RunUpdate(CommandContext& context);
 int RunCompare(CommandContext& context);

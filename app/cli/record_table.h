@@ -14,6 +14,8 @@ namespace vellumark::cli {
 std::string EscapeField(std::string_view value);
 void WriteRecordHeader(std::ostream& out);
 void WriteRecord(std::ostream& out, const EntryRecord& record);
+// The record's line, appended to the text.
+void AppendRecord(std::string& text, const EntryRecord& record);
 // Header, then every entry of the tree in pre-order.
 void WriteRecordTable(std::ostream& out, const CatalogTree& tree);
 

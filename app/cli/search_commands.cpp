@@ -8,6 +8,8 @@
 #include "system/file_status.h"
 
 #include <filesystem>
+#include <memory>
+#include <optional>
 #include <ostream>
 
 namespace vellumark::cli {
@@ -83,13 +85,83 @@ Status WriteExport(const ExportJob& job, Progress& progress)
     return status.code() == Status::Code::Exists ? OutputTaken(job) : status;
 }
 
+// Writes the record table as the results come, in large blocks.
+class RecordTableSink final : public SearchSink {
+public:
+    explicit RecordTableSink(std::ostream& out) : out_(out) {}
+    ~RecordTableSink() override { Flush(); }
+
+    void Add(std::vector<EntryRecord>&& batch) override
+    {
+        for (const EntryRecord& record : batch) {
+            AppendRecord(text_, record);
+            if (text_.size() >= kBlockBytes)
+                Flush();
+        }
+        batch.clear();
+    }
+
+    void Flush()
+    {
+        out_.write(text_.data(), static_cast<std::streamsize>(text_.size()));
+        text_.clear();
+    }
+
+private:
+    static constexpr std::size_t kBlockBytes = 1 << 20;
+    std::ostream& out_;
+    std::string text_;
+};
+
+class CountingSink final : public SearchSink {
+public:
+    void Add(std::vector<EntryRecord>&& batch) override { batch.clear(); }
+};
+
+// The conditions beyond the patterns, as the options give them.
+Status ReadBoundsAndKind(const Arguments& arguments, SearchRequest& request)
+{
+    const std::pair<const char*, std::optional<std::uint64_t>*> sizes[] = {{"--min-size", &request.minSize},
+                                                                          {"--max-size", &request.maxSize}};
+    for (const auto& [option, bound] : sizes) {
+        if (!arguments.Has(option))
+            continue;
+        std::uint64_t bytes = 0;
+        if (Status status = ParseSizeBound(arguments.Value(option), bytes); !status)
+            return status;
+        *bound = bytes;
+    }
+    const std::pair<const char*, std::optional<double>*> times[] = {{"--after", &request.timeFrom},
+                                                                   {"--before", &request.timeBefore}};
+    for (const auto& [option, bound] : times) {
+        if (!arguments.Has(option))
+            continue;
+        double seconds = 0;
+        if (Status status = ParseTimeBound(arguments.Value(option), seconds); !status)
+            return status;
+        *bound = seconds;
+    }
+    if (arguments.Has("--type")) {
+        const std::string kind = arguments.Value("--type");
+        if (kind == kKindFile)
+            request.kind = EntryKind::File;
+        else if (kind == kKindDirectory)
+            request.kind = EntryKind::Directory;
+        else
+            return Status::Invalid("--type must be file or directory");
+    }
+    return Status::Ok();
+}
+
 }  // namespace
 
 int RunSearch(CommandContext& context)
 {
     const Arguments& arguments = context.arguments;
     SearchRequest request;
-    request.scopePath = context.libraryRoot;
+    if (Status status = ResolveItem(context, ".", request.libraryRoot); !status)
+        return Report(context, status);
+    request.scopePath = request.libraryRoot;
     if (arguments.Has("--scope")) {
         if (Status status = ResolveItem(context, arguments.Value("--scope"), request.scopePath); !status)
             return Report(context, status);
@@ -103,29 +175,53 @@ int RunSearch(CommandContext& context)
     request.descriptionPattern = arguments.Value("--desc");
     request.caseSensitive = arguments.Has("--case");
     request.wholeValues = arguments.Has("--whole");
+    request.regularExpressions = arguments.Has("--regex");
+    request.useIndex = !arguments.Has("--no-index");
+    if (Status status = ReadBoundsAndKind(arguments, request); !status)
+        return Report(context, status);
     if (Status status = CheckSearchCondition(request); !status)
         return Report(context, status);
 
     ExportJob job;
     const bool exporting = arguments.Has("--format") || arguments.Has("--out");
+    const bool counting = arguments.Has("--count");
+    if (counting && exporting)
+        return Report(context, Status::Invalid("--count prints only the number of results: it takes no --format or --out"));
     if (exporting) {
         if (Status status = PrepareExport(context, job); !status)
             return Report(context, status);
     }
 
-    CatalogTree results;
-    const SearchOutcome outcome = SearchCatalogs(request, context.progress, results);
-    for (const SkippedFile& skipped : outcome.skipped)
-        context.err << "vellumark-cli: skipped " << skipped.path << ": " << skipped.reason << '\n';
-    if (!outcome.skipped.empty())
-        context.err << "vellumark-cli: " << outcome.skipped.size() << " file(s) in the scope are no readable catalog\n";
-    if (!outcome.status)
-        return Report(context, outcome.status);
-
+    const auto reportSkipped = [&context](const SearchOutcome& outcome) {
+        for (const SkippedFile& skipped : outcome.skipped)
+            context.err << "vellumark-cli: skipped " << skipped.path << ": " << skipped.reason << '\n';
+        if (!outcome.skipped.empty())
+            context.err << "vellumark-cli: " << outcome.skipped.size() << " file(s) in the scope are no readable catalog\n";
+    };
     if (!exporting) {
-        WriteRecordTable(context.out, results);
+        // The table goes out while the search runs: a large result never waits whole in memory.
+        std::unique_ptr<SearchSink> sink;
+        if (counting) {
+            sink = std::make_unique<CountingSink>();
+        } else {
+            WriteRecordHeader(context.out);
+            sink = std::make_unique<RecordTableSink>(context.out);
+        }
+        const SearchOutcome outcome = SearchCatalogs(request, context.progress, *sink);
+        sink.reset();
+        reportSkipped(outcome);
+        if (!outcome.status)
+            return Report(context, outcome.status);
+        if (counting)
+            context.out << outcome.resultCount << '\n';
         return 0;
     }
+
+    CatalogTree results;
+    const SearchOutcome outcome = SearchCatalogs(request, context.progress, results);
+    reportSkipped(outcome);
+    if (!outcome.status)
+        return Report(context, outcome.status);
     job.screen = &results;
     job.columns = DefaultExportColumns();
     if (Status status = WriteExport(job, context.progress); !status)

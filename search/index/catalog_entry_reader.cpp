@@ -1,21 +1,22 @@
 #include "search/index/catalog_entry_reader.h"
 
-#include "core/catalog_reader.h"
-#include "search/catalog_search.h"
+#include "system/file_status.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace vellumark {
 
 namespace {
 
-// Most start tags of a catalog are a few hundred bytes; longer ones are read on.
-constexpr std::size_t kFirstWindow = 1024;
+// Spans longer than this (a start tag followed by much text or many comments) are read a
+// window at a time until their tag ends; shorter ones whole, and runs of them at once up to
+// the run limit.
+constexpr std::size_t kShortSpan = 4096;
+constexpr std::size_t kRunLimit = 256 * 1024;
 
 CatalogEntryReader::ReadHook& Hook()
 {
@@ -59,69 +60,104 @@ Status CatalogEntryReader::Open(const std::string& path, const CatalogIdentity* 
     fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd_ < 0)
         return Status::Failed("Cannot read \"" + path + "\": " + std::strerror(errno));
-    struct stat status {};
-    if (::fstat(fd_, &status) != 0 || !S_ISREG(status.st_mode))
+    const std::optional<FileStatus> status = StatusOfOpenFile(fd_);
+    if (!status || status->kind != FileKind::RegularFile)
         return Status::Failed("Cannot read \"" + path + "\": not a regular file");
-    if (expected && !(IdentityOfStatus(status) == *expected))
+    if (expected && !(IdentityOfStatus(*status) == *expected))
         return Status::Failed("The catalog \"" + path + "\" changed since it was indexed");
-    size_ = static_cast<std::uint64_t>(status.st_size);
+    size_ = status->size;
     return Status::Ok();
 }
 
-bool CatalogEntryReader::ReadMore(std::uint64_t offset, std::size_t want)
+Status CatalogEntryReader::NoEntryAt(std::uint64_t offset) const
 {
-    const std::size_t had = window_.size();
-    window_.resize(had + want);
+    return Status::Failed("Cannot read \"" + path_ + "\": no entry at offset " + std::to_string(offset));
+}
+
+bool CatalogEntryReader::ReadInto(std::string& buffer, std::uint64_t offset, std::size_t count)
+{
+    const std::size_t had = buffer.size();
+    buffer.resize(had + count);
     std::size_t got = 0;
-    while (got < want) {
-        const ssize_t read = ::pread(fd_, window_.data() + had + got, want - got, static_cast<off_t>(offset + had + got));
+    while (got < count) {
+        const ssize_t read = ::pread(fd_, buffer.data() + had + got, count - got, static_cast<off_t>(offset + got));
         if (read < 0 && errno == EINTR)
             continue;
         if (read <= 0)
             break;
         got += static_cast<std::size_t>(read);
     }
-    window_.resize(had + got);
+    buffer.resize(had + got);
     if (Hook() && got > 0)
         Hook()(got);
-    return got > 0;
+    return got == count;
 }
 
-Status CatalogEntryReader::ReadAt(std::uint64_t offset, std::uint64_t limit, const SharedText& catalogName,
-                                  std::vector<EntryRecord>& results)
+// The text must begin with the start tag, which must end inside it; the reader reads that tag
+// and nothing after it.
+Status CatalogEntryReader::HandOn(std::string_view text, std::uint64_t offset, const CatalogEntryVisitor& visit)
+{
+    // Not an end tag, a comment, a declaration or a processing instruction.
+    if (text.size() < 2 || text[0] != '<' || text[1] == '/' || text[1] == '!' || text[1] == '?')
+        return NoEntryAt(offset);
+    const Status read = ReadEntryStartTag(text, visit);
+    return read.code() == Status::Code::Failed ? NoEntryAt(offset) : read;
+}
+
+Status CatalogEntryReader::ReadLong(const EntrySpan& span, const CatalogEntryVisitor& visit)
+{
+    buffer_.clear();
+    char quote = 0;
+    std::size_t scanned = 0;
+    for (std::size_t want = kShortSpan;; want *= 2) {
+        const std::uint64_t left = span.next - span.offset - buffer_.size();
+        if (left == 0 || !ReadInto(buffer_, span.offset + buffer_.size(), static_cast<std::size_t>(std::min<std::uint64_t>(want, left))))
+            return NoEntryAt(span.offset);
+        if (buffer_[0] != '<')
+            return NoEntryAt(span.offset);
+        if (TagEnd(buffer_, std::max<std::size_t>(scanned, 1), quote) != std::string_view::npos)
+            return HandOn(buffer_, span.offset, visit);
+        scanned = buffer_.size();
+    }
+}
+
+Status CatalogEntryReader::ReadSpans(const std::vector<EntrySpan>& spans, const CatalogEntryVisitor& visit)
 {
     if (fd_ < 0)
         return Status::Failed("Cannot read \"" + path_ + "\": not open");
-    const std::uint64_t end = std::min(limit, size_);
-    const auto fail = [&] { return Status::Failed("Cannot read \"" + path_ + "\": no entry at offset " + std::to_string(offset)); };
-    if (offset >= end)
-        return fail();
-    window_.clear();
-    char quote = 0;
-    std::size_t tagEnd = std::string_view::npos;
-    for (std::size_t want = kFirstWindow; tagEnd == std::string_view::npos; want *= 2) {
-        const std::size_t scanned = window_.size();
-        const std::uint64_t left = end - offset - scanned;
-        if (left == 0 || !ReadMore(offset, static_cast<std::size_t>(std::min<std::uint64_t>(want, left))))
-            return fail();
-        if (scanned == 0 && window_[0] != '<')
-            return fail();
-        tagEnd = TagEnd(window_, std::max<std::size_t>(scanned, 1), quote);
+    for (std::size_t first = 0; first < spans.size();) {
+        const EntrySpan& span = spans[first];
+        if (span.offset >= span.next || span.next > size_)
+            return NoEntryAt(span.offset);
+        if (span.next - span.offset > kShortSpan) {
+            if (Status read = ReadLong(span, visit); !read)
+                return read;
+            ++first;
+            continue;
+        }
+        // A run of short spans, each beginning where the one before ends.
+        std::size_t last = first;
+        while (last + 1 < spans.size() && spans[last + 1].offset == spans[last].next && spans[last + 1].next <= size_
+               && spans[last + 1].next > spans[last + 1].offset && spans[last + 1].next - spans[last + 1].offset <= kShortSpan
+               && spans[last + 1].next - span.offset <= kRunLimit)
+            ++last;
+        buffer_.clear();
+        if (!ReadInto(buffer_, span.offset, static_cast<std::size_t>(spans[last].next - span.offset)))
+            return NoEntryAt(span.offset);
+        for (std::size_t i = first; i <= last; ++i) {
+            const std::string_view text = std::string_view(buffer_).substr(
+                static_cast<std::size_t>(spans[i].offset - span.offset), static_cast<std::size_t>(spans[i].next - spans[i].offset));
+            if (Status read = HandOn(text, spans[i].offset, visit); !read)
+                return read;
+        }
+        first = last + 1;
     }
-    const Status read = ReadEntryStartTag(std::string_view(window_).substr(0, tagEnd + 1), [&](const CatalogEntry& entry) {
-        AddSearchResult(entry, catalogName, results);
-        return true;
-    });
-    return read.ok() ? read : fail();
+    return Status::Ok();
 }
 
-Status ReadEntryAt(const std::string& path, std::uint64_t offset, const SharedText& catalogName,
-                   std::vector<EntryRecord>& results, std::uint64_t limit)
+Status CatalogEntryReader::ReadAt(std::uint64_t offset, std::uint64_t next, const CatalogEntryVisitor& visit)
 {
-    CatalogEntryReader reader;
-    if (Status opened = reader.Open(path); !opened)
-        return opened;
-    return reader.ReadAt(offset, limit, catalogName, results);
+    return ReadSpans({{offset, next}}, visit);
 }
 
 }  // namespace vellumark

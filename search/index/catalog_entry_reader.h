@@ -1,22 +1,26 @@
 #pragma once
 
-#include "core/entry_record.h"
-#include "core/shared_text.h"
+#include "core/catalog_reader.h"
 #include "search/index/catalog_identity.h"
 #include "services/status.h"
 
 #include <cstdint>
 #include <functional>
-#include <limits>
 #include <string>
 #include <vector>
 
 namespace vellumark {
 
-// Reads single entries of a catalog file at the byte offsets its segment recorded: the
-// start tag found there is parsed by the catalog reader and turned into the result record
-// exactly as the streaming search turns it, so a search through the index reads no more of
-// a catalog than its matches.
+// Where one entry lies in its catalog file: its start tag begins at `offset`, and the next
+// entry's at `next` (the file's end for the last entry); the start tag lies between.
+struct EntrySpan {
+    std::uint64_t offset = 0;
+    std::uint64_t next = 0;
+};
+
+// Reads single entries of a catalog file at the byte offsets its segment recorded: the start
+// tag found there is parsed by the catalog reader and handed on as an entry of its own, so a
+// search through the index reads no more of a catalog than its matches.
 class CatalogEntryReader {
 public:
     CatalogEntryReader() = default;
@@ -29,27 +33,26 @@ public:
     // it meanwhile).
     Status Open(const std::string& path, const CatalogIdentity* expected = nullptr);
 
-    // Appends the result record of the start tag at `offset`, which ends before `limit` (the
-    // next entry's offset, when known), with `catalogName` as its DiskName. Failed when no
-    // well-formed start tag is there.
-    Status ReadAt(std::uint64_t offset, std::uint64_t limit, const SharedText& catalogName, std::vector<EntryRecord>& results);
+    // Hands the start tag of each span (ascending, none overlapping) to the visitor, in order.
+    // Spans that follow each other without a gap are read at once. Failed when a span holds
+    // no well-formed start tag; Cancelled when the visitor stopped.
+    Status ReadSpans(const std::vector<EntrySpan>& spans, const CatalogEntryVisitor& visit);
+    Status ReadAt(std::uint64_t offset, std::uint64_t next, const CatalogEntryVisitor& visit);
 
     // Sees the byte count of every read from a catalog file (tests count them); empty for none.
     using ReadHook = std::function<void(std::size_t)>;
     static void SetReadHook(ReadHook hook);
 
 private:
-    bool ReadMore(std::uint64_t offset, std::size_t want);
+    bool ReadInto(std::string& buffer, std::uint64_t offset, std::size_t count);
+    Status ReadLong(const EntrySpan& span, const CatalogEntryVisitor& visit);
+    Status HandOn(std::string_view text, std::uint64_t offset, const CatalogEntryVisitor& visit);
+    Status NoEntryAt(std::uint64_t offset) const;
 
     int fd_ = -1;
     std::string path_;
     std::uint64_t size_ = 0;
-    std::string window_;
+    std::string buffer_;
 };
-
-// Opens the file and reads the one entry at `offset`.
-Status ReadEntryAt(const std::string& path, std::uint64_t offset, const SharedText& catalogName,
-                   std::vector<EntryRecord>& results,
-                   std::uint64_t limit = std::numeric_limits<std::uint64_t>::max());
 
 }  // namespace vellumark

@@ -1,44 +1,48 @@
 #include "search/index/catalog_identity.h"
 
+#include "system/file_status.h"
+
+#include <climits>
 #include <cstdint>
-#include <sys/stat.h>
 #include <time.h>
 
 namespace vellumark {
 
 namespace {
 
-std::int64_t Nanoseconds(const struct timespec& time)
-{
-    return static_cast<std::int64_t>(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
-}
+std::int64_t Nanoseconds(const Timestamp& time) { return time.seconds * 1'000'000'000 + time.nanoseconds; }
 
 }  // namespace
 
-CatalogIdentity IdentityOfStatus(const struct stat& status)
+CatalogIdentity IdentityOfStatus(const FileStatus& status)
 {
     CatalogIdentity identity;
-    identity.device = static_cast<std::uint64_t>(status.st_dev);
-    identity.inode = static_cast<std::uint64_t>(status.st_ino);
-    identity.size = static_cast<std::uint64_t>(status.st_size);
-    identity.modifiedNs = Nanoseconds(status.st_mtim);
-    identity.changedNs = Nanoseconds(status.st_ctim);
+    identity.device = status.device;
+    identity.inode = status.inode;
+    identity.size = status.size;
+    identity.modifiedNs = Nanoseconds(status.modified);
+    identity.changedNs = Nanoseconds(status.changed);
     return identity;
 }
 
 std::optional<CatalogIdentity> IdentityOfFile(const std::string& path)
 {
-    struct stat status {};
-    if (::stat(path.c_str(), &status) != 0)
+    const std::optional<FileStatus> status = StatusOfPath(path, FollowLinks::Yes);
+    if (!status)
         return std::nullopt;
-    return IdentityOfStatus(status);
+    return IdentityOfStatus(*status);
 }
 
 std::int64_t WallClockNs()
 {
     struct timespec now {};
     ::clock_gettime(CLOCK_REALTIME, &now);
-    return Nanoseconds(now);
+    return static_cast<std::int64_t>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+}
+
+bool SettledBefore(const CatalogIdentity& identity, std::int64_t indexedAtNs)
+{
+    return indexedAtNs >= INT64_MIN + kSettleTimeNs && indexedAtNs - kSettleTimeNs >= identity.modifiedNs;
 }
 
 bool SegmentIsCurrent(const CatalogIdentity& indexed, std::int64_t indexedAtNs, const CatalogIdentity& now)
@@ -46,7 +50,7 @@ bool SegmentIsCurrent(const CatalogIdentity& indexed, std::int64_t indexedAtNs, 
     // Writing a file moves its modification time past the moment of indexing by more than
     // any coarse tick when it lay this far before; the change time in the identity catches
     // what sets the modification time back (copies that keep times, renames, chmod).
-    return indexed == now && indexedAtNs >= INT64_MIN + kSettleTimeNs && indexedAtNs - kSettleTimeNs >= indexed.modifiedNs;
+    return indexed == now && SettledBefore(indexed, indexedAtNs);
 }
 
 }  // namespace vellumark

@@ -4,9 +4,9 @@
 #include <optional>
 #include <string>
 
-struct stat;
-
 namespace vellumark {
+
+struct FileStatus;
 
 // What tells whether a catalog file is still the one that was indexed: one stat answers it.
 // Times are in nanoseconds since the epoch.
@@ -20,7 +20,7 @@ struct CatalogIdentity {
     bool operator==(const CatalogIdentity&) const = default;
 };
 
-CatalogIdentity IdentityOfStatus(const struct stat& status);
+CatalogIdentity IdentityOfStatus(const FileStatus& status);
 // The identity of the file the path leads to (links followed, as reading it does); nullopt
 // with errno set when it cannot be had.
 std::optional<CatalogIdentity> IdentityOfFile(const std::string& path);
@@ -32,6 +32,10 @@ std::int64_t WallClockNs();
 // indexed at least this long after the file's last modification: file systems with coarse
 // times (and an inode reused by an atomic save) can hide a change made within the same tick.
 inline constexpr std::int64_t kSettleTimeNs = 2'000'000'000;
+
+// Whether a file last modified as the identity tells was read late enough, from `indexedAtNs`
+// on, for its segment to count as current while the identity stays.
+bool SettledBefore(const CatalogIdentity& identity, std::int64_t indexedAtNs);
 
 bool SegmentIsCurrent(const CatalogIdentity& indexed, std::int64_t indexedAtNs, const CatalogIdentity& now);
 

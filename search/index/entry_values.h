@@ -1,5 +1,7 @@
 #pragma once
 
+#include "search/entry_numbers.h"
+
 #include <cstdint>
 #include <optional>
 #include <string_view>
@@ -17,23 +19,6 @@ struct EntryTexts {
     std::optional<std::string_view> fileTime;
     std::optional<std::string_view> fileType;
 };
-
-// A FileSize is readable when it is 1 to 20 ASCII digits; twenty digits can exceed what 64
-// bits hold, and such a size lies above every bound a search can give.
-enum class SizeState : std::uint8_t { Unreadable, Readable, AboveRange };
-
-struct ParsedSize {
-    SizeState state = SizeState::Unreadable;
-    std::uint64_t bytes = 0;
-};
-ParsedSize ParseSizeText(std::optional<std::string_view> text);
-
-// A FileTime is readable when the sort's date parser reads it; its seconds on a naive clock.
-struct ParsedTime {
-    bool readable = false;
-    double seconds = 0;
-};
-ParsedTime ParseTimeText(std::optional<std::string_view> text);
 
 // An entry's values as a segment holds them: the texts point into the segment.
 struct IndexedEntryValues {

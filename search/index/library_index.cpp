@@ -2,6 +2,8 @@
 
 #include "search/index/byte_codec.h"
 #include "services/atomic_file.h"
+#include "system/file_status.h"
+#include "system/folder_listing.h"
 
 #include <algorithm>
 #include <atomic>
@@ -10,7 +12,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <dirent.h>
 #include <exception>
 #include <fcntl.h>
 #include <ftw.h>
@@ -85,8 +86,7 @@ bool MakeFolders(const std::string& path)
         if (slash == std::string::npos)
             break;
     }
-    struct stat status {};
-    return ::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+    return KindOfPath(path, FollowLinks::Yes) == FileKind::Directory;
 }
 
 bool ReadWholeFile(const std::string& path, std::string& bytes)
@@ -149,23 +149,16 @@ void RemoveFolderTree(const std::string& folder)
 std::vector<std::string> FolderNames(const std::string& folder)
 {
     std::vector<std::string> names;
-    if (DIR* dir = ::opendir(folder.c_str())) {
-        while (const dirent* entry = ::readdir(dir)) {
-            const std::string_view name = entry->d_name;
-            if (name != "." && name != "..")
-                names.emplace_back(name);
-        }
-        ::closedir(dir);
-    }
+    FolderListing listing(folder);
+    while (const FolderEntry* entry = listing.Next())
+        names.emplace_back(entry->Name());
     return names;
 }
 
 bool OlderThan(const std::string& path, std::int64_t ageNs)
 {
-    struct stat status {};
-    if (::lstat(path.c_str(), &status) != 0)
-        return false;
-    return WallClockNs() - IdentityOfStatus(status).modifiedNs > ageNs;
+    const std::optional<FileStatus> status = StatusOfPath(path, FollowLinks::No);
+    return status && WallClockNs() - IdentityOfStatus(*status).modifiedNs > ageNs;
 }
 
 // The index folder's lock, held while the manifest is read, changed and replaced.
@@ -250,8 +243,7 @@ Status LibraryIndex::Open(const std::string& cacheFolder, const std::string& lib
         return Status::Failed("The search index cannot be kept in \"" + cacheFolder + "\"");
     const std::string folder = cacheFolder + "/" + Hex16(IndexChecksum(library));
 
-    struct stat status {};
-    if (::stat(folder.c_str(), &status) != 0) {
+    if (!KindOfPath(folder, FollowLinks::Yes)) {
         if (!create)
             return Status::Invalid("The library has no search index");
         if (!MakeFolders(cacheFolder))
@@ -302,8 +294,8 @@ std::vector<IndexedCatalog> LibraryIndex::Catalogs() const
 
 std::uint64_t LibraryIndex::Bytes() const
 {
-    struct stat status {};
-    std::uint64_t bytes = ::stat((folder_ + "/" + kManifestName).c_str(), &status) == 0 ? static_cast<std::uint64_t>(status.st_size) : 0;
+    const std::optional<FileStatus> manifest = StatusOfPath(folder_ + "/" + kManifestName, FollowLinks::No);
+    std::uint64_t bytes = manifest ? manifest->size : 0;
     for (const IndexedCatalog& catalog : Catalogs())
         bytes += catalog.segmentBytes;
     return bytes;
@@ -311,16 +303,29 @@ std::uint64_t LibraryIndex::Bytes() const
 
 IndexCheck LibraryIndex::Check(const std::vector<CatalogFile>& catalogs, std::string_view scopeKey) const
 {
+    std::vector<std::optional<CatalogIdentity>> identities;
+    identities.reserve(catalogs.size());
+    for (const CatalogFile& catalog : catalogs)
+        identities.push_back(IdentityOfFile(catalog.path));
+    return Check(catalogs, identities, scopeKey);
+}
+
+IndexCheck LibraryIndex::Check(const std::vector<CatalogFile>& catalogs,
+                               const std::vector<std::optional<CatalogIdentity>>& identities, std::string_view scopeKey) const
+{
     std::unordered_map<std::string, IndexedCatalog> recorded;
     for (IndexedCatalog& catalog : Catalogs())
         recorded.emplace(catalog.key, std::move(catalog));
     IndexCheck check;
     check.current.resize(catalogs.size());
+    check.recorded.resize(catalogs.size());
     std::unordered_set<std::string_view> walked;
     for (std::size_t i = 0; i < catalogs.size(); ++i) {
         walked.insert(catalogs[i].key);
         const auto found = recorded.find(catalogs[i].key);
-        const std::optional<CatalogIdentity> now = IdentityOfFile(catalogs[i].path);
+        if (found != recorded.end())
+            check.recorded[i] = found->second;
+        const std::optional<CatalogIdentity>& now = identities[i];
         if (found != recorded.end() && now && SegmentIsCurrent(found->second.identity, found->second.indexedAtNs, *now))
             check.current[i] = found->second;
         else
@@ -329,8 +334,9 @@ IndexCheck LibraryIndex::Check(const std::vector<CatalogFile>& catalogs, std::st
     const std::string scope(scopeKey);
     for (const auto& [key, catalog] : recorded)
         if (!walked.count(key) && (scope.empty() || Within(key, scope)))
-            check.orphans.push_back(key);
-    std::sort(check.orphans.begin(), check.orphans.end());
+            check.orphans.push_back(catalog);
+    std::sort(check.orphans.begin(), check.orphans.end(),
+              [](const IndexedCatalog& a, const IndexedCatalog& b) { return a.key < b.key; });
     return check;
 }
 
@@ -355,109 +361,57 @@ Status LibraryIndex::OpenSegmentAt(const std::string& path, const IndexedCatalog
     return Status::Ok();
 }
 
-struct LibraryIndex::Built {
-    std::optional<IndexedCatalog> record;
-    std::shared_ptr<const SegmentReader> segment;
-    std::string unsyncedPath;  // written, not yet synced and named
-};
-
-void LibraryIndex::BuildOne(const CatalogFile& catalog, const SegmentFeeder& feed, const Progress& progress, Built& built) const
+std::optional<PendingSegment> LibraryIndex::WriteSegment(const CatalogFile& catalog, SegmentBuilder& builder,
+                                                        const CatalogIdentity& before, std::int64_t indexedAtNs) const
 {
-    const std::optional<CatalogIdentity> before = IdentityOfFile(catalog.path);
-    if (!before)
-        return;
-    // Taken before the first byte is read: a change after this moment shows in the times.
-    const std::int64_t indexedAt = WallClockNs();
-    SegmentBuilder builder(catalog.key, *before, indexedAt);
-    if (!feed(catalog.path, builder, progress).ok())
-        return;
+    // A segment of a file changed this shortly before it was read would never count as
+    // current: it is not worth writing.
+    if (!SettledBefore(before, indexedAtNs))
+        return std::nullopt;
     // A file replaced or written to while it was read gives a segment of neither version.
     const std::optional<CatalogIdentity> after = IdentityOfFile(catalog.path);
-    if (!after || !(*after == *before))
-        return;
+    if (!after || !(*after == before))
+        return std::nullopt;
     const std::string name = NewSegmentName(catalog.key);
     const std::string unsynced = SegmentPath("." + name + ".new");
     std::uint64_t bytes = 0;
     if (!builder.WriteNew(unsynced, bytes).ok())
-        return;
-    IndexedCatalog record;
+        return std::nullopt;
+    PendingSegment pending;
+    IndexedCatalog& record = pending.record;
     record.key = catalog.key;
     record.segmentFile = name;
-    record.identity = *before;
-    record.indexedAtNs = indexedAt;
+    record.identity = before;
+    record.indexedAtNs = indexedAtNs;
     record.entryCount = builder.CatalogFailed() ? 0 : builder.EntryCount();
     record.segmentBytes = bytes;
     record.catalogFailed = builder.CatalogFailed();
     // Mapped before it is recorded: once recorded, another writer may replace and delete it.
-    if (!OpenSegmentAt(unsynced, record, built.segment).ok()) {
+    if (!OpenSegmentAt(unsynced, record, pending.segment).ok()) {
         ::unlink(unsynced.c_str());
-        return;
+        return std::nullopt;
     }
-    built.record = std::move(record);
-    built.unsyncedPath = unsynced;
+    pending.unsyncedPath = unsynced;
+    return pending;
 }
 
-IndexBuild LibraryIndex::Build(const std::vector<CatalogFile>& catalogs, const std::vector<std::string>& forget,
-                               const SegmentFeeder& feed, Progress& progress, unsigned threads)
+Status LibraryIndex::Commit(std::vector<PendingSegment>& pending, const std::vector<IndexedCatalog>& forget,
+                            std::size_t& recorded)
 {
-    IndexBuild outcome;
-    std::vector<Built> built(catalogs.size());
-    std::atomic<std::size_t> next{0};
-    const auto buildFiles = [&](Progress* messages) {
-        for (std::size_t i = next++; i < catalogs.size() && !progress.Cancelled(); i = next++) {
-            if (messages)
-                messages->SetMessage(catalogs[i].path);
-            BuildOne(catalogs[i], feed, progress, built[i]);
-        }
-    };
-    const std::size_t threadCount = std::min<std::size_t>(std::max(threads, 1u), catalogs.size());
-    std::vector<std::exception_ptr> failures(threadCount + 1);
-    std::vector<std::thread> helpers;
-    for (std::size_t helper = 1; helper < threadCount; ++helper)
-        helpers.emplace_back([&, helper] {
-            try {
-                buildFiles(nullptr);
-                TrigramCollector::ReleaseThreadBuffers();
-            } catch (...) {
-                failures[helper] = std::current_exception();
-                progress.Cancel();
-            }
-        });
-    try {
-        buildFiles(&progress);
-    } catch (...) {
-        failures[0] = std::current_exception();
-        progress.Cancel();
-    }
-    TrigramCollector::ReleaseThreadBuffers();
-    for (std::thread& helper : helpers)
-        helper.join();
-    for (const std::exception_ptr& failure : failures)
-        if (failure)
-            std::rethrow_exception(failure);
-
     std::vector<IndexedCatalog> records;
-    outcome.segments.resize(catalogs.size());
-    for (std::size_t i = 0; i < catalogs.size(); ++i) {
-        if (!built[i].record)
-            continue;
-        if (!SyncAndName(built[i].unsyncedPath, SegmentPath(built[i].record->segmentFile))) {
-            outcome.segments[i] = std::move(built[i].segment);  // usable now, just not kept
-            continue;
-        }
-        records.push_back(std::move(*built[i].record));
-        outcome.segments[i] = std::move(built[i].segment);
+    for (PendingSegment& segment : pending) {
+        // One that cannot be synced and named stays usable for this search, just not kept.
+        if (SyncAndName(segment.unsyncedPath, SegmentPath(segment.record.segmentFile)))
+            records.push_back(segment.record);
     }
-    outcome.built = records.size();
-    outcome.status = Record(records, forget, false);
-    if (outcome.status.ok() && progress.Cancelled())
-        outcome.status = Status::Cancelled();
-    return outcome;
+    recorded = records.size();
+    return Record(records, forget, false);
 }
 
 Status LibraryIndex::Clear() { return Record({}, {}, true); }
 
-Status LibraryIndex::Record(const std::vector<IndexedCatalog>& records, const std::vector<std::string>& forget, bool clear) const
+Status LibraryIndex::Record(const std::vector<IndexedCatalog>& records, const std::vector<IndexedCatalog>& forget,
+                            bool clear) const
 {
     if (records.empty() && forget.empty() && !clear)
         return Status::Ok();
@@ -466,15 +420,20 @@ Status LibraryIndex::Record(const std::vector<IndexedCatalog>& records, const st
         return Status::Failed("Cannot lock \"" + folder_ + "\": " + std::strerror(errno));
     const std::vector<IndexedCatalog> before = Catalogs();
     std::vector<IndexedCatalog> after;
-    const std::unordered_set<std::string> forgotten(forget.begin(), forget.end());
+    // Forgotten only as the caller saw it: a segment another process recorded meanwhile stays.
+    std::unordered_set<std::string> forgotten;
+    for (const IndexedCatalog& catalog : forget)
+        forgotten.insert(catalog.key + '\0' + catalog.segmentFile);
     std::unordered_set<std::string> replaced;
     for (const IndexedCatalog& catalog : records)
         replaced.insert(catalog.key);
     for (const IndexedCatalog& catalog : before)
-        if (!clear && !forgotten.count(catalog.key) && !replaced.count(catalog.key))
+        if (!clear && !forgotten.count(catalog.key + '\0' + catalog.segmentFile) && !replaced.count(catalog.key))
             after.push_back(catalog);
     after.insert(after.end(), records.begin(), records.end());
     std::sort(after.begin(), after.end(), [](const IndexedCatalog& a, const IndexedCatalog& b) { return a.key < b.key; });
+    if (!clear && after == before)
+        return Status::Ok();
     if (Status written = WriteFileAtomically(folder_ + "/" + kManifestName, EncodeManifest(after)); !written)
         return written;
 
@@ -513,8 +472,7 @@ std::size_t RemoveIndexesOfMissingLibraries(const std::string& cacheFolder)
         const std::optional<std::string> library = ReadMarker(folder);
         if (!library)
             continue;
-        struct stat status {};
-        if (::stat(library->c_str(), &status) == 0 || (errno != ENOENT && errno != ENOTDIR))
+        if (KindOfPath(*library, FollowLinks::Yes) || (errno != ENOENT && errno != ENOTDIR))
             continue;
         // An index in use by a writer is left for the next time.
         FolderLock lock(folder, false);

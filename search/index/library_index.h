@@ -7,7 +7,6 @@
 #include "services/status.h"
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -26,31 +25,23 @@ struct CatalogFile {
     std::string path;  // where to read it
 };
 
-// Reads one catalog file and adds its entries to the builder in document order, or calls
-// builder.Fail(why) when the file is no readable catalog; returns Ok in both cases.
-// Cancelled when the progress was cancelled; Failed for a fault that must not be recorded
-// (the file vanished, memory ran out). Runs on several threads at once; it may only read
-// the progress's cancel flag.
-using SegmentFeeder = std::function<Status(const std::string& path, SegmentBuilder& builder, const Progress& progress)>;
-
 // What the manifest says about the catalogs of a scope.
 struct IndexCheck {
     // Per catalog given: its record when its segment is current.
     std::vector<std::optional<IndexedCatalog>> current;
+    // Per catalog given: its record, current or not.
+    std::vector<std::optional<IndexedCatalog>> recorded;
     // The catalogs given that must be read again: new, changed, or indexed too soon after a change.
     std::vector<std::size_t> stale;
-    // Keys recorded within the scope that name no catalog any more.
-    std::vector<std::string> orphans;
+    // What is recorded within the scope for keys that name no catalog any more.
+    std::vector<IndexedCatalog> orphans;
 };
 
-struct IndexBuild {
-    // Ok; Cancelled when the progress was cancelled (what was built by then is recorded);
-    // Failed when the index could not be written.
-    Status status;
-    // Per catalog given: its new segment, or null where it could not be indexed (read that
-    // catalog without the index).
-    std::vector<std::shared_ptr<const SegmentReader>> segments;
-    std::size_t built = 0;
+// A segment written for one catalog and not yet recorded: usable at once, kept once recorded.
+struct PendingSegment {
+    IndexedCatalog record;
+    std::shared_ptr<const SegmentReader> segment;
+    std::string unsyncedPath;  // written, not yet synced and named
 };
 
 // The search index of one library: a folder in the cache folder named by a hash of the
@@ -79,24 +70,31 @@ public:
     // library, a group's or a catalog's key) so that recorded catalogs below it that the walk
     // did not find count as orphans.
     IndexCheck Check(const std::vector<CatalogFile>& catalogs, std::string_view scopeKey) const;
+    // The same with the catalogs' identities as the caller read them (nullopt: no file there).
+    IndexCheck Check(const std::vector<CatalogFile>& catalogs, const std::vector<std::optional<CatalogIdentity>>& identities,
+                     std::string_view scopeKey) const;
 
     // Opens a current catalog's segment; Failed when it is missing or damaged (build it again).
     Status OpenSegment(const IndexedCatalog& catalog, std::shared_ptr<const SegmentReader>& segment) const;
 
-    // Builds the catalogs' segments on up to `threads` threads (the calling thread among
-    // them, which alone shows messages), then records them and forgets the given keys.
-    IndexBuild Build(const std::vector<CatalogFile>& catalogs, const std::vector<std::string>& forget,
-                     const SegmentFeeder& feed, Progress& progress, unsigned threads = 2);
+    // Writes the segment of a catalog read from `indexedAtNs` on while it had the identity
+    // `before`; nullopt when the file changed meanwhile, when it was changed too shortly before
+    // the reading began for its segment ever to count as current, or when the segment could
+    // not be written. Safe on several threads at once.
+    std::optional<PendingSegment> WriteSegment(const CatalogFile& catalog, SegmentBuilder& builder,
+                                               const CatalogIdentity& before, std::int64_t indexedAtNs) const;
+    // Records the pending segments (those that can be kept) and forgets the given records
+    // where the manifest still holds them as they were: what another process recorded
+    // meanwhile stays. Returns how many segments were recorded.
+    Status Commit(std::vector<PendingSegment>& pending, const std::vector<IndexedCatalog>& forget, std::size_t& recorded);
 
     // Forgets every catalog and removes every segment: the next search builds from nothing.
     Status Clear();
 
 private:
     LibraryIndex(std::string folder, std::string libraryPath);
-    struct Built;
-    void BuildOne(const CatalogFile& catalog, const SegmentFeeder& feed, const Progress& progress, Built& built) const;
     Status OpenSegmentAt(const std::string& path, const IndexedCatalog& catalog, std::shared_ptr<const SegmentReader>& segment) const;
-    Status Record(const std::vector<IndexedCatalog>& records, const std::vector<std::string>& forget, bool clear) const;
+    Status Record(const std::vector<IndexedCatalog>& records, const std::vector<IndexedCatalog>& forget, bool clear) const;
     std::string SegmentPath(const std::string& name) const { return folder_ + "/segments/" + name; }
 
     std::string folder_;

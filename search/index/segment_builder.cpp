@@ -76,7 +76,10 @@ void SegmentBuilder::Add(std::uint64_t offset, const EntryTexts& entry)
         return;
     }
     const std::uint32_t ordinal = count_++;
-    offsets_.Add(offset);
+    if (offset == kUnknownOffset)
+        offsetsUnknown_ = true;
+    else if (!offsetsUnknown_)
+        offsets_.Add(offset);
     names_.Add(entry.fileName);
     extensions_.Add(entry.fileExt);
     descriptions_.Add(entry.description);
@@ -159,7 +162,8 @@ Status SegmentBuilder::Compose(std::vector<std::string>& parts)
             DictionaryColumnWriter().Finish();
         sections[kSizeSection] = sections[kTimeSection] = VarintColumnWriter(false).Finish();
     } else {
-        sections[kOffsetSection] = offsets_.Finish();
+        // No offsets at all for a catalog whose reader could not give them all.
+        sections[kOffsetSection] = offsetsUnknown_ ? std::string() : offsets_.Finish();
         sections[kNameSection] = names_.Finish();
         sections[kExtensionSection] = extensions_.Finish();
         sections[kDescriptionSection] = descriptions_.Finish();

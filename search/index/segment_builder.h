@@ -21,6 +21,9 @@ public:
     // `identity` is the file's as it was before reading began, and `indexedAtNs` that time.
     SegmentBuilder(std::string key, const CatalogIdentity& identity, std::int64_t indexedAtNs);
 
+    // An offset the reader could not give (a catalog it decoded from another encoding) marks
+    // the whole catalog's offsets unknown: a search then reads such a catalog whole.
+    static constexpr std::uint64_t kUnknownOffset = ~std::uint64_t{0};
     void Add(std::uint64_t offset, const EntryTexts& entry);
     // The file is no readable catalog: the segment keeps only why, so that a search through
     // the index reports the file as the streaming search does.
@@ -45,6 +48,7 @@ private:
     std::string failure_;
     bool failed_ = false;
     bool tooLarge_ = false;
+    bool offsetsUnknown_ = false;
     std::uint32_t count_ = 0;
 
     VarintColumnWriter offsets_{true};

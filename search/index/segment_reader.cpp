@@ -156,11 +156,14 @@ Status SegmentReader::Parse(const std::string& where)
     trigramTable_ = sections_[kTrigramSection];
     postings_ = sections_[kPostingSection];
     if ((CatalogFailed() && entryCount_ != 0) || trigramTable_.size() % kTrigramRecordBytes != 0
-        || !offsets_.Parse(sections_[kOffsetSection], entryCount_) || !names_.Parse(sections_[kNameSection], entryCount_)
+        || !names_.Parse(sections_[kNameSection], entryCount_)
         || !extensions_.Parse(sections_[kExtensionSection], entryCount_)
         || !descriptions_.Parse(sections_[kDescriptionSection], entryCount_)
         || !types_.Parse(sections_[kTypeSection], entryCount_) || !sizes_.Parse(sections_[kSizeSection], entryCount_)
         || !times_.Parse(sections_[kTimeSection], entryCount_))
+        return Damaged(where, "damaged");
+    offsetsKnown_ = !sections_[kOffsetSection].empty();
+    if (offsetsKnown_ ? !offsets_.Parse(sections_[kOffsetSection], entryCount_) : entryCount_ == 0)
         return Damaged(where, "damaged");
     return Status::Ok();
 }
@@ -175,6 +178,8 @@ Status SegmentReader::VerifyContent() const
 
 bool SegmentReader::EntrySpan(std::uint32_t ordinal, std::uint64_t& offset, std::uint64_t& next) const
 {
+    if (!offsetsKnown_)
+        return false;
     if (ordinal + std::uint64_t{1} == entryCount_) {
         if (!offsets_.Value(ordinal, offset))
             return false;

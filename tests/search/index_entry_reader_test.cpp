@@ -4,7 +4,7 @@
 #include "search/index/catalog_entry_reader.h"
 #include "search/index/segment_reader.h"
 #include "tests/common/test_support.h"
-#include "tests/search/index_test_feeder.h"
+#include "tests/search/search_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -32,11 +32,19 @@ std::vector<EntryRecord> StreamedRecords(const std::string& path, const SharedTe
     return records;
 }
 
+CatalogEntryVisitor RecordInto(std::vector<EntryRecord>& records, const SharedText& catalogName)
+{
+    return [&records, catalogName](const CatalogEntry& entry) {
+        AddSearchResult(entry, catalogName, records);
+        return true;
+    };
+}
+
 std::shared_ptr<const SegmentReader> IndexCatalog(const std::string& path, std::string& bytes)
 {
     SegmentBuilder builder("catalog.xml", *IdentityOfFile(path), WallClockNs());
-    NullProgress progress;
-    EXPECT_TRUE(testing::FeedSegmentFromXml(path, builder, progress).ok());
+    testing::FeedSegment(path, builder);
+    EXPECT_FALSE(builder.CatalogFailed());
     EXPECT_TRUE(builder.Finish(bytes).ok());
     std::shared_ptr<const SegmentReader> segment;
     EXPECT_TRUE(SegmentReader::FromBytes(bytes, segment).ok());
@@ -55,16 +63,23 @@ void ExpectSameRecordsAtOffsets(const std::string& path)
     ASSERT_EQ(segment->EntryCount(), streamed.size());
     CatalogEntryReader reader;
     ASSERT_TRUE(reader.Open(path, &segment->Identity()).ok());
+    // One at a time, then all at once: runs of adjacent entries are read in one piece.
+    std::vector<EntrySpan> spans(segment->EntryCount());
     for (std::uint32_t i = 0; i < segment->EntryCount(); ++i) {
-        std::uint64_t offset = 0, next = 0;
-        ASSERT_TRUE(segment->EntrySpan(i, offset, next));
+        ASSERT_TRUE(segment->EntrySpan(i, spans[i].offset, spans[i].next));
         std::vector<EntryRecord> read;
-        const Status status = reader.ReadAt(offset, next, catalogName, read);
+        const Status status = reader.ReadAt(spans[i].offset, spans[i].next, RecordInto(read, catalogName));
         ASSERT_TRUE(status.ok()) << status.message();
         ASSERT_EQ(read.size(), 1u);
         for (int key = 0; key < kColumnKeyCount; ++key)
             EXPECT_EQ(read[0].Field(key), streamed[i].Field(key)) << "entry " << i << " " << kColumnKeys[key];
     }
+    std::vector<EntryRecord> all;
+    ASSERT_TRUE(reader.ReadSpans(spans, RecordInto(all, catalogName)).ok());
+    ASSERT_EQ(all.size(), streamed.size());
+    for (std::size_t i = 0; i < all.size(); ++i)
+        for (int key = 0; key < kColumnKeyCount; ++key)
+            EXPECT_EQ(all[i].Field(key), streamed[i].Field(key)) << "entry " << i << " " << kColumnKeys[key];
 }
 
 std::string RandomRawName(std::mt19937& random)
@@ -140,22 +155,25 @@ TEST(IndexEntryReaderTest, ReadingResultsReadsOnlyTheirOwnBytes)
         readBytes += count;
         ++reads;
     });
-    std::uint64_t spans = 0;
+    std::uint64_t spanBytes = 0;
+    std::vector<EntrySpan> spans;
+    // Scattered entries, and a run of five adjacent ones that is read in one piece.
+    for (std::uint32_t i : {0u, 97u, 194u, 500u, 501u, 502u, 503u, 504u, 1999u}) {
+        EntrySpan& span = spans.emplace_back();
+        ASSERT_TRUE(segment->EntrySpan(i, span.offset, span.next));
+        spanBytes += span.next - span.offset;
+    }
     std::vector<EntryRecord> results;
     CatalogEntryReader reader;
     ASSERT_TRUE(reader.Open(path, &segment->Identity()).ok());
-    for (std::uint32_t i = 0; i < 2000; i += 97) {
-        std::uint64_t offset = 0, next = 0;
-        ASSERT_TRUE(segment->EntrySpan(i, offset, next));
-        spans += next - offset;
-        ASSERT_TRUE(reader.ReadAt(offset, next, SharedText("Disc"), results).ok());
-    }
+    ASSERT_TRUE(reader.ReadSpans(spans, RecordInto(results, SharedText("Disc"))).ok());
     CatalogEntryReader::SetReadHook({});
-    EXPECT_EQ(results.size(), 21u);
+    ASSERT_EQ(results.size(), 9u);
     EXPECT_EQ(results[1].Field(kFileName), "entry 97");
-    EXPECT_EQ(reads, 21);
-    EXPECT_LE(readBytes, spans);
-    EXPECT_LT(readBytes, 21u * 80);
+    EXPECT_EQ(results[7].Field(kFileName), "entry 504");
+    EXPECT_EQ(reads, 5);
+    EXPECT_EQ(readBytes, spanBytes);
+    EXPECT_LT(readBytes, 9u * 80 + 20);
 }
 
 TEST(IndexEntryReaderTest, AChangedFileOrAWrongOffsetIsReportedNotMisread)
@@ -167,21 +185,25 @@ TEST(IndexEntryReaderTest, AChangedFileOrAWrongOffsetIsReportedNotMisread)
     const auto segment = IndexCatalog(path, bytes);
     ASSERT_TRUE(segment);
     std::vector<EntryRecord> results;
+    const CatalogEntryVisitor record = RecordInto(results, SharedText("Disc"));
     CatalogEntryReader reader;
     ASSERT_TRUE(reader.Open(path, &segment->Identity()).ok());
-    EXPECT_FALSE(reader.ReadAt(12, 50, SharedText("Disc"), results).ok()) << "inside a tag";
-    EXPECT_FALSE(reader.ReadAt(500, 600, SharedText("Disc"), results).ok()) << "past the end";
-    EXPECT_FALSE(reader.ReadAt(10, 20, SharedText("Disc"), results).ok()) << "tag longer than its span";
-    EXPECT_FALSE(reader.ReadAt(54, 70, SharedText("Disc"), results).ok()) << "an end tag";
-    EXPECT_TRUE(results.empty());
+    EXPECT_FALSE(reader.ReadAt(12, 50, record).ok()) << "inside a tag";
+    EXPECT_FALSE(reader.ReadAt(500, 600, record).ok()) << "past the end";
+    EXPECT_FALSE(reader.ReadAt(10, 20, record).ok()) << "tag longer than its span";
+    EXPECT_FALSE(reader.ReadAt(54, 65, record).ok()) << "an end tag";
+    EXPECT_FALSE(reader.ReadSpans({{10, 33}, {33, 20}}, record).ok()) << "a span that ends before it starts";
+    EXPECT_EQ(results.size(), 1u) << "the first span of the last read is good";
 
     // Replaced by a save: the new file is another file, whatever its offsets hold.
     WriteFile(dir / "new.xml", "<fileinfo><file FileName=\"uno\"/><file FileName=\"dos\"/></fileinfo>");
     ASSERT_EQ(::rename((dir / "new.xml").c_str(), path.c_str()), 0);
     CatalogEntryReader replaced;
     EXPECT_FALSE(replaced.Open(path, &segment->Identity()).ok());
-    EXPECT_FALSE(ReadEntryAt(dir / "missing.xml", 10, SharedText("Disc"), results).ok());
-    ASSERT_TRUE(ReadEntryAt(path, 10, SharedText("Disc"), results).ok());
+    EXPECT_FALSE(replaced.Open(dir / "missing.xml").ok());
+    ASSERT_TRUE(replaced.Open(path).ok());
+    results.clear();
+    ASSERT_TRUE(replaced.ReadAt(10, 32, record).ok());
     EXPECT_EQ(results.at(0).Field(kFileName), "uno");
     EXPECT_EQ(results.at(0).Field(kDiskName), "Disc");
 }

@@ -1,7 +1,8 @@
 #include "search/index/candidate_query.h"
 #include "search/index/library_index.h"
+#include "search/indexed_search.h"
 #include "tests/common/test_support.h"
-#include "tests/search/index_test_feeder.h"
+#include "tests/search/search_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -22,6 +23,7 @@ using testing::ListFolder;
 using testing::MakeDirs;
 using testing::PathExists;
 using testing::ReadFile;
+using testing::SetModifiedAgo;
 using testing::TempDir;
 using testing::WriteFile;
 
@@ -35,12 +37,12 @@ std::string CatalogWith(const std::vector<std::string>& names)
     return text + "</file></fileinfo>";
 }
 
-// Sets the file's modification time this many seconds back.
-void SetModifiedAgo(const std::string& path, int seconds)
+Keys KeysOf(const std::vector<IndexedCatalog>& catalogs)
 {
-    const std::int64_t when = WallClockNs() - static_cast<std::int64_t>(seconds) * 1'000'000'000;
-    const struct timespec times[2] = {{when / 1'000'000'000, when % 1'000'000'000}, {when / 1'000'000'000, when % 1'000'000'000}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    Keys keys;
+    for (const IndexedCatalog& catalog : catalogs)
+        keys.push_back(catalog.key);
+    return keys;
 }
 
 class IndexStoreTest : public ::testing::Test {
@@ -72,26 +74,31 @@ protected:
         return catalogs;
     }
 
-    Keys StaleKeys(const std::vector<CatalogFile>& catalogs, const IndexCheck& check) const
-    {
-        Keys keys;
-        for (const std::size_t i : check.stale)
-            keys.push_back(catalogs[i].key);
-        return keys;
-    }
-
-    // Brings the scope up to date as a search would; returns the keys it had to read.
+    // Brings the scope up to date as a search would (the walk gives the keys); returns the
+    // keys it had to read.
     Keys Refresh(const Keys& keys, const std::string& scope = "")
     {
-        const std::vector<CatalogFile> catalogs = Walk(keys);
-        const IndexCheck check = index_->Check(catalogs, scope);
-        std::vector<CatalogFile> stale;
-        for (const std::size_t i : check.stale)
-            stale.push_back(catalogs[i]);
+        std::vector<std::string> files;
+        for (const std::string& key : keys)
+            files.push_back(library_ + "/" + key);
+        const bool group = scope.empty() || scope.find(".xml") == std::string::npos;
+        const std::unique_ptr<ScopeIndex> index =
+            ScopeIndex::Open(library_, cache_, scope.empty() ? library_ : library_ + "/" + scope, group, files);
+        EXPECT_TRUE(index);
+        if (!index)
+            return {"<no index>"};
+        Keys read;
+        for (const std::size_t file : index->StaleFiles())
+            read.push_back(keys[file]);
         NullProgress progress;
-        const IndexBuild build = index_->Build(stale, check.orphans, testing::FeedSegmentFromXml, progress);
-        EXPECT_TRUE(build.status.ok()) << build.status.message();
-        return StaleKeys(catalogs, check);
+        for (std::size_t file = 0; file < files.size(); ++file) {
+            CatalogRead result;
+            index->Search(file, nullptr, nullptr, progress, nullptr, result);
+            EXPECT_EQ(index->Outcome(file).read, std::count(read.begin(), read.end(), keys[file]) == 1) << keys[file];
+        }
+        const Status finished = index->Finish();
+        EXPECT_TRUE(finished.ok()) << finished.message();
+        return read;
     }
 
     std::vector<std::string> NamesFound(const std::string& key, const std::string& pattern)
@@ -253,14 +260,14 @@ TEST_F(IndexStoreTest, OrphansAreOnlyThoseWithinTheScopeSearched)
     ASSERT_EQ(::unlink((library_ + "/Jazz/Blue.xml").c_str()), 0);
     const std::vector<CatalogFile> rock = Walk({"Rock/Led.xml"});
     const IndexCheck check = index_->Check(rock, "Rock");
-    EXPECT_EQ(check.orphans, Keys{"Rock/Stones.xml"});
+    EXPECT_EQ(KeysOf(check.orphans), Keys{"Rock/Stones.xml"});
     EXPECT_TRUE(check.stale.empty());
     ASSERT_TRUE(check.current[0]);
     EXPECT_EQ(check.current[0]->key, "Rock/Led.xml");
     // "Rock" is no prefix of "Rockabilly".
     EXPECT_TRUE(index_->Check({}, "Roc").orphans.empty());
-    EXPECT_EQ(index_->Check({}, "Rock/Stones.xml").orphans, Keys{"Rock/Stones.xml"});
-    EXPECT_EQ(index_->Check(rock, "").orphans, (Keys{"Jazz/Blue.xml", "Rock/Stones.xml"}));
+    EXPECT_EQ(KeysOf(index_->Check({}, "Rock/Stones.xml").orphans), Keys{"Rock/Stones.xml"});
+    EXPECT_EQ(KeysOf(index_->Check(rock, "").orphans), (Keys{"Jazz/Blue.xml", "Rock/Stones.xml"}));
 }
 
 TEST_F(IndexStoreTest, DamagedManifestOrSegmentsAreBuiltAgainNotTrusted)
@@ -311,37 +318,64 @@ TEST_F(IndexStoreTest, ANonCatalogIsRecordedWithItsReasonAndNotReadAgain)
 TEST_F(IndexStoreTest, ACatalogChangedWhileItIsReadIsNotRecorded)
 {
     const std::vector<CatalogFile> catalogs = Walk({"Rock/Led.xml", "Rock/Stones.xml"});
-    const SegmentFeeder changing = [&](const std::string& path, SegmentBuilder& builder, const Progress& progress) {
-        const Status fed = testing::FeedSegmentFromXml(path, builder, progress);
-        if (path == catalogs[0].path)
-            WriteFile(path, CatalogWith({"changed meanwhile"}));
-        return fed;
-    };
-    NullProgress progress;
-    const IndexBuild build = index_->Build(catalogs, {}, changing, progress, 1);
-    EXPECT_TRUE(build.status.ok());
-    EXPECT_EQ(build.built, 1u);
-    EXPECT_FALSE(build.segments[0]);
-    ASSERT_TRUE(build.segments[1]);
-    EXPECT_EQ(build.segments[1]->Key(), "Rock/Stones.xml");
-    ASSERT_EQ(index_->Catalogs().size(), 1u);
+    std::vector<PendingSegment> pending;
+    for (const CatalogFile& catalog : catalogs) {
+        const CatalogIdentity before = *IdentityOfFile(catalog.path);
+        const std::int64_t indexedAt = WallClockNs();
+        SegmentBuilder builder(catalog.key, before, indexedAt);
+        testing::FeedSegment(catalog.path, builder);
+        if (catalog.key == "Rock/Led.xml")
+            WriteFile(catalog.path, CatalogWith({"changed meanwhile"}));
+        std::optional<PendingSegment> written = index_->WriteSegment(catalog, builder, before, indexedAt);
+        EXPECT_EQ(written.has_value(), catalog.key == "Rock/Stones.xml") << catalog.key;
+        if (written)
+            pending.push_back(std::move(*written));
+    }
+    // Nor is one read too shortly after its change to count as current.
+    SetModifiedAgo(catalogs[0].path, 1);
+    const CatalogIdentity recent = *IdentityOfFile(catalogs[0].path);
+    SegmentBuilder builder(catalogs[0].key, recent, WallClockNs());
+    testing::FeedSegment(catalogs[0].path, builder);
+    EXPECT_FALSE(index_->WriteSegment(catalogs[0], builder, recent, WallClockNs()));
+
+    std::size_t recorded = 0;
+    ASSERT_TRUE(index_->Commit(pending, {}, recorded).ok());
+    EXPECT_EQ(recorded, 1u);
+    EXPECT_EQ(KeysOf(index_->Catalogs()), Keys{"Rock/Stones.xml"});
+    EXPECT_EQ(ListFolder(index_->Folder() + "/segments").size(), 1u) << "nothing left of what was not recorded";
 }
 
 TEST_F(IndexStoreTest, ACancelledBuildKeepsWhatItFinished)
 {
-    const std::vector<CatalogFile> catalogs = Walk(kAll);
+    std::vector<std::string> files;
+    for (const std::string& key : kAll)
+        files.push_back(library_ + "/" + key);
+    const std::unique_ptr<ScopeIndex> index = ScopeIndex::Open(library_, cache_, library_, true, files);
+    ASSERT_TRUE(index);
     NullProgress progress;
-    int fed = 0;
-    const SegmentFeeder cancelling = [&](const std::string& path, SegmentBuilder& builder, const Progress& shown) {
-        const Status status = testing::FeedSegmentFromXml(path, builder, shown);
-        if (++fed == 1)
-            progress.Cancel();
-        return status;
-    };
-    const IndexBuild build = index_->Build(catalogs, {}, cancelling, progress, 1);
-    EXPECT_EQ(build.status.code(), Status::Code::Cancelled);
-    EXPECT_EQ(build.built, 1u);
-    EXPECT_EQ(index_->Catalogs().size(), 1u);
+    CatalogRead read;
+    index->Search(0, nullptr, nullptr, progress, nullptr, read);
+    progress.Cancel();
+    index->Search(1, nullptr, nullptr, progress, nullptr, read);
+    EXPECT_TRUE(index->Outcome(0).recorded);
+    EXPECT_FALSE(index->Outcome(1).read);
+    ASSERT_TRUE(index->Finish().ok());
+    EXPECT_EQ(KeysOf(index_->Catalogs()), Keys{kAll[0]});
+}
+
+// Forgetting a catalog forgets it as the forgetter saw it: what another process recorded for
+// that key meanwhile stays.
+TEST_F(IndexStoreTest, ForgettingLeavesWhatAnotherProcessRecordedMeanwhile)
+{
+    Refresh(kAll);
+    const std::vector<IndexedCatalog> seen = index_->Catalogs();
+    PutCatalog("Rock/Led.xml", {"Whole Lotta Love.mp3"});
+    EXPECT_EQ(Refresh(kAll), Keys{"Rock/Led.xml"});
+    std::vector<PendingSegment> none;
+    std::size_t recorded = 0;
+    ASSERT_TRUE(index_->Commit(none, seen, recorded).ok());
+    EXPECT_EQ(KeysOf(index_->Catalogs()), Keys{"Rock/Led.xml"});
+    EXPECT_EQ(NamesFound("Rock/Led.xml", "lotta"), (std::vector<std::string>{"Whole Lotta Love.mp3"}));
 }
 
 TEST_F(IndexStoreTest, ClearStartsFromNothing)
@@ -381,6 +415,9 @@ TEST_F(IndexStoreTest, ProcessesBuildingAndSearchingAtOnceDoNoHarm)
     std::sort(keys.begin(), keys.end());
     const std::vector<CatalogFile> catalogs = Walk(keys);
 
+    std::vector<std::string> files;
+    for (const CatalogFile& catalog : catalogs)
+        files.push_back(catalog.path);
     const auto child = [&](int role) {
         std::unique_ptr<LibraryIndex> index;
         if (!LibraryIndex::Open(cache_, library_, true, index).ok())
@@ -390,9 +427,17 @@ TEST_F(IndexStoreTest, ProcessesBuildingAndSearchingAtOnceDoNoHarm)
             if (role < 2) {
                 if (round % 3 == 2 && !index->Clear().ok())
                     return 11;
-                const IndexBuild build = index->Build(catalogs, {}, testing::FeedSegmentFromXml, progress, 2);
-                if (!build.status.ok() || build.built != catalogs.size())
+                const std::unique_ptr<ScopeIndex> scope = ScopeIndex::Open(library_, cache_, library_, true, files);
+                if (!scope)
                     return 12;
+                for (std::size_t file = 0; file < files.size(); ++file) {
+                    CatalogRead read;
+                    scope->Search(file, nullptr, nullptr, progress, nullptr, read);
+                    if (!read.failure.empty() || !scope->Outcome(file).recorded)
+                        return 13;
+                }
+                if (!scope->Finish().ok())
+                    return 14;
                 continue;
             }
             // The searcher: what the manifest calls current opens and answers right.
@@ -405,7 +450,7 @@ TEST_F(IndexStoreTest, ProcessesBuildingAndSearchingAtOnceDoNoHarm)
                     continue;  // replaced meanwhile: a search reads that catalog itself
                 std::vector<std::uint32_t> candidates;
                 if (!segment->VerifyContent().ok() || !CandidateQuery("rock", "", "", false, false).FindCandidates(*segment, candidates).ok())
-                    return 13;
+                    return 15;
             }
         }
         return 0;

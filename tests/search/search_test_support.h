@@ -1,6 +1,14 @@
 #pragma once
 
+#include "search/catalog_file_search.h"
 #include "search/catalog_search.h"
+#include "search/index/catalog_identity.h"
+#include "search/index/segment_builder.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 
 #include <string>
 #include <string_view>
@@ -33,6 +41,25 @@ inline std::vector<std::string> ResultNames(const CatalogTree& results)
         names.push_back(std::string(record.Field(kDiskName)) + ":" + std::string(record.Field(kFileName)));
     }
     return names;
+}
+
+// Feeds the builder from the catalog reader as the index does: every entry, or the file's
+// failure when it is no readable catalog.
+inline void FeedSegment(const std::string& path, SegmentBuilder& builder)
+{
+    NullProgress progress;
+    CatalogRead read;
+    if (ReadCatalogFile(path, nullptr, progress, nullptr, read, &builder).code() == Status::Code::Failed)
+        builder.Fail(read.failure);
+}
+
+// Sets the file's modification time this many seconds back: a catalog changed that long ago
+// is settled, and its segment counts as current.
+inline void SetModifiedAgo(const std::string& path, int seconds)
+{
+    const std::int64_t when = WallClockNs() - static_cast<std::int64_t>(seconds) * 1'000'000'000;
+    const struct timespec times[2] = {{when / 1'000'000'000, when % 1'000'000'000}, {when / 1'000'000'000, when % 1'000'000'000}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0) << path;
 }
 
 }  // namespace vellumark::testing

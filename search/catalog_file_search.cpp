@@ -1,0 +1,93 @@
+#include "search/catalog_file_search.h"
+
+#include "core/catalog_reader.h"
+#include "core/path_names.h"
+#include "search/catalog_search.h"
+#include "search/index/segment_builder.h"
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+
+namespace vellumark {
+
+namespace {
+
+std::string CannotRead(const std::string& path, const char* why) { return "Cannot read \"" + path + "\": " + why; }
+
+std::optional<std::string_view> ValueIfPresent(const CatalogEntry& entry, int key)
+{
+    return entry.Has(key) ? std::optional(entry.Value(key)) : std::nullopt;
+}
+
+}  // namespace
+
+bool CatalogFileReadable(const std::string& path, const std::optional<FileStatus>& status, int error, std::string& failure)
+{
+    if (!status) {
+        if (error != ENOENT && error != ENOTDIR)
+            failure = CannotRead(path, std::strerror(error));
+        return false;
+    }
+    // Opening a pipe or a device would block or read without end; only plain files can be catalogs.
+    if (status->kind != FileKind::RegularFile) {
+        failure = CannotRead(path, "not a regular file");
+        return false;
+    }
+    return true;
+}
+
+Status ReadCatalogFile(const std::string& path, const SearchConditions* conditions, const Progress& cancel,
+                       Progress* messages, CatalogRead& read, SegmentBuilder* builder)
+{
+    // Made at the first match, after the reader has its window: a small block taken before it
+    // would sit in the space the previous file's window left, and each reading thread would
+    // hold one window more at its peak.
+    SharedText catalogName;
+    TextPool extensions;
+    EntryValues values;
+    std::array<std::string_view, kColumnKeyCount> all;
+    const Status status = ReadCatalogEntries(path, [&](const CatalogEntry& entry) {
+        if (cancel.Cancelled())
+            return false;
+        ++read.entries;
+        if (messages && messages->Due())
+            messages->SetMessage(entry.Value(kFileName));
+        if (builder) {
+            // The values the index keeps are the ones the conditions may look at: every key is
+            // found in one pass over the attributes and each value decoded once for both.
+            const std::uint32_t present = entry.AllValues(all);
+            const auto value = [&](int key) {
+                return (present & (1u << key)) ? std::optional(all[key]) : std::nullopt;
+            };
+            EntryTexts texts;
+            texts.fileName = values.fields[kFileName] = value(kFileName);
+            texts.fileExt = values.fields[kFileExt] = value(kFileExt);
+            texts.description = values.fields[kDescription] = value(kDescription);
+            texts.fileSize = values.fields[kFileSize] = value(kFileSize);
+            texts.fileTime = values.fields[kFileTime] = value(kFileTime);
+            texts.fileType = values.fields[kFileType] = value(kFileType);
+            builder->Add(entry.Offset(), texts);
+        } else if (conditions) {
+            // Only the fields the conditions look at are decoded.
+            for (const int key : conditions->Fields())
+                values.fields[key] = ValueIfPresent(entry, key);
+        }
+        if (conditions && EntryMatches(*conditions, values)) {
+            if (catalogName.Empty())
+                catalogName = SharedText(CatalogNameOfFile(path));
+            AddSearchResult(entry, catalogName, read.found, &extensions);
+        }
+        return true;
+    });
+    read.interrupted = status.code() == Status::Code::Cancelled;
+    if (status.code() == Status::Code::Failed) {
+        // Matches taken before the fault are dropped with the file: a catalog counts whole
+        // or not at all.
+        read.failure = status.message();
+        read.found.clear();
+    }
+    return status;
+}
+
+}  // namespace vellumark

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "core/entry_record.h"
+#include "search/entry_match.h"
+#include "services/progress.h"
+#include "services/status.h"
+#include "system/file_status.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vellumark {
+
+class SegmentBuilder;
+
+// What searching one catalog file gave.
+struct CatalogRead {
+    std::vector<EntryRecord> found;
+    std::string failure;  // why the file was skipped; empty when it was not
+    std::size_t entries = 0;  // entries read
+    bool interrupted = false;  // the user cancelled while the file was read
+    bool done = false;
+};
+
+// The file's status as the search sees it before reading: a catalog to read (true), or
+// nothing to read, with the reason in `failure` when the file counts as skipped (a file that
+// is not there is no fault). `status` is what one stat of the path gave, with `error` its errno
+// when it gave nothing.
+bool CatalogFileReadable(const std::string& path, const std::optional<FileStatus>& status, int error, std::string& failure);
+
+// Reads one catalog file to its end and keeps the entries that match the conditions (none
+// without conditions): a file that is no readable catalog gives its failure (the reader's
+// Failed status) and no results. With a builder, every entry also goes to it. Stops early
+// once `cancel` is cancelled (Cancelled, no failure). `messages` (may be null) shows entry
+// names now and then.
+Status ReadCatalogFile(const std::string& path, const SearchConditions* conditions, const Progress& cancel,
+                       Progress* messages, CatalogRead& read, SegmentBuilder* builder = nullptr);
+
+}  // namespace vellumark

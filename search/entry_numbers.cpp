@@ -1,0 +1,88 @@
+#include "search/entry_numbers.h"
+
+#include "services/text_format.h"
+
+#include <limits>
+
+namespace vellumark {
+
+ParsedSize ParseSizeText(std::optional<std::string_view> text)
+{
+    ParsedSize size;
+    if (!text || text->empty() || text->size() > 20)
+        return size;
+    std::uint64_t value = 0;
+    bool above = false;
+    for (const char c : *text) {
+        if (c < '0' || c > '9')
+            return size;
+        const auto digit = static_cast<std::uint64_t>(c - '0');
+        if (value > (std::numeric_limits<std::uint64_t>::max() - digit) / 10)
+            above = true;
+        else
+            value = value * 10 + digit;
+    }
+    size.state = above ? SizeState::AboveRange : SizeState::Readable;
+    size.bytes = above ? 0 : value;
+    return size;
+}
+
+namespace {
+
+int Digits(std::string_view text, std::size_t at, std::size_t count)
+{
+    int value = 0;
+    for (std::size_t i = at; i < at + count; ++i)
+        value = value * 10 + (text[i] - '0');
+    return value;
+}
+
+long long DaysFromCivil(long long year, unsigned month, unsigned day)
+{
+    year -= month <= 2;
+    const long long era = (year >= 0 ? year : year - 399) / 400;
+    const unsigned yearOfEra = static_cast<unsigned>(year - era * 400);
+    const unsigned dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const unsigned dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + static_cast<long long>(dayOfEra) - 719468;
+}
+
+// The forms the program writes, "YYYY-MM-DD HH:MM:SS" and "YYYY-MM-DD", read without the
+// general date parser: indexing reads one FileTime per entry. The seconds are the ones the
+// date parser gives (a test holds the two together); anything else goes to the parser.
+std::optional<double> ParseWrittenTime(std::string_view text)
+{
+    static constexpr std::string_view kShape = "dddd-dd-dd dd:dd:dd";
+    if (text.size() != kShape.size() && text.size() != 10)
+        return std::nullopt;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (kShape[i] == 'd' ? text[i] < '0' || text[i] > '9' : text[i] != kShape[i])
+            return std::nullopt;
+    const int year = Digits(text, 0, 4), month = Digits(text, 5, 2), day = Digits(text, 8, 2);
+    const bool withTime = text.size() > 10;
+    const int hour = withTime ? Digits(text, 11, 2) : 0, minute = withTime ? Digits(text, 14, 2) : 0,
+              second = withTime ? Digits(text, 17, 2) : 0;
+    if (year < 1000 || month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 59)
+        return std::nullopt;
+    const long long days = DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day));
+    return static_cast<double>(days) * 86400.0 + hour * 3600.0 + minute * 60.0 + second;
+}
+
+}  // namespace
+
+ParsedTime ParseTimeText(std::optional<std::string_view> text)
+{
+    ParsedTime time;
+    if (!text)
+        return time;
+    if (const std::optional<double> written = ParseWrittenTime(*text)) {
+        time.readable = true;
+        time.seconds = *written;
+    } else if (const std::optional<double> seconds = ParseDateText(*text)) {
+        time.readable = true;
+        time.seconds = *seconds;
+    }
+    return time;
+}
+
+}  // namespace vellumark

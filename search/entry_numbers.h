@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace vellumark {
+
+// The numbers the size and time conditions compare, read from an entry's FileSize and FileTime
+// texts. The search index stores them in this form, so that a condition gives the same answer
+// from the index as from the catalog's texts.
+
+// A FileSize is readable when it is 1 to 20 ASCII digits; twenty digits can exceed what 64
+// bits hold, and such a size lies above every bound a search can give.
+enum class SizeState : std::uint8_t { Unreadable, Readable, AboveRange };
+
+struct ParsedSize {
+    SizeState state = SizeState::Unreadable;
+    std::uint64_t bytes = 0;
+};
+ParsedSize ParseSizeText(std::optional<std::string_view> text);
+
+// A FileTime is readable when the sort's date parser reads it; its seconds on a naive clock.
+struct ParsedTime {
+    bool readable = false;
+    double seconds = 0;
+};
+ParsedTime ParseTimeText(std::optional<std::string_view> text);
+
+}  // namespace vellumark
