@@ -39,5 +39,6 @@ int RunSearch(CommandContext& context);
 int RunExport(CommandContext& context);
 int RunUpdate(CommandContext& context);
 int RunCompare(CommandContext& context);
+int RunDuplicates(CommandContext& context);
 
 }  // namespace vellumark::cli

@@ -1,0 +1,504 @@
+#include "search/duplicates.h"
+
+#include "core/column_keys.h"
+#include "core/path_names.h"
+#include "search/duplicate_candidates.h"
+#include "search/index/catalog_entry_reader.h"
+#include "search/index/library_index.h"
+#include "services/compare_text.h"
+#include "system/file_status.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <exception>
+#include <filesystem>
+#include <functional>
+#include <iterator>
+#include <limits>
+#include <numeric>
+#include <optional>
+#include <set>
+#include <thread>
+#include <utility>
+
+namespace vellumark {
+
+namespace {
+
+// Twenty digits exceed what 64 bits hold, and a group's sum of sizes more so.
+__extension__ typedef unsigned __int128 ByteTotal;
+
+std::string CannotRead(const std::string& path, const char* why) { return "Cannot read \"" + path + "\": " + why; }
+
+// A FileSize of 1 to 20 digits as a number (the copies' records hold only such sizes).
+ByteTotal ExactSize(std::string_view text)
+{
+    ByteTotal value = 0;
+    for (const char c : text)
+        value = value * 10 + static_cast<unsigned>(c - '0');
+    return value;
+}
+
+// The catalog's path below the library root ("" for the root itself); nullopt outside it.
+std::optional<std::string> LibraryKey(const std::string& root, const std::string& path)
+{
+    if (path == root)
+        return std::string();
+    if (path.size() > root.size() && path.compare(0, root.size(), root) == 0 && (root == "/" || path[root.size()] == '/'))
+        return path.substr(root == "/" ? 1 : root.size() + 1);
+    return std::nullopt;
+}
+
+std::string NormalRoot(const std::string& root)
+{
+    std::string normal = std::filesystem::path(root).lexically_normal().string();
+    while (normal.size() > 1 && normal.back() == '/')
+        normal.pop_back();
+    return normal;
+}
+
+// How many threads ForEachOnThreads runs `count` pieces of work on.
+std::size_t ThreadsFor(std::size_t count)
+{
+    return std::min<std::size_t>({std::max(1u, std::thread::hardware_concurrency()), 4, std::max<std::size_t>(count, 1)});
+}
+
+// Runs work(i, messages) for every i below count on up to four threads, the calling thread
+// among them; only the calling thread gets the progress for its messages, the others null.
+// No new work is taken once the progress is cancelled; an exception on any thread cancels
+// the rest and is thrown again here.
+void ForEachOnThreads(std::size_t count, Progress& progress, const std::function<void(std::size_t, Progress*)>& work)
+{
+    std::atomic<std::size_t> next{0};
+    const auto run = [&](Progress* messages) {
+        for (std::size_t i = next++; i < count && !progress.Cancelled(); i = next++)
+            work(i, messages);
+    };
+    const std::size_t threads = ThreadsFor(count);
+    std::vector<std::exception_ptr> failures(threads);
+    std::vector<std::thread> helpers;
+    for (std::size_t helper = 1; helper < threads; ++helper)
+        helpers.emplace_back([&, helper] {
+            try {
+                run(nullptr);
+            } catch (...) {
+                failures[helper] = std::current_exception();
+                progress.Cancel();
+            }
+        });
+    try {
+        run(&progress);
+    } catch (...) {
+        failures[0] = std::current_exception();
+        progress.Cancel();
+    }
+    for (std::thread& helper : helpers)
+        helper.join();
+    for (const std::exception_ptr& failure : failures)
+        if (failure)
+            std::rethrow_exception(failure);
+}
+
+// A catalog file of the scope, however often the walk reached it.
+struct ScopeCatalog {
+    std::string path;
+    CatalogIdentity identity;
+    std::shared_ptr<const SegmentReader> segment;  // set when its entries come from the index
+    std::string failure;                           // why it is skipped; empty when it is read
+    std::vector<DuplicateCandidate> candidates;
+};
+
+// A candidate among all: its hash and its place in result order.
+struct RankedCandidate {
+    std::uint64_t hash;
+    std::uint64_t position;
+};
+
+// Candidates sharing a hash: the positions of each bucket in result order, bucket after bucket.
+struct Buckets {
+    std::vector<std::uint64_t> positions;
+    std::vector<std::size_t> ends;
+};
+
+// A copy whose record is read: where it lies, and its record.
+struct Member {
+    std::uint64_t position;
+    std::uint64_t where;
+    std::uint64_t offset = 0;
+    EntryRecord record;
+};
+
+struct FoundGroup {
+    std::vector<std::size_t> members;
+    ByteTotal wasted = 0;
+};
+
+// Hashes are spread over this many partitions by their top bits: a partition's candidates
+// fit the cache while they are sorted.
+constexpr unsigned kPartitionBits = 16;
+constexpr std::size_t kPartitions = std::size_t{1} << kPartitionBits;
+
+class DuplicateFinder {
+public:
+    DuplicateFinder(const DuplicatesRequest& request, Progress& progress)
+        : request_(request), progress_(progress), filter_(request.key, request.minSize)
+    {
+    }
+
+    DuplicatesOutcome Find();
+
+private:
+    bool TakeFromIndex(const std::vector<std::string>& files);
+    void TakeFromFiles(const std::vector<std::string>& files);
+    void CollectCandidates();
+    void GroupCandidates();
+    Buckets BucketsOfPartitions(std::size_t first, std::size_t end) const;
+    Status ReadCopies();
+    void RankGroups();
+    std::vector<FoundGroup> GroupsOfBuckets(std::size_t first, std::size_t end) const;
+    std::size_t CatalogOfPosition(std::uint64_t position) const;
+
+    const DuplicatesRequest& request_;
+    Progress& progress_;
+    const CandidateFilter filter_;
+    DuplicatesOutcome outcome_;
+
+    std::vector<ScopeCatalog> catalogs_;
+    // Where each catalog's candidates start in result order.
+    std::vector<std::uint64_t> catalogStarts_;
+    // The candidates that share their hash with another, bucket after bucket.
+    std::vector<Member> members_;
+    std::vector<std::size_t> bucketEnds_;
+};
+
+DuplicatesOutcome DuplicateFinder::Find()
+{
+    if (request_.scopePath.empty())
+        return std::move(outcome_);
+    WaitScope wait(progress_, request_.scopePath, true);
+    ScopeCatalogs scope = ListScopeCatalogs(request_.scopePath, request_.scopeIsGroup, progress_);
+    outcome_.skipped = std::move(scope.unlistedFolders);
+    if (!scope.cancelled) {
+        outcome_.usedIndex = TakeFromIndex(scope.files);
+        if (!outcome_.usedIndex)
+            TakeFromFiles(scope.files);
+        for (const ScopeCatalog& catalog : catalogs_)
+            outcome_.catalogs.push_back(catalog.path);
+        CollectCandidates();
+    }
+    if (!progress_.Cancelled())
+        GroupCandidates();
+    if (!progress_.Cancelled())
+        outcome_.status = ReadCopies();
+    if (!progress_.Cancelled() && outcome_.status.ok())
+        RankGroups();
+    if (progress_.Cancelled()) {
+        outcome_.status = Status::Cancelled();
+        outcome_.groups.clear();
+    }
+    return std::move(outcome_);
+}
+
+// The index serves only when it is current for every catalog of the scope; anything less
+// and every catalog is read, so that the answer never depends on the state of the cache.
+bool DuplicateFinder::TakeFromIndex(const std::vector<std::string>& files)
+{
+    if (!request_.useIndex || request_.libraryRoot.empty() || request_.indexCacheFolder.empty())
+        return false;
+    const std::string root = NormalRoot(request_.libraryRoot);
+    const std::optional<std::string> scopeKey = LibraryKey(root, request_.scopePath);
+    if (!scopeKey)
+        return false;
+    std::vector<CatalogFile> catalogFiles;
+    for (const std::string& path : files) {
+        std::optional<std::string> key = LibraryKey(root, path);
+        if (!key)
+            return false;
+        catalogFiles.push_back({std::move(*key), path});
+    }
+    std::unique_ptr<LibraryIndex> index;
+    if (!LibraryIndex::Open(request_.indexCacheFolder, request_.libraryRoot, false, index).ok())
+        return false;
+    const IndexCheck check = index->Check(catalogFiles, *scopeKey);
+    if (!check.stale.empty())
+        return false;
+    std::vector<ScopeCatalog> catalogs;
+    std::set<std::pair<std::uint64_t, std::uint64_t>> seen;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const IndexedCatalog& indexed = *check.current[i];
+        if (!seen.insert({indexed.identity.device, indexed.identity.inode}).second)
+            continue;
+        ScopeCatalog& catalog = catalogs.emplace_back();
+        catalog.path = files[i];
+        catalog.identity = indexed.identity;
+        if (!index->OpenSegment(indexed, catalog.segment).ok())
+            return false;
+        if (catalog.segment->CatalogFailed())
+            catalog.failure = catalog.segment->FailureMessage();
+    }
+    catalogs_ = std::move(catalogs);
+    return true;
+}
+
+// As the search treats the files of its scope: a file gone since the walk is no fault, and
+// only plain files are read (a pipe or a device would block or never end).
+void DuplicateFinder::TakeFromFiles(const std::vector<std::string>& files)
+{
+    std::set<std::pair<std::uint64_t, std::uint64_t>> seen;
+    for (const std::string& path : files) {
+        const std::optional<FileStatus> status = StatusOfPath(path, FollowLinks::Yes);
+        const int error = errno;
+        if (status && !seen.insert({status->device, status->inode}).second)
+            continue;
+        std::optional<CatalogIdentity> identity;
+        if (status && status->kind == FileKind::RegularFile)
+            identity = IdentityOfFile(path);
+        if (!status || (status->kind == FileKind::RegularFile && !identity)) {
+            const int failure = status ? errno : error;
+            if (failure != ENOENT && failure != ENOTDIR)
+                catalogs_.push_back({path, {}, nullptr, CannotRead(path, std::strerror(failure)), {}});
+            continue;
+        }
+        if (status->kind != FileKind::RegularFile)
+            catalogs_.push_back({path, {}, nullptr, CannotRead(path, "not a regular file"), {}});
+        else
+            catalogs_.push_back({path, *identity, nullptr, {}, {}});
+    }
+}
+
+void DuplicateFinder::CollectCandidates()
+{
+    ForEachOnThreads(catalogs_.size(), progress_, [this](std::size_t index, Progress* messages) {
+        ScopeCatalog& catalog = catalogs_[index];
+        if (!catalog.failure.empty())
+            return;
+        if (messages)
+            messages->SetMessage(catalog.path);
+        Status status;
+        if (catalog.segment) {
+            status = IndexedCandidates(*catalog.segment, filter_, progress_, catalog.candidates);
+            if (status.code() == Status::Code::Failed) {
+                // A damaged segment: the catalog is the one indexed, so reading it gives the same.
+                catalog.candidates.clear();
+                catalog.segment.reset();
+            }
+        }
+        if (!catalog.segment)
+            status = StreamCandidates(catalog.path, filter_, progress_, messages, catalog.candidates);
+        if (status.code() == Status::Code::Failed)
+            catalog.failure = status.message();
+    });
+    for (const ScopeCatalog& catalog : catalogs_)
+        if (!catalog.failure.empty())
+            outcome_.skipped.push_back({catalog.path, catalog.failure});
+}
+
+// Each thread takes a range of partitions; the buckets come out in no particular order (the
+// ranking orders the groups).
+void DuplicateFinder::GroupCandidates()
+{
+    std::uint64_t total = 0;
+    for (const ScopeCatalog& catalog : catalogs_) {
+        catalogStarts_.push_back(total);
+        total += catalog.candidates.size();
+    }
+    const std::size_t slices = ThreadsFor(static_cast<std::size_t>(std::min<std::uint64_t>(total, kPartitions)));
+    std::vector<Buckets> sliceBuckets(slices);
+    ForEachOnThreads(slices, progress_, [&](std::size_t slice, Progress*) {
+        sliceBuckets[slice] = BucketsOfPartitions(kPartitions * slice / slices, kPartitions * (slice + 1) / slices);
+    });
+    for (const Buckets& buckets : sliceBuckets) {
+        std::size_t at = 0;
+        for (const std::size_t end : buckets.ends) {
+            for (; at < end; ++at) {
+                const std::uint64_t position = buckets.positions[at];
+                const std::size_t catalog = CatalogOfPosition(position);
+                members_.push_back({position, catalogs_[catalog].candidates[position - catalogStarts_[catalog]].where, 0, {}});
+            }
+            bucketEnds_.push_back(members_.size());
+        }
+    }
+    for (ScopeCatalog& catalog : catalogs_)
+        catalog.candidates = {};
+}
+
+// Spreads the candidates whose hashes fall in the partitions over them, in result order,
+// and sorts each partition by hash: equal hashes then lie together, in result order. A hash
+// shared by different keys is rare; the records read later part them.
+Buckets DuplicateFinder::BucketsOfPartitions(std::size_t first, std::size_t end) const
+{
+    const auto partitionOf = [](std::uint64_t hash) { return static_cast<std::size_t>(hash >> (64 - kPartitionBits)); };
+    std::vector<std::size_t> starts(end - first + 1, 0);
+    for (const ScopeCatalog& catalog : catalogs_)
+        for (const DuplicateCandidate& candidate : catalog.candidates)
+            if (const std::size_t partition = partitionOf(candidate.hash); partition >= first && partition < end)
+                ++starts[partition - first + 1];
+    std::partial_sum(starts.begin(), starts.end(), starts.begin());
+
+    const std::unique_ptr<RankedCandidate[]> ranked(new RankedCandidate[starts.back()]);
+    std::vector<std::size_t> next(starts.begin(), starts.end() - 1);
+    for (std::size_t catalog = 0; catalog < catalogs_.size(); ++catalog) {
+        const std::vector<DuplicateCandidate>& candidates = catalogs_[catalog].candidates;
+        for (std::size_t i = 0; i < candidates.size(); ++i)
+            if (const std::size_t partition = partitionOf(candidates[i].hash); partition >= first && partition < end)
+                ranked[next[partition - first]++] = {candidates[i].hash, catalogStarts_[catalog] + i};
+    }
+
+    Buckets buckets;
+    for (std::size_t partition = 0; partition + 1 < starts.size(); ++partition) {
+        RankedCandidate* const from = ranked.get() + starts[partition];
+        RankedCandidate* const to = ranked.get() + starts[partition + 1];
+        std::sort(from, to, [](const RankedCandidate& a, const RankedCandidate& b) {
+            return a.hash != b.hash ? a.hash < b.hash : a.position < b.position;
+        });
+        for (RankedCandidate* run = from; run < to;) {
+            RankedCandidate* runEnd = run + 1;
+            while (runEnd < to && runEnd->hash == run->hash)
+                ++runEnd;
+            if (runEnd - run > 1) {
+                for (const RankedCandidate* member = run; member < runEnd; ++member)
+                    buckets.positions.push_back(member->position);
+                buckets.ends.push_back(buckets.positions.size());
+            }
+            run = runEnd;
+        }
+    }
+    return buckets;
+}
+
+std::size_t DuplicateFinder::CatalogOfPosition(std::uint64_t position) const
+{
+    return static_cast<std::size_t>(std::upper_bound(catalogStarts_.begin(), catalogStarts_.end(), position)
+                                    - catalogStarts_.begin() - 1);
+}
+
+// Each catalog's copies are read in document order, through a reader that refuses the file
+// when it is no longer the one whose entries were grouped.
+Status DuplicateFinder::ReadCopies()
+{
+    std::vector<std::size_t> order(members_.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::sort(order.begin(), order.end(),
+              [this](std::size_t a, std::size_t b) { return members_[a].position < members_[b].position; });
+    std::vector<std::size_t> runStarts;
+    std::size_t previousCatalog = catalogs_.size();
+    for (std::size_t i = 0; i < order.size(); ++i)
+        if (const std::size_t catalog = CatalogOfPosition(members_[order[i]].position); catalog != previousCatalog) {
+            runStarts.push_back(i);
+            previousCatalog = catalog;
+        }
+    runStarts.push_back(order.size());
+
+    std::vector<Status> statuses(runStarts.size() - 1);
+    ForEachOnThreads(statuses.size(), progress_, [&](std::size_t run, Progress* messages) {
+        const ScopeCatalog& catalog = catalogs_[CatalogOfPosition(members_[order[runStarts[run]]].position)];
+        if (messages)
+            messages->SetMessage(catalog.path);
+        CatalogEntryReader reader;
+        if (!reader.Open(catalog.path, &catalog.identity).ok()) {
+            statuses[run] = Status::Failed("The catalog \"" + catalog.path + "\" changed while duplicates were looked for");
+            return;
+        }
+        const SharedText catalogName(CatalogNameOfFile(catalog.path));
+        std::vector<EntryRecord> read;
+        for (std::size_t i = runStarts[run]; i < runStarts[run + 1] && !progress_.Cancelled(); ++i) {
+            Member& member = members_[order[i]];
+            member.offset = member.where;
+            std::uint64_t limit = std::numeric_limits<std::uint64_t>::max();
+            if (catalog.segment && !catalog.segment->EntrySpan(static_cast<std::uint32_t>(member.where), member.offset, limit)) {
+                statuses[run] = Status::Failed("The search index segment of \"" + catalog.segment->Key() + "\" is damaged");
+                return;
+            }
+            if (Status status = reader.ReadAt(member.offset, limit, catalogName, read); !status) {
+                statuses[run] = status;
+                return;
+            }
+            member.record = std::move(read.back());
+            read.clear();
+        }
+    });
+    for (const Status& status : statuses)
+        if (!status.ok())
+            return status;
+    return Status::Ok();
+}
+
+// Parts each bucket by the copies' keys as their records hold them.
+std::vector<FoundGroup> DuplicateFinder::GroupsOfBuckets(std::size_t first, std::size_t end) const
+{
+    std::vector<FoundGroup> found;
+    std::vector<std::size_t> rest;
+    std::vector<std::size_t> others;
+    std::vector<ByteTotal> sizes;
+    for (std::size_t bucket = first; bucket < end; ++bucket) {
+        const std::size_t bucketStart = bucket == 0 ? 0 : bucketEnds_[bucket - 1];
+        rest.resize(bucketEnds_[bucket] - bucketStart);
+        std::iota(rest.begin(), rest.end(), bucketStart);
+        sizes.clear();
+        for (const std::size_t member : rest)
+            sizes.push_back(ExactSize(members_[member].record.Field(kFileSize)));
+        const auto sameKey = [&](std::size_t a, std::size_t b) {
+            if (request_.key != DuplicateKey::Name && sizes[a - bucketStart] != sizes[b - bucketStart])
+                return false;
+            return request_.key == DuplicateKey::Size
+                || CompareTextIgnoringAsciiCase(members_[a].record.Field(kFileName), members_[b].record.Field(kFileName)) == 0;
+        };
+        while (rest.size() > 1) {
+            FoundGroup group;
+            others.clear();
+            for (const std::size_t member : rest)
+                (sameKey(rest.front(), member) ? group.members : others).push_back(member);
+            if (group.members.size() > 1) {
+                ByteTotal largest = 0;
+                for (const std::size_t member : group.members) {
+                    group.wasted += sizes[member - bucketStart];
+                    largest = std::max(largest, sizes[member - bucketStart]);
+                }
+                group.wasted -= largest;
+                found.push_back(std::move(group));
+            }
+            rest.swap(others);
+        }
+    }
+    return found;
+}
+
+void DuplicateFinder::RankGroups()
+{
+    constexpr std::size_t kBucketsPerPiece = 4096;
+    const std::size_t pieces = (bucketEnds_.size() + kBucketsPerPiece - 1) / kBucketsPerPiece;
+    std::vector<std::vector<FoundGroup>> pieceGroups(pieces);
+    ForEachOnThreads(pieces, progress_, [&](std::size_t piece, Progress*) {
+        pieceGroups[piece] = GroupsOfBuckets(piece * kBucketsPerPiece, std::min((piece + 1) * kBucketsPerPiece, bucketEnds_.size()));
+    });
+    std::vector<FoundGroup> found;
+    for (std::vector<FoundGroup>& groups : pieceGroups)
+        std::move(groups.begin(), groups.end(), std::back_inserter(found));
+    std::sort(found.begin(), found.end(), [this](const FoundGroup& a, const FoundGroup& b) {
+        return a.wasted != b.wasted ? a.wasted > b.wasted
+                                    : members_[a.members.front()].position < members_[b.members.front()].position;
+    });
+
+    outcome_.groups.reserve(found.size());
+    for (const FoundGroup& group : found) {
+        DuplicateGroup& ranked = outcome_.groups.emplace_back();
+        ranked.wastedBytes = static_cast<std::uint64_t>(
+            std::min<ByteTotal>(group.wasted, std::numeric_limits<std::uint64_t>::max()));
+        ranked.copies.reserve(group.members.size());
+        for (const std::size_t member : group.members)
+            ranked.copies.push_back({std::move(members_[member].record),
+                                     static_cast<std::uint32_t>(CatalogOfPosition(members_[member].position)),
+                                     members_[member].offset});
+    }
+}
+
+}  // namespace
+
+DuplicatesOutcome FindDuplicates(const DuplicatesRequest& request, Progress& progress)
+{
+    return DuplicateFinder(request, progress).Find();
+}
+
+}  // namespace vellumark
