@@ -2,6 +2,7 @@
 
 #include "core/column_keys.h"
 #include "core/path_names.h"
+#include "search/catalog_search.h"
 #include "search/duplicate_candidates.h"
 #include "search/index/catalog_entry_reader.h"
 #include "search/index/library_index.h"
@@ -20,6 +21,7 @@
 #include <numeric>
 #include <optional>
 #include <set>
+#include <span>
 #include <thread>
 #include <utility>
 
@@ -122,9 +124,10 @@ struct Buckets {
     std::vector<std::size_t> ends;
 };
 
-// A copy whose record is read: where it lies, and its record.
+// A candidate that shares its hash with another: where its entry lies, and its record once read.
 struct Member {
     std::uint64_t position;
+    std::uint32_t catalog;
     std::uint64_t where;
     std::uint64_t offset = 0;
     EntryRecord record;
@@ -134,6 +137,20 @@ struct FoundGroup {
     std::vector<std::size_t> members;
     ByteTotal wasted = 0;
 };
+
+// Below this many bytes of catalog per copy, a catalog is read whole rather than at each
+// copy's offset (about what reading a copy at its offset costs in reading the file whole).
+constexpr std::uint64_t kBytesPerCopyAtOffset = 2048;
+
+Status ChangedWhileRead(const ScopeCatalog& catalog)
+{
+    return Status::Failed("The catalog \"" + catalog.path + "\" changed while duplicates were looked for");
+}
+
+Status SegmentDamaged(const ScopeCatalog& catalog)
+{
+    return Status::Failed("The search index segment of \"" + catalog.segment->Key() + "\" is damaged");
+}
 
 // Hashes are spread over this many partitions by their top bits: a partition's candidates
 // fit the cache while they are sorted.
@@ -156,9 +173,10 @@ private:
     void GroupCandidates();
     Buckets BucketsOfPartitions(std::size_t first, std::size_t end) const;
     Status ReadCopies();
+    Status ReadCopiesAtOffsets(const ScopeCatalog& catalog, std::span<Member> copies);
+    Status ReadCopiesInOneRead(const ScopeCatalog& catalog, std::span<Member> copies);
     void RankGroups();
     std::vector<FoundGroup> GroupsOfBuckets(std::size_t first, std::size_t end) const;
-    std::size_t CatalogOfPosition(std::uint64_t position) const;
 
     const DuplicatesRequest& request_;
     Progress& progress_;
@@ -168,8 +186,10 @@ private:
     std::vector<ScopeCatalog> catalogs_;
     // Where each catalog's candidates start in result order.
     std::vector<std::uint64_t> catalogStarts_;
-    // The candidates that share their hash with another, bucket after bucket.
+    // The candidates that share their hash with another, in result order, and the members of
+    // each bucket (those of one hash), bucket after bucket, each bucket in result order.
     std::vector<Member> members_;
+    std::vector<std::size_t> bucketMembers_;
     std::vector<std::size_t> bucketEnds_;
 };
 
@@ -309,19 +329,35 @@ void DuplicateFinder::GroupCandidates()
     ForEachOnThreads(slices, progress_, [&](std::size_t slice, Progress*) {
         sliceBuckets[slice] = BucketsOfPartitions(kPartitions * slice / slices, kPartitions * (slice + 1) / slices);
     });
-    for (const Buckets& buckets : sliceBuckets) {
+    // Members are put in result order by marking each candidate's bucket, then the buckets'
+    // lists are filled from the members in that order.
+    constexpr std::size_t kNoBucket = std::numeric_limits<std::size_t>::max();
+    std::vector<std::size_t> bucketOf(total, kNoBucket);
+    std::size_t buckets = 0;
+    for (const Buckets& slice : sliceBuckets) {
         std::size_t at = 0;
-        for (const std::size_t end : buckets.ends) {
-            for (; at < end; ++at) {
-                const std::uint64_t position = buckets.positions[at];
-                const std::size_t catalog = CatalogOfPosition(position);
-                members_.push_back({position, catalogs_[catalog].candidates[position - catalogStarts_[catalog]].where, 0, {}});
-            }
-            bucketEnds_.push_back(members_.size());
+        for (const std::size_t end : slice.ends) {
+            for (; at < end; ++at)
+                bucketOf[slice.positions[at]] = buckets;
+            ++buckets;
         }
     }
-    for (ScopeCatalog& catalog : catalogs_)
-        catalog.candidates = {};
+    sliceBuckets.clear();
+    std::vector<std::size_t> counts(buckets + 1, 0);
+    for (std::uint32_t catalog = 0; catalog < catalogs_.size(); ++catalog) {
+        const std::vector<DuplicateCandidate>& candidates = catalogs_[catalog].candidates;
+        for (std::size_t i = 0; i < candidates.size(); ++i)
+            if (const std::size_t bucket = bucketOf[catalogStarts_[catalog] + i]; bucket != kNoBucket) {
+                members_.push_back({catalogStarts_[catalog] + i, catalog, candidates[i].where, 0, {}});
+                ++counts[bucket + 1];
+            }
+        catalogs_[catalog].candidates = {};
+    }
+    std::partial_sum(counts.begin(), counts.end(), counts.begin());
+    bucketEnds_.assign(counts.begin() + 1, counts.end());
+    bucketMembers_.resize(members_.size());
+    for (std::size_t member = 0; member < members_.size(); ++member)
+        bucketMembers_[counts[bucketOf[members_[member].position]]++] = member;
 }
 
 // Spreads the candidates whose hashes fall in the partitions over them, in result order,
@@ -368,60 +404,81 @@ Buckets DuplicateFinder::BucketsOfPartitions(std::size_t first, std::size_t end)
     return buckets;
 }
 
-std::size_t DuplicateFinder::CatalogOfPosition(std::uint64_t position) const
-{
-    return static_cast<std::size_t>(std::upper_bound(catalogStarts_.begin(), catalogStarts_.end(), position)
-                                    - catalogStarts_.begin() - 1);
-}
-
-// Each catalog's copies are read in document order, through a reader that refuses the file
-// when it is no longer the one whose entries were grouped.
+// Each catalog's copies are read in document order: one by one at their offsets where they
+// are few, else in one read of the catalog (many reads at offsets cost more than reading the
+// file whole). Either way the file read must be the one whose entries were grouped.
 Status DuplicateFinder::ReadCopies()
 {
-    std::vector<std::size_t> order(members_.size());
-    std::iota(order.begin(), order.end(), std::size_t{0});
-    std::sort(order.begin(), order.end(),
-              [this](std::size_t a, std::size_t b) { return members_[a].position < members_[b].position; });
     std::vector<std::size_t> runStarts;
-    std::size_t previousCatalog = catalogs_.size();
-    for (std::size_t i = 0; i < order.size(); ++i)
-        if (const std::size_t catalog = CatalogOfPosition(members_[order[i]].position); catalog != previousCatalog) {
-            runStarts.push_back(i);
-            previousCatalog = catalog;
-        }
-    runStarts.push_back(order.size());
+    for (std::size_t member = 0; member < members_.size(); ++member)
+        if (member == 0 || members_[member].catalog != members_[member - 1].catalog)
+            runStarts.push_back(member);
+    runStarts.push_back(members_.size());
 
     std::vector<Status> statuses(runStarts.size() - 1);
     ForEachOnThreads(statuses.size(), progress_, [&](std::size_t run, Progress* messages) {
-        const ScopeCatalog& catalog = catalogs_[CatalogOfPosition(members_[order[runStarts[run]]].position)];
+        const std::span<Member> copies(members_.data() + runStarts[run], runStarts[run + 1] - runStarts[run]);
+        const ScopeCatalog& catalog = catalogs_[copies.front().catalog];
         if (messages)
             messages->SetMessage(catalog.path);
-        CatalogEntryReader reader;
-        if (!reader.Open(catalog.path, &catalog.identity).ok()) {
-            statuses[run] = Status::Failed("The catalog \"" + catalog.path + "\" changed while duplicates were looked for");
-            return;
-        }
-        const SharedText catalogName(CatalogNameOfFile(catalog.path));
-        std::vector<EntryRecord> read;
-        for (std::size_t i = runStarts[run]; i < runStarts[run + 1] && !progress_.Cancelled(); ++i) {
-            Member& member = members_[order[i]];
-            member.offset = member.where;
-            std::uint64_t limit = std::numeric_limits<std::uint64_t>::max();
-            if (catalog.segment && !catalog.segment->EntrySpan(static_cast<std::uint32_t>(member.where), member.offset, limit)) {
-                statuses[run] = Status::Failed("The search index segment of \"" + catalog.segment->Key() + "\" is damaged");
-                return;
-            }
-            if (Status status = reader.ReadAt(member.offset, limit, catalogName, read); !status) {
-                statuses[run] = status;
-                return;
-            }
-            member.record = std::move(read.back());
-            read.clear();
-        }
+        statuses[run] = copies.size() * kBytesPerCopyAtOffset < catalog.identity.size ? ReadCopiesAtOffsets(catalog, copies)
+                                                                                       : ReadCopiesInOneRead(catalog, copies);
     });
     for (const Status& status : statuses)
-        if (!status.ok())
+        if (status.code() == Status::Code::Failed)
             return status;
+    return Status::Ok();
+}
+
+Status DuplicateFinder::ReadCopiesAtOffsets(const ScopeCatalog& catalog, std::span<Member> copies)
+{
+    CatalogEntryReader reader;
+    if (!reader.Open(catalog.path, &catalog.identity).ok())
+        return ChangedWhileRead(catalog);
+    const SharedText catalogName(CatalogNameOfFile(catalog.path));
+    std::vector<EntryRecord> read;
+    for (Member& member : copies) {
+        if (progress_.Cancelled())
+            return Status::Cancelled();
+        member.offset = member.where;
+        std::uint64_t limit = std::numeric_limits<std::uint64_t>::max();
+        if (catalog.segment && !catalog.segment->EntrySpan(static_cast<std::uint32_t>(member.where), member.offset, limit))
+            return SegmentDamaged(catalog);
+        if (Status status = reader.ReadAt(member.offset, limit, catalogName, read); !status)
+            return status;
+        member.record = std::move(read.back());
+        read.clear();
+    }
+    return Status::Ok();
+}
+
+Status DuplicateFinder::ReadCopiesInOneRead(const ScopeCatalog& catalog, std::span<Member> copies)
+{
+    for (Member& member : copies) {
+        member.offset = member.where;
+        std::uint64_t next = 0;
+        if (catalog.segment && !catalog.segment->EntrySpan(static_cast<std::uint32_t>(member.where), member.offset, next))
+            return SegmentDamaged(catalog);
+    }
+    if (IdentityOfFile(catalog.path) != catalog.identity)
+        return ChangedWhileRead(catalog);
+    const SharedText catalogName(CatalogNameOfFile(catalog.path));
+    std::vector<EntryRecord> read;
+    auto next = copies.begin();
+    const Status status = ReadCatalogEntries(catalog.path, [&](const CatalogEntry& entry) {
+        if (progress_.Cancelled())
+            return false;
+        if (entry.Offset() != next->offset)
+            return true;
+        AddSearchResult(entry, catalogName, read);
+        next->record = std::move(read.back());
+        read.clear();
+        return ++next != copies.end();
+    });
+    if (progress_.Cancelled())
+        return Status::Cancelled();
+    if (next != copies.end() || status.code() == Status::Code::Failed || IdentityOfFile(catalog.path) != catalog.identity)
+        return ChangedWhileRead(catalog);
     return Status::Ok();
 }
 
@@ -432,30 +489,38 @@ std::vector<FoundGroup> DuplicateFinder::GroupsOfBuckets(std::size_t first, std:
     std::vector<std::size_t> rest;
     std::vector<std::size_t> others;
     std::vector<ByteTotal> sizes;
+    std::vector<std::string_view> names;
     for (std::size_t bucket = first; bucket < end; ++bucket) {
+        // Members are numbered within the bucket from here on.
         const std::size_t bucketStart = bucket == 0 ? 0 : bucketEnds_[bucket - 1];
-        rest.resize(bucketEnds_[bucket] - bucketStart);
-        std::iota(rest.begin(), rest.end(), bucketStart);
+        const std::span<const std::size_t> members(bucketMembers_.data() + bucketStart, bucketEnds_[bucket] - bucketStart);
         sizes.clear();
-        for (const std::size_t member : rest)
+        names.clear();
+        for (const std::size_t member : members) {
             sizes.push_back(ExactSize(members_[member].record.Field(kFileSize)));
+            names.push_back(members_[member].record.Field(kFileName));
+        }
         const auto sameKey = [&](std::size_t a, std::size_t b) {
-            if (request_.key != DuplicateKey::Name && sizes[a - bucketStart] != sizes[b - bucketStart])
+            if (request_.key != DuplicateKey::Name && sizes[a] != sizes[b])
                 return false;
-            return request_.key == DuplicateKey::Size
-                || CompareTextIgnoringAsciiCase(members_[a].record.Field(kFileName), members_[b].record.Field(kFileName)) == 0;
+            return request_.key == DuplicateKey::Size || CompareTextIgnoringAsciiCase(names[a], names[b]) == 0;
         };
+        rest.resize(members.size());
+        std::iota(rest.begin(), rest.end(), std::size_t{0});
         while (rest.size() > 1) {
             FoundGroup group;
             others.clear();
-            for (const std::size_t member : rest)
-                (sameKey(rest.front(), member) ? group.members : others).push_back(member);
-            if (group.members.size() > 1) {
-                ByteTotal largest = 0;
-                for (const std::size_t member : group.members) {
-                    group.wasted += sizes[member - bucketStart];
-                    largest = std::max(largest, sizes[member - bucketStart]);
+            ByteTotal largest = 0;
+            for (const std::size_t member : rest) {
+                if (!sameKey(rest.front(), member)) {
+                    others.push_back(member);
+                    continue;
                 }
+                group.members.push_back(members[member]);
+                group.wasted += sizes[member];
+                largest = std::max(largest, sizes[member]);
+            }
+            if (group.members.size() > 1) {
                 group.wasted -= largest;
                 found.push_back(std::move(group));
             }
@@ -488,9 +553,7 @@ void DuplicateFinder::RankGroups()
             std::min<ByteTotal>(group.wasted, std::numeric_limits<std::uint64_t>::max()));
         ranked.copies.reserve(group.members.size());
         for (const std::size_t member : group.members)
-            ranked.copies.push_back({std::move(members_[member].record),
-                                     static_cast<std::uint32_t>(CatalogOfPosition(members_[member].position)),
-                                     members_[member].offset});
+            ranked.copies.push_back({std::move(members_[member].record), members_[member].catalog, members_[member].offset});
     }
 }
 

@@ -45,6 +45,14 @@ std::string Catalog(const std::vector<std::string>& entries)
     return text + "</file></fileinfo>";
 }
 
+// The entries after `count` files whose names, starting with the tag, are found nowhere else.
+std::vector<std::string> Unique(const std::string& tag, int count, std::vector<std::string> entries)
+{
+    for (int i = 0; i < count; ++i)
+        entries.insert(entries.begin(), File(tag + std::to_string(i) + ".dat", std::to_string(1000 + i)));
+    return entries;
+}
+
 // Sets the file's times this many seconds back, so that an index made now counts as current.
 void SetModifiedAgo(const std::string& path, int seconds)
 {
@@ -235,24 +243,26 @@ TEST_F(DuplicatesTest, GroupsRankByWastedBytesThenByTheirFirstCopy)
 
 TEST_F(DuplicatesTest, ACopyTellsItsCatalogAndWhereItsEntryLies)
 {
+    // The copies of the large catalog are few for its size and are read at their offsets;
+    // the small catalog is read whole again. Both give the records the search gives.
     const std::string entry = File("x.bin", "8");
-    Put("Music/One.xml", {File("y.bin", "1"), entry});
-    Put("Music/Two.xml", {entry});
-    const std::string text = testing::ReadFile(library + "/Music/One.xml");
+    Put("Music/Large.xml", Unique("large", 200, {File("y.bin", "1"), entry}));
+    Put("Music/Small.xml", {File("y.bin", "2"), entry});
 
     const DuplicatesOutcome outcome = Find();
     ASSERT_EQ(outcome.groups.size(), 1u);
-    bool seen = false;
+    ASSERT_EQ(outcome.groups[0].copies.size(), 2u);
+    std::vector<std::string> seen;
     for (const DuplicateCopy& copy : outcome.groups[0].copies) {
         ASSERT_LT(copy.catalog, outcome.catalogs.size());
-        if (outcome.catalogs[copy.catalog] != library + "/Music/One.xml")
-            continue;
-        seen = true;
-        EXPECT_EQ(text.compare(copy.offset, entry.size(), entry), 0) << copy.offset;
+        const std::string& path = outcome.catalogs[copy.catalog];
+        seen.push_back(CatalogNameOfFile(path));
+        EXPECT_EQ(testing::ReadFile(path).compare(copy.offset, entry.size(), entry), 0) << path << " " << copy.offset;
         EXPECT_EQ(copy.record.Field(kFullPath), "/cd/x.bin");
-        EXPECT_EQ(copy.record.Field(kDiskName), "One");
+        EXPECT_EQ(copy.record.Field(kFileType), "file");
+        EXPECT_EQ(copy.record.Field(kDiskName), seen.back());
     }
-    EXPECT_TRUE(seen);
+    EXPECT_EQ(seen, InWalkOrder({"Large", "Small"}));
 }
 
 TEST_F(DuplicatesTest, ACatalogReachedTwiceIsReadOnce)
@@ -357,8 +367,9 @@ TEST_F(DuplicatesTest, ACatalogReplacedBeforeItsCopiesAreReadFailsTheSearch)
     // More catalogs than reading threads: the hook blocks every thread in its first read while
     // it replaces the files, so some catalogs are opened only after they were replaced.
     constexpr int kCatalogs = 6;
+    // Few copies in large catalogs: each is read at its offset.
     for (int i = 0; i < kCatalogs; ++i)
-        Put("Music/C" + std::to_string(i) + ".xml", {File("x.bin", "8"), File("y.bin", "9")});
+        Put("Music/C" + std::to_string(i) + ".xml", Unique("c" + std::to_string(i) + "-", 200, {File("x.bin", "8"), File("y.bin", "9")}));
     std::once_flag replaced;
     CatalogEntryReader::SetReadHook([&](std::size_t) {
         std::call_once(replaced, [&] {
