@@ -3,6 +3,7 @@
 #include "core/catalog_reader.h"
 #include "core/column_keys.h"
 
+#include <cstring>
 #include <limits>
 #include <xxhash.h>
 
@@ -18,6 +19,31 @@ std::uint64_t SizeCode(const ParsedSize& size)
     return size.state == SizeState::AboveRange ? std::numeric_limits<std::uint64_t>::max() : size.bytes;
 }
 
+// Folds A to Z to a to z, eight bytes at a time where it can (names are hashed by the
+// million): a byte is upper case when its top bit is clear and its other seven bits lie in
+// 'A'..'Z', which two additions per word tell without a carry between bytes.
+void FoldAsciiCase(std::string_view text, std::string& folded)
+{
+    constexpr std::uint64_t kLowBits = 0x7F7F7F7F7F7F7F7F;
+    constexpr std::uint64_t kTopBits = 0x8080808080808080;
+    constexpr std::uint64_t kFromA = 0x3F3F3F3F3F3F3F3F;      // 0x80 - 'A'
+    constexpr std::uint64_t kBeyondZ = 0x2525252525252525;    // 0x80 - 'Z' - 1
+    folded.resize(text.size());
+    std::size_t at = 0;
+    for (; at + 8 <= text.size(); at += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + at, 8);
+        const std::uint64_t low = word & kLowBits;
+        const std::uint64_t upper = (low + kFromA) & ~(low + kBeyondZ) & ~word & kTopBits;
+        word |= upper >> 2;  // 0x80 to 0x20 within each byte
+        std::memcpy(folded.data() + at, &word, 8);
+    }
+    for (; at < text.size(); ++at) {
+        const char c = text[at];
+        folded[at] = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+}
+
 }  // namespace
 
 std::uint64_t CandidateFilter::Hash(std::string_view name, const ParsedSize& size, std::string& scratch) const
@@ -25,10 +51,7 @@ std::uint64_t CandidateFilter::Hash(std::string_view name, const ParsedSize& siz
     const std::uint64_t sizeCode = SizeCode(size);
     if (key_ == DuplicateKey::Size)
         return XXH3_64bits(&sizeCode, sizeof sizeCode);
-    scratch.assign(name);
-    for (char& c : scratch)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
+    FoldAsciiCase(name, scratch);
     return key_ == DuplicateKey::Name ? XXH3_64bits(scratch.data(), scratch.size())
                                       : XXH3_64bits_withSeed(scratch.data(), scratch.size(), sizeCode);
 }

@@ -10,7 +10,9 @@
 #include "system/file_status.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
+#include <bit>
 #include <cerrno>
 #include <cstring>
 #include <exception>
@@ -103,34 +105,66 @@ void ForEachOnThreads(std::size_t count, Progress& progress, const std::function
             std::rethrow_exception(failure);
 }
 
+// Candidates are spread over this many partitions by the top bits of their hash, so that
+// the candidates of one partition, across all catalogs, can be counted in a table that
+// fits the cache.
+constexpr unsigned kPartitionBits = 8;
+constexpr std::size_t kPartitions = std::size_t{1} << kPartitionBits;
+
+std::size_t PartitionOf(std::uint64_t hash) { return static_cast<std::size_t>(hash >> (64 - kPartitionBits)); }
+
 // A catalog file of the scope, however often the walk reached it.
 struct ScopeCatalog {
     std::string path;
     CatalogIdentity identity;
     std::shared_ptr<const SegmentReader> segment;  // set when its entries come from the index
     std::string failure;                           // why it is skipped; empty when it is read
+    // Ordered by partition, each partition's in document order (see PartitionCandidates).
     std::vector<DuplicateCandidate> candidates;
+    std::array<std::size_t, kPartitions + 1> partitionStarts{};
 };
 
-// A candidate among all: its hash and its place in result order.
-struct RankedCandidate {
-    std::uint64_t hash;
-    std::uint64_t position;
-};
+// Orders the catalog's candidates by partition, keeping document order within each.
+void PartitionCandidates(ScopeCatalog& catalog)
+{
+    std::array<std::size_t, kPartitions + 1>& starts = catalog.partitionStarts;
+    starts.fill(0);
+    for (const DuplicateCandidate& candidate : catalog.candidates)
+        ++starts[PartitionOf(candidate.hash) + 1];
+    std::partial_sum(starts.begin(), starts.end(), starts.begin());
+    std::vector<DuplicateCandidate> ordered(catalog.candidates.size());
+    std::array<std::size_t, kPartitions> next;
+    std::copy(starts.begin(), starts.end() - 1, next.begin());
+    for (const DuplicateCandidate& candidate : catalog.candidates)
+        ordered[next[PartitionOf(candidate.hash)]++] = candidate;
+    catalog.candidates = std::move(ordered);
+}
 
-// Candidates sharing a hash: the positions of each bucket in result order, bucket after bucket.
-struct Buckets {
-    std::vector<std::uint64_t> positions;
-    std::vector<std::size_t> ends;
-};
-
-// A candidate that shares its hash with another: where its entry lies, and its record once read.
+// A candidate that shares its hash with another: where its entry lies, and its record once
+// read. Result order is the order of (catalog, where).
 struct Member {
-    std::uint64_t position;
     std::uint32_t catalog;
     std::uint64_t where;
+    std::size_t bucket;
     std::uint64_t offset = 0;
     EntryRecord record;
+    // The record's key, taken while the reading thread has the record at hand.
+    ByteTotal size = 0;
+    std::string_view name;  // into the record's own text, which a move leaves in place
+
+    void Take(EntryRecord&& read)
+    {
+        record = std::move(read);
+        size = ExactSize(record.Field(kFileSize));
+        name = record.Field(kFileName);
+    }
+    bool operator<(const Member& other) const { return catalog != other.catalog ? catalog < other.catalog : where < other.where; }
+};
+
+// The members of one partition, in result order, with buckets numbered within it.
+struct PartitionMembers {
+    std::vector<Member> members;
+    std::size_t buckets = 0;
 };
 
 struct FoundGroup {
@@ -138,8 +172,8 @@ struct FoundGroup {
     ByteTotal wasted = 0;
 };
 
-// Below this many bytes of catalog per copy, a catalog is read whole rather than at each
-// copy's offset (about what reading a copy at its offset costs in reading the file whole).
+// A catalog with a copy in every so many bytes, or more often, is read whole rather than at
+// each copy's offset: about what reading one copy at its offset costs in reading a file whole.
 constexpr std::uint64_t kBytesPerCopyAtOffset = 2048;
 
 Status ChangedWhileRead(const ScopeCatalog& catalog)
@@ -151,11 +185,6 @@ Status SegmentDamaged(const ScopeCatalog& catalog)
 {
     return Status::Failed("The search index segment of \"" + catalog.segment->Key() + "\" is damaged");
 }
-
-// Hashes are spread over this many partitions by their top bits: a partition's candidates
-// fit the cache while they are sorted.
-constexpr unsigned kPartitionBits = 16;
-constexpr std::size_t kPartitions = std::size_t{1} << kPartitionBits;
 
 class DuplicateFinder {
 public:
@@ -171,7 +200,7 @@ private:
     void TakeFromFiles(const std::vector<std::string>& files);
     void CollectCandidates();
     void GroupCandidates();
-    Buckets BucketsOfPartitions(std::size_t first, std::size_t end) const;
+    PartitionMembers MembersOfPartition(std::size_t partition) const;
     Status ReadCopies();
     Status ReadCopiesAtOffsets(const ScopeCatalog& catalog, std::span<Member> copies);
     Status ReadCopiesInOneRead(const ScopeCatalog& catalog, std::span<Member> copies);
@@ -184,8 +213,6 @@ private:
     DuplicatesOutcome outcome_;
 
     std::vector<ScopeCatalog> catalogs_;
-    // Where each catalog's candidates start in result order.
-    std::vector<std::uint64_t> catalogStarts_;
     // The candidates that share their hash with another, in result order, and the members of
     // each bucket (those of one hash), bucket after bucket, each bucket in result order.
     std::vector<Member> members_;
@@ -309,99 +336,97 @@ void DuplicateFinder::CollectCandidates()
             status = StreamCandidates(catalog.path, filter_, progress_, messages, catalog.candidates);
         if (status.code() == Status::Code::Failed)
             catalog.failure = status.message();
+        else if (status.ok())
+            PartitionCandidates(catalog);
     });
     for (const ScopeCatalog& catalog : catalogs_)
         if (!catalog.failure.empty())
             outcome_.skipped.push_back({catalog.path, catalog.failure});
 }
 
-// Each thread takes a range of partitions; the buckets come out in no particular order (the
-// ranking orders the groups).
+// The partitions are counted on several threads; their buckets are then numbered one
+// partition after the other, and the members put in result order.
 void DuplicateFinder::GroupCandidates()
 {
-    std::uint64_t total = 0;
-    for (const ScopeCatalog& catalog : catalogs_) {
-        catalogStarts_.push_back(total);
-        total += catalog.candidates.size();
-    }
-    const std::size_t slices = ThreadsFor(static_cast<std::size_t>(std::min<std::uint64_t>(total, kPartitions)));
-    std::vector<Buckets> sliceBuckets(slices);
-    ForEachOnThreads(slices, progress_, [&](std::size_t slice, Progress*) {
-        sliceBuckets[slice] = BucketsOfPartitions(kPartitions * slice / slices, kPartitions * (slice + 1) / slices);
+    std::vector<PartitionMembers> partitions(kPartitions);
+    ForEachOnThreads(kPartitions, progress_, [&](std::size_t partition, Progress*) {
+        partitions[partition] = MembersOfPartition(partition);
     });
-    // Members are put in result order by marking each candidate's bucket, then the buckets'
-    // lists are filled from the members in that order.
-    constexpr std::size_t kNoBucket = std::numeric_limits<std::size_t>::max();
-    std::vector<std::size_t> bucketOf(total, kNoBucket);
     std::size_t buckets = 0;
-    for (const Buckets& slice : sliceBuckets) {
-        std::size_t at = 0;
-        for (const std::size_t end : slice.ends) {
-            for (; at < end; ++at)
-                bucketOf[slice.positions[at]] = buckets;
-            ++buckets;
+    std::size_t members = 0;
+    for (const PartitionMembers& partition : partitions)
+        members += partition.members.size();
+    members_.reserve(members);
+    for (PartitionMembers& partition : partitions) {
+        for (Member& member : partition.members) {
+            member.bucket += buckets;
+            members_.push_back(std::move(member));
         }
+        buckets += partition.buckets;
+        partition = {};
     }
-    sliceBuckets.clear();
-    std::vector<std::size_t> counts(buckets + 1, 0);
-    for (std::uint32_t catalog = 0; catalog < catalogs_.size(); ++catalog) {
-        const std::vector<DuplicateCandidate>& candidates = catalogs_[catalog].candidates;
-        for (std::size_t i = 0; i < candidates.size(); ++i)
-            if (const std::size_t bucket = bucketOf[catalogStarts_[catalog] + i]; bucket != kNoBucket) {
-                members_.push_back({catalogStarts_[catalog] + i, catalog, candidates[i].where, 0, {}});
-                ++counts[bucket + 1];
-            }
-        catalogs_[catalog].candidates = {};
-    }
-    std::partial_sum(counts.begin(), counts.end(), counts.begin());
-    bucketEnds_.assign(counts.begin() + 1, counts.end());
+    for (ScopeCatalog& catalog : catalogs_)
+        catalog.candidates = {};
+    std::sort(members_.begin(), members_.end());
+
+    std::vector<std::size_t> starts(buckets + 1, 0);
+    for (const Member& member : members_)
+        ++starts[member.bucket + 1];
+    std::partial_sum(starts.begin(), starts.end(), starts.begin());
+    bucketEnds_.assign(starts.begin() + 1, starts.end());
     bucketMembers_.resize(members_.size());
     for (std::size_t member = 0; member < members_.size(); ++member)
-        bucketMembers_[counts[bucketOf[members_[member].position]]++] = member;
+        bucketMembers_[starts[members_[member].bucket]++] = member;
 }
 
-// Spreads the candidates whose hashes fall in the partitions over them, in result order,
-// and sorts each partition by hash: equal hashes then lie together, in result order. A hash
-// shared by different keys is rare; the records read later part them.
-Buckets DuplicateFinder::BucketsOfPartitions(std::size_t first, std::size_t end) const
+// The candidates of one partition that share their hash with another. Each hash is counted
+// in a table, then the candidates of the hashes seen more than once are taken, in result
+// order, each hash's numbered as a bucket. A hash shared by different keys is rare; the
+// records read later part them.
+PartitionMembers DuplicateFinder::MembersOfPartition(std::size_t partition) const
 {
-    const auto partitionOf = [](std::uint64_t hash) { return static_cast<std::size_t>(hash >> (64 - kPartitionBits)); };
-    std::vector<std::size_t> starts(end - first + 1, 0);
+    struct Slot {
+        std::uint64_t hash;
+        std::size_t count;  // 0: free
+        std::size_t bucket;
+    };
+    std::size_t candidates = 0;
     for (const ScopeCatalog& catalog : catalogs_)
-        for (const DuplicateCandidate& candidate : catalog.candidates)
-            if (const std::size_t partition = partitionOf(candidate.hash); partition >= first && partition < end)
-                ++starts[partition - first + 1];
-    std::partial_sum(starts.begin(), starts.end(), starts.begin());
-
-    const std::unique_ptr<RankedCandidate[]> ranked(new RankedCandidate[starts.back()]);
-    std::vector<std::size_t> next(starts.begin(), starts.end() - 1);
-    for (std::size_t catalog = 0; catalog < catalogs_.size(); ++catalog) {
-        const std::vector<DuplicateCandidate>& candidates = catalogs_[catalog].candidates;
-        for (std::size_t i = 0; i < candidates.size(); ++i)
-            if (const std::size_t partition = partitionOf(candidates[i].hash); partition >= first && partition < end)
-                ranked[next[partition - first]++] = {candidates[i].hash, catalogStarts_[catalog] + i};
-    }
-
-    Buckets buckets;
-    for (std::size_t partition = 0; partition + 1 < starts.size(); ++partition) {
-        RankedCandidate* const from = ranked.get() + starts[partition];
-        RankedCandidate* const to = ranked.get() + starts[partition + 1];
-        std::sort(from, to, [](const RankedCandidate& a, const RankedCandidate& b) {
-            return a.hash != b.hash ? a.hash < b.hash : a.position < b.position;
-        });
-        for (RankedCandidate* run = from; run < to;) {
-            RankedCandidate* runEnd = run + 1;
-            while (runEnd < to && runEnd->hash == run->hash)
-                ++runEnd;
-            if (runEnd - run > 1) {
-                for (const RankedCandidate* member = run; member < runEnd; ++member)
-                    buckets.positions.push_back(member->position);
-                buckets.ends.push_back(buckets.positions.size());
-            }
-            run = runEnd;
+        candidates += catalog.partitionStarts[partition + 1] - catalog.partitionStarts[partition];
+    const std::size_t mask = std::bit_ceil(std::max<std::size_t>(2 * candidates, 16)) - 1;
+    std::vector<Slot> table(mask + 1, Slot{0, 0, 0});
+    const auto slotOf = [&](std::uint64_t hash) -> Slot& {
+        // The top bits chose the partition; the low ones spread the hashes within it.
+        std::size_t at = static_cast<std::size_t>(hash) & mask;
+        while (table[at].count != 0 && table[at].hash != hash)
+            at = (at + 1) & mask;
+        return table[at];
+    };
+    const auto forEachCandidate = [&](const auto& visit) {
+        for (std::uint32_t catalog = 0; catalog < catalogs_.size(); ++catalog) {
+            const ScopeCatalog& scope = catalogs_[catalog];
+            for (std::size_t i = scope.partitionStarts[partition]; i < scope.partitionStarts[partition + 1]; ++i)
+                visit(catalog, scope.candidates[i]);
         }
-    }
-    return buckets;
+    };
+
+    forEachCandidate([&](std::uint32_t, const DuplicateCandidate& candidate) {
+        Slot& slot = slotOf(candidate.hash);
+        slot.hash = candidate.hash;
+        ++slot.count;
+    });
+    PartitionMembers found;
+    forEachCandidate([&](std::uint32_t catalog, const DuplicateCandidate& candidate) {
+        Slot& slot = slotOf(candidate.hash);
+        if (slot.count < 2)
+            return;
+        if (slot.count != std::numeric_limits<std::size_t>::max()) {
+            slot.count = std::numeric_limits<std::size_t>::max();  // numbered
+            slot.bucket = found.buckets++;
+        }
+        found.members.push_back({catalog, candidate.where, slot.bucket, 0, {}, 0, {}});
+    });
+    return found;
 }
 
 // Each catalog's copies are read in document order: one by one at their offsets where they
@@ -446,7 +471,7 @@ Status DuplicateFinder::ReadCopiesAtOffsets(const ScopeCatalog& catalog, std::sp
             return SegmentDamaged(catalog);
         if (Status status = reader.ReadAt(member.offset, limit, catalogName, read); !status)
             return status;
-        member.record = std::move(read.back());
+        member.Take(std::move(read.back()));
         read.clear();
     }
     return Status::Ok();
@@ -471,7 +496,7 @@ Status DuplicateFinder::ReadCopiesInOneRead(const ScopeCatalog& catalog, std::sp
         if (entry.Offset() != next->offset)
             return true;
         AddSearchResult(entry, catalogName, read);
-        next->record = std::move(read.back());
+        next->Take(std::move(read.back()));
         read.clear();
         return ++next != copies.end();
     });
@@ -488,37 +513,27 @@ std::vector<FoundGroup> DuplicateFinder::GroupsOfBuckets(std::size_t first, std:
     std::vector<FoundGroup> found;
     std::vector<std::size_t> rest;
     std::vector<std::size_t> others;
-    std::vector<ByteTotal> sizes;
-    std::vector<std::string_view> names;
+    const auto sameKey = [this](const Member& a, const Member& b) {
+        if (request_.key != DuplicateKey::Name && a.size != b.size)
+            return false;
+        return request_.key == DuplicateKey::Size || CompareTextIgnoringAsciiCase(a.name, b.name) == 0;
+    };
     for (std::size_t bucket = first; bucket < end; ++bucket) {
-        // Members are numbered within the bucket from here on.
         const std::size_t bucketStart = bucket == 0 ? 0 : bucketEnds_[bucket - 1];
-        const std::span<const std::size_t> members(bucketMembers_.data() + bucketStart, bucketEnds_[bucket] - bucketStart);
-        sizes.clear();
-        names.clear();
-        for (const std::size_t member : members) {
-            sizes.push_back(ExactSize(members_[member].record.Field(kFileSize)));
-            names.push_back(members_[member].record.Field(kFileName));
-        }
-        const auto sameKey = [&](std::size_t a, std::size_t b) {
-            if (request_.key != DuplicateKey::Name && sizes[a] != sizes[b])
-                return false;
-            return request_.key == DuplicateKey::Size || CompareTextIgnoringAsciiCase(names[a], names[b]) == 0;
-        };
-        rest.resize(members.size());
-        std::iota(rest.begin(), rest.end(), std::size_t{0});
+        rest.assign(bucketMembers_.begin() + static_cast<std::ptrdiff_t>(bucketStart),
+                    bucketMembers_.begin() + static_cast<std::ptrdiff_t>(bucketEnds_[bucket]));
         while (rest.size() > 1) {
             FoundGroup group;
             others.clear();
             ByteTotal largest = 0;
             for (const std::size_t member : rest) {
-                if (!sameKey(rest.front(), member)) {
+                if (!sameKey(members_[rest.front()], members_[member])) {
                     others.push_back(member);
                     continue;
                 }
-                group.members.push_back(members[member]);
-                group.wasted += sizes[member];
-                largest = std::max(largest, sizes[member]);
+                group.members.push_back(member);
+                group.wasted += members_[member].size;
+                largest = std::max(largest, members_[member].size);
             }
             if (group.members.size() > 1) {
                 group.wasted -= largest;
@@ -541,9 +556,8 @@ void DuplicateFinder::RankGroups()
     std::vector<FoundGroup> found;
     for (std::vector<FoundGroup>& groups : pieceGroups)
         std::move(groups.begin(), groups.end(), std::back_inserter(found));
-    std::sort(found.begin(), found.end(), [this](const FoundGroup& a, const FoundGroup& b) {
-        return a.wasted != b.wasted ? a.wasted > b.wasted
-                                    : members_[a.members.front()].position < members_[b.members.front()].position;
+    std::sort(found.begin(), found.end(), [](const FoundGroup& a, const FoundGroup& b) {
+        return a.wasted != b.wasted ? a.wasted > b.wasted : a.members.front() < b.members.front();
     });
 
     outcome_.groups.reserve(found.size());

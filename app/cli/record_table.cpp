@@ -38,11 +38,12 @@ void WriteRecordHeader(std::ostream& out)
 
 void WriteRecord(std::ostream& out, const EntryRecord& record)
 {
+    const EntryRecord::Fields fields = record.AllFields();
     std::string line;
     for (int key = 0; key < kColumnKeyCount; ++key) {
         if (key)
             line += '\t';
-        line += EscapeField(record.Field(key));
+        line += EscapeField(fields[key]);
     }
     line += '\n';
     out << line;

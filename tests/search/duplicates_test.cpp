@@ -167,6 +167,18 @@ TEST_F(DuplicatesTest, NamesIgnoreTheCaseOfAToZOnly)
                                                      {{"One:A.mp3:5", "One:a.MP3:5"}, 5}}));
 }
 
+TEST_F(DuplicatesTest, LongNamesFoldEveryLetterAndNothingElse)
+{
+    // Every letter in every place of a word of eight bytes, beside the characters next to
+    // them in ASCII and letters of two bytes; "@" and "`", "[" and "{" stay different.
+    const std::string upper = "ABCDEFGHIJKLMNOPQRSTUVWXYZ@[\xC3\x80\xC5\x81 QZ.TXT";
+    const std::string lower = "abcdefghijklmnopqrstuvwxyz@[\xC3\x80\xC5\x81 qz.txt";
+    Put("Music/One.xml", {File(upper, "3"), File("x" + upper, "4"), File("xy" + lower, "4"), File(lower, "3"),
+                          File("@[" + upper, "6"), File("`{" + upper, "6")});
+    EXPECT_EQ(View(Find()), (std::vector<GroupView>{{{"One:" + upper + ":3", "One:" + lower + ":3"}, 3}}));
+    EXPECT_EQ(View(Find(DuplicateKey::Name)), (std::vector<GroupView>{{{"One:" + upper + ":3", "One:" + lower + ":3"}, 3}}));
+}
+
 TEST_F(DuplicatesTest, OnlyFilesWithAReadableSizeOfAtLeastTheMinimumCount)
 {
     Put("Music/One.xml", {File("e.txt", "0"), File("e.txt", "0"), File("d", "9", "directory"), File("d", "9", "directory"),
