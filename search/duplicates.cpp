@@ -10,7 +10,6 @@
 #include "system/file_status.h"
 
 #include <algorithm>
-#include <array>
 #include <atomic>
 #include <bit>
 #include <cerrno>
@@ -119,29 +118,40 @@ struct ScopeCatalog {
     CatalogIdentity identity;
     std::shared_ptr<const SegmentReader> segment;  // set when its entries come from the index
     std::string failure;                           // why it is skipped; empty when it is read
-    // Ordered by partition, each partition's in document order (see PartitionCandidates).
+    // Ordered by partition, each partition's in document order (see PartitionCandidates);
+    // no starts when there are no candidates.
     std::vector<DuplicateCandidate> candidates;
-    std::array<std::size_t, kPartitions + 1> partitionStarts{};
+    std::vector<std::size_t> partitionStarts;
 };
 
 // Orders the catalog's candidates by partition, keeping document order within each.
 void PartitionCandidates(ScopeCatalog& catalog)
 {
-    std::array<std::size_t, kPartitions + 1>& starts = catalog.partitionStarts;
-    starts.fill(0);
+    if (catalog.candidates.empty())
+        return;
+    std::vector<std::size_t>& starts = catalog.partitionStarts;
+    starts.assign(kPartitions + 1, 0);
     for (const DuplicateCandidate& candidate : catalog.candidates)
         ++starts[PartitionOf(candidate.hash) + 1];
     std::partial_sum(starts.begin(), starts.end(), starts.begin());
     std::vector<DuplicateCandidate> ordered(catalog.candidates.size());
-    std::array<std::size_t, kPartitions> next;
-    std::copy(starts.begin(), starts.end() - 1, next.begin());
+    std::vector<std::size_t> next(starts.begin(), starts.end() - 1);
     for (const DuplicateCandidate& candidate : catalog.candidates)
         ordered[next[PartitionOf(candidate.hash)]++] = candidate;
     catalog.candidates = std::move(ordered);
 }
 
-// A candidate that shares its hash with another: where its entry lies, and its record once
-// read. Result order is the order of (catalog, where).
+// Where a candidate that shares its hash with another lies, and its bucket (the candidates
+// of its hash). Result order is the order of (catalog, where).
+struct Location {
+    std::uint32_t catalog;
+    std::uint64_t where;
+    std::size_t bucket;
+
+    bool operator<(const Location& other) const { return catalog != other.catalog ? catalog < other.catalog : where < other.where; }
+};
+
+// Such a candidate with its record, once read.
 struct Member {
     std::uint32_t catalog;
     std::uint64_t where;
@@ -158,12 +168,11 @@ struct Member {
         size = ExactSize(record.Field(kFileSize));
         name = record.Field(kFileName);
     }
-    bool operator<(const Member& other) const { return catalog != other.catalog ? catalog < other.catalog : where < other.where; }
 };
 
 // The members of one partition, in result order, with buckets numbered within it.
 struct PartitionMembers {
-    std::vector<Member> members;
+    std::vector<Location> members;
     std::size_t buckets = 0;
 };
 
@@ -296,22 +305,24 @@ void DuplicateFinder::TakeFromFiles(const std::vector<std::string>& files)
     std::set<std::pair<std::uint64_t, std::uint64_t>> seen;
     for (const std::string& path : files) {
         const std::optional<FileStatus> status = StatusOfPath(path, FollowLinks::Yes);
-        const int error = errno;
+        int error = errno;
         if (status && !seen.insert({status->device, status->inode}).second)
             continue;
         std::optional<CatalogIdentity> identity;
-        if (status && status->kind == FileKind::RegularFile)
+        if (status && status->kind == FileKind::RegularFile) {
             identity = IdentityOfFile(path);
-        if (!status || (status->kind == FileKind::RegularFile && !identity)) {
-            const int failure = status ? errno : error;
-            if (failure != ENOENT && failure != ENOTDIR)
-                catalogs_.push_back({path, {}, nullptr, CannotRead(path, std::strerror(failure)), {}});
-            continue;
+            error = errno;
         }
-        if (status->kind != FileKind::RegularFile)
-            catalogs_.push_back({path, {}, nullptr, CannotRead(path, "not a regular file"), {}});
+        if ((!status || (status->kind == FileKind::RegularFile && !identity)) && (error == ENOENT || error == ENOTDIR))
+            continue;
+        ScopeCatalog& catalog = catalogs_.emplace_back();
+        catalog.path = path;
+        if (!status || (status->kind == FileKind::RegularFile && !identity))
+            catalog.failure = CannotRead(path, std::strerror(error));
+        else if (status->kind != FileKind::RegularFile)
+            catalog.failure = CannotRead(path, "not a regular file");
         else
-            catalogs_.push_back({path, *identity, nullptr, {}, {}});
+            catalog.identity = *identity;
     }
 }
 
@@ -353,21 +364,24 @@ void DuplicateFinder::GroupCandidates()
         partitions[partition] = MembersOfPartition(partition);
     });
     std::size_t buckets = 0;
-    std::size_t members = 0;
-    for (const PartitionMembers& partition : partitions)
-        members += partition.members.size();
-    members_.reserve(members);
+    std::vector<Location> locations;
     for (PartitionMembers& partition : partitions) {
-        for (Member& member : partition.members) {
-            member.bucket += buckets;
-            members_.push_back(std::move(member));
+        for (Location& location : partition.members) {
+            location.bucket += buckets;
+            locations.push_back(location);
         }
         buckets += partition.buckets;
         partition = {};
     }
-    for (ScopeCatalog& catalog : catalogs_)
+    for (ScopeCatalog& catalog : catalogs_) {
         catalog.candidates = {};
-    std::sort(members_.begin(), members_.end());
+        catalog.partitionStarts = {};
+    }
+    std::sort(locations.begin(), locations.end());
+    members_.reserve(locations.size());
+    for (const Location& location : locations)
+        members_.push_back({location.catalog, location.where, location.bucket, 0, {}, 0, {}});
+    locations = {};
 
     std::vector<std::size_t> starts(buckets + 1, 0);
     for (const Member& member : members_)
@@ -385,26 +399,31 @@ void DuplicateFinder::GroupCandidates()
 // records read later part them.
 PartitionMembers DuplicateFinder::MembersOfPartition(std::size_t partition) const
 {
+    // A hash seen once, more than once, or more than once and numbered as a bucket.
+    enum : std::uint32_t { kFree, kOnce, kMore, kNumbered };
     struct Slot {
         std::uint64_t hash;
-        std::size_t count;  // 0: free
-        std::size_t bucket;
+        std::uint32_t state;
+        std::uint32_t bucket;  // within the partition
     };
     std::size_t candidates = 0;
     for (const ScopeCatalog& catalog : catalogs_)
-        candidates += catalog.partitionStarts[partition + 1] - catalog.partitionStarts[partition];
+        if (!catalog.partitionStarts.empty())
+            candidates += catalog.partitionStarts[partition + 1] - catalog.partitionStarts[partition];
     const std::size_t mask = std::bit_ceil(std::max<std::size_t>(2 * candidates, 16)) - 1;
-    std::vector<Slot> table(mask + 1, Slot{0, 0, 0});
+    std::vector<Slot> table(mask + 1, Slot{0, kFree, 0});
     const auto slotOf = [&](std::uint64_t hash) -> Slot& {
         // The top bits chose the partition; the low ones spread the hashes within it.
         std::size_t at = static_cast<std::size_t>(hash) & mask;
-        while (table[at].count != 0 && table[at].hash != hash)
+        while (table[at].state != kFree && table[at].hash != hash)
             at = (at + 1) & mask;
         return table[at];
     };
     const auto forEachCandidate = [&](const auto& visit) {
         for (std::uint32_t catalog = 0; catalog < catalogs_.size(); ++catalog) {
             const ScopeCatalog& scope = catalogs_[catalog];
+            if (scope.partitionStarts.empty())
+                continue;
             for (std::size_t i = scope.partitionStarts[partition]; i < scope.partitionStarts[partition + 1]; ++i)
                 visit(catalog, scope.candidates[i]);
         }
@@ -413,18 +432,18 @@ PartitionMembers DuplicateFinder::MembersOfPartition(std::size_t partition) cons
     forEachCandidate([&](std::uint32_t, const DuplicateCandidate& candidate) {
         Slot& slot = slotOf(candidate.hash);
         slot.hash = candidate.hash;
-        ++slot.count;
+        slot.state = slot.state == kFree ? kOnce : kMore;
     });
     PartitionMembers found;
     forEachCandidate([&](std::uint32_t catalog, const DuplicateCandidate& candidate) {
         Slot& slot = slotOf(candidate.hash);
-        if (slot.count < 2)
+        if (slot.state == kOnce)
             return;
-        if (slot.count != std::numeric_limits<std::size_t>::max()) {
-            slot.count = std::numeric_limits<std::size_t>::max();  // numbered
-            slot.bucket = found.buckets++;
+        if (slot.state == kMore) {
+            slot.state = kNumbered;
+            slot.bucket = static_cast<std::uint32_t>(found.buckets++);
         }
-        found.members.push_back({catalog, candidate.where, slot.bucket, 0, {}, 0, {}});
+        found.members.push_back({catalog, candidate.where, slot.bucket});
     });
     return found;
 }

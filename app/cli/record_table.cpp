@@ -4,28 +4,40 @@
 
 namespace vellumark::cli {
 
+void AppendEscaped(std::string& out, std::string_view value)
+{
+    // Runs without anything to escape, the usual case, are copied whole.
+    std::size_t from = 0;
+    for (std::size_t at = 0; at < value.size(); ++at) {
+        const char* escape = nullptr;
+        switch (value[at]) {
+        case '\\':
+            escape = "\\\\";
+            break;
+        case '\t':
+            escape = "\\t";
+            break;
+        case '\n':
+            escape = "\\n";
+            break;
+        case '\r':
+            escape = "\\r";
+            break;
+        default:
+            continue;
+        }
+        out.append(value.substr(from, at - from));
+        out.append(escape, 2);
+        from = at + 1;
+    }
+    out.append(value.substr(from));
+}
+
 std::string EscapeField(std::string_view value)
 {
     std::string out;
     out.reserve(value.size());
-    for (char c : value) {
-        switch (c) {
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        default:
-            out += c;
-        }
-    }
+    AppendEscaped(out, value);
     return out;
 }
 
@@ -36,16 +48,21 @@ void WriteRecordHeader(std::ostream& out)
     out << '\n';
 }
 
-void WriteRecord(std::ostream& out, const EntryRecord& record)
+void AppendRecord(std::string& lines, const EntryRecord& record)
 {
     const EntryRecord::Fields fields = record.AllFields();
-    std::string line;
     for (int key = 0; key < kColumnKeyCount; ++key) {
         if (key)
-            line += '\t';
-        line += EscapeField(fields[key]);
+            lines += '\t';
+        AppendEscaped(lines, fields[key]);
     }
-    line += '\n';
+    lines += '\n';
+}
+
+void WriteRecord(std::ostream& out, const EntryRecord& record)
+{
+    std::string line;
+    AppendRecord(line, record);
     out << line;
 }
 
