@@ -3,8 +3,8 @@
 #include "core/column_keys.h"
 #include "core/path_names.h"
 #include "search/catalog_search.h"
+#include "search/copy_reader.h"
 #include "search/duplicate_candidates.h"
-#include "search/index/catalog_entry_reader.h"
 #include "search/index/library_index.h"
 #include "services/compare_text.h"
 #include "system/file_status.h"
@@ -190,10 +190,6 @@ Status ChangedWhileRead(const ScopeCatalog& catalog)
     return Status::Failed("The catalog \"" + catalog.path + "\" changed while duplicates were looked for");
 }
 
-Status SegmentDamaged(const ScopeCatalog& catalog)
-{
-    return Status::Failed("The search index segment of \"" + catalog.segment->Key() + "\" is damaged");
-}
 
 class DuplicateFinder {
 public:
@@ -474,36 +470,43 @@ Status DuplicateFinder::ReadCopies()
     return Status::Ok();
 }
 
+// Where the member's entry begins: its offset as the catalog was read, or as the segment
+// recorded it at its ordinal.
+Status FindOffset(const ScopeCatalog& catalog, Member& member)
+{
+    member.offset = member.where;
+    std::uint64_t next = 0;
+    if (catalog.segment && !catalog.segment->EntrySpan(static_cast<std::uint32_t>(member.where), member.offset, next))
+        return Status::Failed("The search index segment of \"" + catalog.segment->Key() + "\" is damaged");
+    return Status::Ok();
+}
+
 Status DuplicateFinder::ReadCopiesAtOffsets(const ScopeCatalog& catalog, std::span<Member> copies)
 {
-    CatalogEntryReader reader;
-    if (!reader.Open(catalog.path, &catalog.identity).ok())
-        return ChangedWhileRead(catalog);
-    const SharedText catalogName(CatalogNameOfFile(catalog.path));
-    std::vector<EntryRecord> read;
+    std::vector<std::uint64_t> offsets;
+    offsets.reserve(copies.size());
     for (Member& member : copies) {
-        if (progress_.Cancelled())
-            return Status::Cancelled();
-        member.offset = member.where;
-        std::uint64_t limit = std::numeric_limits<std::uint64_t>::max();
-        if (catalog.segment && !catalog.segment->EntrySpan(static_cast<std::uint32_t>(member.where), member.offset, limit))
-            return SegmentDamaged(catalog);
-        if (Status status = reader.ReadAt(member.offset, limit, catalogName, read); !status)
+        if (Status status = FindOffset(catalog, member); !status)
             return status;
-        member.Take(std::move(read.back()));
-        read.clear();
+        offsets.push_back(member.offset);
     }
+    CopyReader reader;
+    if (!reader.Open(catalog.path, catalog.identity).ok())
+        return ChangedWhileRead(catalog);
+    std::vector<EntryRecord> read;
+    read.reserve(copies.size());
+    if (Status status = reader.Read(offsets, SharedText(CatalogNameOfFile(catalog.path)), read); !status)
+        return status;
+    for (std::size_t i = 0; i < copies.size(); ++i)
+        copies[i].Take(std::move(read[i]));
     return Status::Ok();
 }
 
 Status DuplicateFinder::ReadCopiesInOneRead(const ScopeCatalog& catalog, std::span<Member> copies)
 {
-    for (Member& member : copies) {
-        member.offset = member.where;
-        std::uint64_t next = 0;
-        if (catalog.segment && !catalog.segment->EntrySpan(static_cast<std::uint32_t>(member.where), member.offset, next))
-            return SegmentDamaged(catalog);
-    }
+    for (Member& member : copies)
+        if (Status status = FindOffset(catalog, member); !status)
+            return status;
     if (IdentityOfFile(catalog.path) != catalog.identity)
         return ChangedWhileRead(catalog);
     const SharedText catalogName(CatalogNameOfFile(catalog.path));

@@ -1,6 +1,5 @@
 #include "search/duplicates.h"
 #include "core/path_names.h"
-#include "search/index/catalog_entry_reader.h"
 #include "search/index/library_index.h"
 #include "tests/common/test_support.h"
 #include "tests/search/index_test_feeder.h"
@@ -13,7 +12,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -372,30 +370,6 @@ TEST_F(DuplicatesTest, AStaleIndexIsNotUsed)
     outcome = Find(DuplicateKey::NameAndSize, 1, true);
     EXPECT_FALSE(outcome.usedIndex);
     EXPECT_EQ(View(outcome), (std::vector<GroupView>{{InWalkOrder({"One:x.bin:8", "Three:x.bin:8"}), 8}}));
-}
-
-TEST_F(DuplicatesTest, ACatalogReplacedBeforeItsCopiesAreReadFailsTheSearch)
-{
-    // More catalogs than reading threads: the hook blocks every thread in its first read while
-    // it replaces the files, so some catalogs are opened only after they were replaced.
-    constexpr int kCatalogs = 6;
-    // Few copies in large catalogs: each is read at its offset.
-    for (int i = 0; i < kCatalogs; ++i)
-        Put("Music/C" + std::to_string(i) + ".xml", Unique("c" + std::to_string(i) + "-", 200, {File("x.bin", "8"), File("y.bin", "9")}));
-    std::once_flag replaced;
-    CatalogEntryReader::SetReadHook([&](std::size_t) {
-        std::call_once(replaced, [&] {
-            for (int i = 0; i < kCatalogs; ++i) {
-                const std::string path = library + "/Music/C" + std::to_string(i) + ".xml";
-                WriteFile(path + ".new", Catalog({File("y.bin", "9"), File("x.bin", "8")}));
-                std::rename((path + ".new").c_str(), path.c_str());
-            }
-        });
-    });
-    const DuplicatesOutcome outcome = Find();
-    CatalogEntryReader::SetReadHook({});
-    EXPECT_EQ(outcome.status.code(), Status::Code::Failed);
-    EXPECT_NE(outcome.status.message().find("changed"), std::string::npos) << outcome.status.message();
 }
 
 TEST_F(DuplicatesTest, ACancelledSearchGivesNoGroups)
