@@ -5,25 +5,22 @@
 #include "search/catalog_search.h"
 #include "search/copy_reader.h"
 #include "search/duplicate_candidates.h"
+#include "search/thread_work.h"
 #include "search/index/library_index.h"
 #include "services/compare_text.h"
 #include "system/file_status.h"
 
 #include <algorithm>
-#include <atomic>
 #include <bit>
 #include <cerrno>
 #include <cstring>
-#include <exception>
 #include <filesystem>
-#include <functional>
 #include <iterator>
 #include <limits>
 #include <numeric>
 #include <optional>
 #include <set>
 #include <span>
-#include <thread>
 #include <utility>
 
 namespace vellumark {
@@ -34,6 +31,13 @@ namespace {
 __extension__ typedef unsigned __int128 ByteTotal;
 
 std::string CannotRead(const std::string& path, const char* why) { return "Cannot read \"" + path + "\": " + why; }
+
+// The identity the index and the copy reader compare: the file as one stat saw it.
+CatalogIdentity IdentityOf(const FileStatus& status)
+{
+    const auto nanoseconds = [](const Timestamp& time) { return time.seconds * 1'000'000'000 + time.nanoseconds; };
+    return {status.device, status.inode, status.size, nanoseconds(status.modified), nanoseconds(status.changed)};
+}
 
 // A FileSize of 1 to 20 digits as a number (the copies' records hold only such sizes).
 ByteTotal ExactSize(std::string_view text)
@@ -60,48 +64,6 @@ std::string NormalRoot(const std::string& root)
     while (normal.size() > 1 && normal.back() == '/')
         normal.pop_back();
     return normal;
-}
-
-// How many threads ForEachOnThreads runs `count` pieces of work on.
-std::size_t ThreadsFor(std::size_t count)
-{
-    return std::min<std::size_t>({std::max(1u, std::thread::hardware_concurrency()), 4, std::max<std::size_t>(count, 1)});
-}
-
-// Runs work(i, messages) for every i below count on up to four threads, the calling thread
-// among them; only the calling thread gets the progress for its messages, the others null.
-// No new work is taken once the progress is cancelled; an exception on any thread cancels
-// the rest and is thrown again here.
-void ForEachOnThreads(std::size_t count, Progress& progress, const std::function<void(std::size_t, Progress*)>& work)
-{
-    std::atomic<std::size_t> next{0};
-    const auto run = [&](Progress* messages) {
-        for (std::size_t i = next++; i < count && !progress.Cancelled(); i = next++)
-            work(i, messages);
-    };
-    const std::size_t threads = ThreadsFor(count);
-    std::vector<std::exception_ptr> failures(threads);
-    std::vector<std::thread> helpers;
-    for (std::size_t helper = 1; helper < threads; ++helper)
-        helpers.emplace_back([&, helper] {
-            try {
-                run(nullptr);
-            } catch (...) {
-                failures[helper] = std::current_exception();
-                progress.Cancel();
-            }
-        });
-    try {
-        run(&progress);
-    } catch (...) {
-        failures[0] = std::current_exception();
-        progress.Cancel();
-    }
-    for (std::thread& helper : helpers)
-        helper.join();
-    for (const std::exception_ptr& failure : failures)
-        if (failure)
-            std::rethrow_exception(failure);
 }
 
 // Candidates are spread over this many partitions by the top bits of their hash, so that
@@ -153,9 +115,7 @@ struct Location {
 
 // Such a candidate with its record, once read.
 struct Member {
-    std::uint32_t catalog;
-    std::uint64_t where;
-    std::size_t bucket;
+    Location location;
     std::uint64_t offset = 0;
     EntryRecord record;
     // The record's key, taken while the reading thread has the record at hand.
@@ -189,7 +149,6 @@ Status ChangedWhileRead(const ScopeCatalog& catalog)
 {
     return Status::Failed("The catalog \"" + catalog.path + "\" changed while duplicates were looked for");
 }
-
 
 class DuplicateFinder {
 public:
@@ -301,24 +260,19 @@ void DuplicateFinder::TakeFromFiles(const std::vector<std::string>& files)
     std::set<std::pair<std::uint64_t, std::uint64_t>> seen;
     for (const std::string& path : files) {
         const std::optional<FileStatus> status = StatusOfPath(path, FollowLinks::Yes);
-        int error = errno;
-        if (status && !seen.insert({status->device, status->inode}).second)
+        const int error = errno;
+        if (!status && (error == ENOENT || error == ENOTDIR))
             continue;
-        std::optional<CatalogIdentity> identity;
-        if (status && status->kind == FileKind::RegularFile) {
-            identity = IdentityOfFile(path);
-            error = errno;
-        }
-        if ((!status || (status->kind == FileKind::RegularFile && !identity)) && (error == ENOENT || error == ENOTDIR))
+        if (status && !seen.insert({status->device, status->inode}).second)
             continue;
         ScopeCatalog& catalog = catalogs_.emplace_back();
         catalog.path = path;
-        if (!status || (status->kind == FileKind::RegularFile && !identity))
+        if (!status)
             catalog.failure = CannotRead(path, std::strerror(error));
         else if (status->kind != FileKind::RegularFile)
             catalog.failure = CannotRead(path, "not a regular file");
         else
-            catalog.identity = *identity;
+            catalog.identity = IdentityOf(*status);
     }
 }
 
@@ -376,17 +330,17 @@ void DuplicateFinder::GroupCandidates()
     std::sort(locations.begin(), locations.end());
     members_.reserve(locations.size());
     for (const Location& location : locations)
-        members_.push_back({location.catalog, location.where, location.bucket, 0, {}, 0, {}});
+        members_.push_back({location, 0, {}, 0, {}});
     locations = {};
 
     std::vector<std::size_t> starts(buckets + 1, 0);
     for (const Member& member : members_)
-        ++starts[member.bucket + 1];
+        ++starts[member.location.bucket + 1];
     std::partial_sum(starts.begin(), starts.end(), starts.begin());
     bucketEnds_.assign(starts.begin() + 1, starts.end());
     bucketMembers_.resize(members_.size());
     for (std::size_t member = 0; member < members_.size(); ++member)
-        bucketMembers_[starts[members_[member].bucket]++] = member;
+        bucketMembers_[starts[members_[member].location.bucket]++] = member;
 }
 
 // The candidates of one partition that share their hash with another. Each hash is counted
@@ -451,14 +405,14 @@ Status DuplicateFinder::ReadCopies()
 {
     std::vector<std::size_t> runStarts;
     for (std::size_t member = 0; member < members_.size(); ++member)
-        if (member == 0 || members_[member].catalog != members_[member - 1].catalog)
+        if (member == 0 || members_[member].location.catalog != members_[member - 1].location.catalog)
             runStarts.push_back(member);
     runStarts.push_back(members_.size());
 
     std::vector<Status> statuses(runStarts.size() - 1);
     ForEachOnThreads(statuses.size(), progress_, [&](std::size_t run, Progress* messages) {
         const std::span<Member> copies(members_.data() + runStarts[run], runStarts[run + 1] - runStarts[run]);
-        const ScopeCatalog& catalog = catalogs_[copies.front().catalog];
+        const ScopeCatalog& catalog = catalogs_[copies.front().location.catalog];
         if (messages)
             messages->SetMessage(catalog.path);
         statuses[run] = copies.size() * kBytesPerCopyAtOffset < catalog.identity.size ? ReadCopiesAtOffsets(catalog, copies)
@@ -474,9 +428,9 @@ Status DuplicateFinder::ReadCopies()
 // recorded it at its ordinal.
 Status FindOffset(const ScopeCatalog& catalog, Member& member)
 {
-    member.offset = member.where;
+    member.offset = member.location.where;
     std::uint64_t next = 0;
-    if (catalog.segment && !catalog.segment->EntrySpan(static_cast<std::uint32_t>(member.where), member.offset, next))
+    if (catalog.segment && !catalog.segment->EntrySpan(static_cast<std::uint32_t>(member.location.where), member.offset, next))
         return Status::Failed("The search index segment of \"" + catalog.segment->Key() + "\" is damaged");
     return Status::Ok();
 }
@@ -589,7 +543,7 @@ void DuplicateFinder::RankGroups()
             std::min<ByteTotal>(group.wasted, std::numeric_limits<std::uint64_t>::max()));
         ranked.copies.reserve(group.members.size());
         for (const std::size_t member : group.members)
-            ranked.copies.push_back({std::move(members_[member].record), members_[member].catalog, members_[member].offset});
+            ranked.copies.push_back({std::move(members_[member].record), members_[member].location.catalog, members_[member].offset});
     }
 }
 
