@@ -73,6 +73,10 @@ const std::vector<Command>& Commands()
          {{"--folder", true}, {"--mask", true}, {"--only-folders", false}, {"--ignore-time", false}},
          1, RunCompare,
          "compare OLD (NEW | --folder DIR [--mask EXT]... [--only-folders]) [--ignore-time]", 1},
+        {{"duplicates"},
+         {{"--scope", true}, {"--by", true}, {"--min-size", true}, {"--no-index", false}},
+         0, RunDuplicates,
+         "duplicates [--scope ITEM] [--by name-size|size|name] [--min-size N] [--no-index]"},
     };
     return commands;
 }

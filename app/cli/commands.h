@@ -40,5 +40,6 @@ int RunIndex(CommandContext& context);
 int RunExport(CommandContext& context);
 int RunUpdate(CommandContext& context);
 int RunCompare(CommandContext& context);
+int RunDuplicates(CommandContext& context);
 
 }  // namespace vellumark::cli

@@ -12,10 +12,11 @@ namespace vellumark::cli {
 // stored fields, tab-separated; backslash, tab, line feed and carriage return in values are
 // written as \\, \t, \n and \r.
 std::string EscapeField(std::string_view value);
+void AppendEscaped(std::string& out, std::string_view value);
 void WriteRecordHeader(std::ostream& out);
 void WriteRecord(std::ostream& out, const EntryRecord& record);
-// The record's line, appended to the text.
-void AppendRecord(std::string& text, const EntryRecord& record);
+// The record's line, appended to text gathered for one larger write.
+void AppendRecord(std::string& lines, const EntryRecord& record);
 // Header, then every entry of the tree in pre-order.
 void WriteRecordTable(std::ostream& out, const CatalogTree& tree);
 
