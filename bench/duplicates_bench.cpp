@@ -12,8 +12,7 @@
 
 #include "search/catalog_search.h"
 #include "search/duplicates.h"
-#include "search/index/library_index.h"
-#include "tests/search/index_test_feeder.h"
+#include "search/index_update.h"
 
 #include <benchmark/benchmark.h>
 #include <sys/stat.h>
@@ -53,19 +52,8 @@ public:
 // Brings the library's index up to date; false when it cannot be built.
 bool IndexLibrary()
 {
-    std::unique_ptr<vellumark::LibraryIndex> index;
-    if (!vellumark::LibraryIndex::Open(CacheFolder(), LibraryRoot(), true, index).ok())
-        return false;
     vellumark::NullProgress progress;
-    const std::string root = LibraryRoot();
-    std::vector<vellumark::CatalogFile> catalogs;
-    for (const std::string& path : vellumark::ListScopeCatalogs(root, true, progress).files)
-        catalogs.push_back({path.substr(root.size() + 1), path});
-    const vellumark::IndexCheck check = index->Check(catalogs, "");
-    std::vector<vellumark::CatalogFile> stale;
-    for (const std::size_t i : check.stale)
-        stale.push_back(catalogs[i]);
-    return index->Build(stale, check.orphans, vellumark::testing::FeedSegmentFromXml, progress).status.ok();
+    return vellumark::UpdateSearchIndex(LibraryRoot(), CacheFolder(), vellumark::IndexAction::Update, progress).status.ok();
 }
 
 void BM_SearchRock(benchmark::State& state)

@@ -37,6 +37,11 @@ bool CatalogFileReadable(const std::string& path, const std::optional<FileStatus
     return true;
 }
 
+std::string RecordedFailure(const std::string& path, std::string_view stored)
+{
+    return "Cannot read \"" + path + "\"" + std::string(stored);
+}
+
 Status ReadCatalogFile(const std::string& path, const SearchConditions* conditions, const Progress& cancel,
                        Progress* messages, CatalogRead& read, SegmentBuilder* builder)
 {

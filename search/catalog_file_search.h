@@ -8,6 +8,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vellumark {
@@ -28,6 +29,10 @@ struct CatalogRead {
 // is not there is no fault). `status` is what one stat of the path gave, with `error` its errno
 // when it gave nothing.
 bool CatalogFileReadable(const std::string& path, const std::optional<FileStatus>& status, int error, std::string& failure);
+
+// The failure a segment recorded for the catalog at `path` (the reader's message without the
+// path), worded as reading the file words it.
+std::string RecordedFailure(const std::string& path, std::string_view stored);
 
 // Reads one catalog file to its end and keeps the entries that match the conditions (none
 // without conditions): a file that is no readable catalog gives its failure (the reader's

@@ -2,12 +2,12 @@
 
 #include "core/catalog_reader.h"
 #include "search/catalog_search.h"
+#include "system/file_status.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace vellumark {
@@ -54,10 +54,10 @@ Status CopyReader::Open(const std::string& path, const CatalogIdentity& expected
     fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd_ < 0)
         return Status::Failed("Cannot read \"" + path + "\": " + std::strerror(errno));
-    struct stat status {};
-    if (::fstat(fd_, &status) != 0 || !S_ISREG(status.st_mode) || !(IdentityOfStatus(status) == expected))
+    const std::optional<FileStatus> status = StatusOfOpenFile(fd_);
+    if (!status || status->kind != FileKind::RegularFile || !(IdentityOfStatus(*status) == expected))
         return Status::Failed("The catalog \"" + path + "\" changed while it was read");
-    size_ = static_cast<std::uint64_t>(status.st_size);
+    size_ = status->size;
     return Status::Ok();
 }
 

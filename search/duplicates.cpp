@@ -2,6 +2,7 @@
 
 #include "core/column_keys.h"
 #include "core/path_names.h"
+#include "search/catalog_file_search.h"
 #include "search/catalog_search.h"
 #include "search/copy_reader.h"
 #include "search/duplicate_candidates.h"
@@ -247,7 +248,7 @@ bool DuplicateFinder::TakeFromIndex(const std::vector<std::string>& files)
         if (!index->OpenSegment(indexed, catalog.segment).ok())
             return false;
         if (catalog.segment->CatalogFailed())
-            catalog.failure = catalog.segment->FailureMessage();
+            catalog.failure = RecordedFailure(catalog.path, catalog.segment->FailureMessage());
     }
     catalogs_ = std::move(catalogs);
     return true;

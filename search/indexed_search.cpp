@@ -46,9 +46,6 @@ std::optional<std::string> ContentFailure(const std::string& path, const std::st
     return message.substr(prefix.size());
 }
 
-// The failure as the streaming search words it for the file at `path`.
-std::string FailureOf(const std::string& path, std::string_view stored) { return "Cannot read \"" + path + "\"" + std::string(stored); }
-
 std::optional<std::string_view> ValueIfPresent(const CatalogEntry& entry, int key)
 {
     return entry.Has(key) ? std::optional(entry.Value(key)) : std::nullopt;
@@ -191,7 +188,7 @@ ScopeIndex::Answer ScopeIndex::AnswerFromSegment(std::size_t file, const Indexed
     if (!index_->OpenSegment(record, segment).ok() || (verifySegments_ && !segment->VerifyContent().ok()))
         return Answer::Rebuild;
     if (segment->CatalogFailed()) {
-        read.failure = FailureOf(path, segment->FailureMessage());
+        read.failure = RecordedFailure(path, segment->FailureMessage());
         return Answer::Given;
     }
     if (!conditions)

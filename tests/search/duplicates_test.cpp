@@ -1,8 +1,8 @@
 #include "search/duplicates.h"
 #include "core/path_names.h"
 #include "search/index/library_index.h"
+#include "search/index_update.h"
 #include "tests/common/test_support.h"
-#include "tests/search/index_test_feeder.h"
 
 #include <gtest/gtest.h>
 
@@ -134,19 +134,13 @@ protected:
         return copies;
     }
 
-    // Indexes every catalog below the library root, as the walk lists them.
+    // Indexes every catalog of the library, as the index command does.
     void BuildIndex()
     {
-        std::unique_ptr<LibraryIndex> index;
-        ASSERT_TRUE(LibraryIndex::Open(cache, library, true, index).ok());
         NullProgress progress;
-        const ScopeCatalogs scope = ListScopeCatalogs(library, true, progress);
-        std::vector<CatalogFile> catalogs;
-        for (const std::string& path : scope.files)
-            catalogs.push_back({path.substr(library.size() + 1), path});
-        const IndexBuild build = index->Build(catalogs, {}, testing::FeedSegmentFromXml, progress);
-        ASSERT_TRUE(build.status.ok()) << build.status.message();
-        ASSERT_EQ(build.built, catalogs.size());
+        const IndexSummary summary = UpdateSearchIndex(library, cache, IndexAction::Update, progress);
+        ASSERT_TRUE(summary.status.ok()) << summary.status.message();
+        ASSERT_EQ(summary.skipped, summary.skippedFiles.size());
     }
 
     TempDir dir;

@@ -1,3 +1,4 @@
+#include "ui/catalog_session.h"
 #include "ui/library_manager_dialog.h"
 #include "ui/library_tree_view.h"
 #include "ui/main_toolbar.h"
@@ -76,14 +77,14 @@ TEST_F(DarkTheme, TheListsAndTheDetailPanelKeepDarkTextOnTheirLightGround)
     MainWindow window(&prompts_);
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    ASSERT_TRUE(window.OpenCatalog(catalog_).ok());
+    ASSERT_TRUE(window.Session().Open(catalog_).ok());
     for (QTreeView* view : {window.FileList(), window.DetailPanel(), window.LibraryTree()->View()})
         EXPECT_TRUE(Readable(view->palette().color(QPalette::Text), view->palette().color(QPalette::Base)))
             << view->objectName().toStdString();
 
     // Every cell of the list: the read-only ones on the tree's ground, the editable ones on the
     // tooltip's.
-    const FileListModel* list = window.ListModel();
+    const FileListModel* list = window.Session().Model();
     const QModelIndex first = list->index(0, 0);
     ASSERT_TRUE(first.isValid());
     for (int column = 0; column < list->columnCount(); ++column) {
@@ -129,7 +130,7 @@ TEST_F(DarkTheme, TheToolbarCaptionsAreDarkOnItsLightStrip)
 
 TEST_F(DarkTheme, TheManagersNameColumnAndTheDialogsNotesKeepTheirTextReadable)
 {
-    LibraryManagerDialog manager(nullptr, prompts_, volumes_, {});
+    LibraryManagerDialog manager(nullptr, prompts_, volumes_, ConfigInstance().GetLibraryPath(), {});
     manager.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&manager));
     QTreeView* tree = manager.LibraryTree()->View();
@@ -138,8 +139,8 @@ TEST_F(DarkTheme, TheManagersNameColumnAndTheDialogsNotesKeepTheirTextReadable)
     const QImage image = tree->viewport()->grab().toImage();
     EXPECT_GT(DarkPixels(image, QRect(name.left() + name.height() + 4, name.top() + 2, name.width() / 2, name.height() - 4)), 20);
 
-    NewCatalogDialog newCatalog(nullptr, prompts_, volumes_, {});
-    SearchDialog search(nullptr, prompts_);
+    NewCatalogDialog newCatalog(nullptr, prompts_, volumes_, {}, ConfigInstance().GetLibraryPath());
+    SearchDialog search(nullptr, prompts_, ConfigInstance().GetLibraryPath());
     for (const QLabel* note : {newCatalog.findChild<QLabel*>(QStringLiteral("maskNote")),
                                search.findChild<QLabel*>(QStringLiteral("scopeNote"))}) {
         ASSERT_NE(note, nullptr);

@@ -216,7 +216,7 @@ TEST_F(NewCatalogDialogTest, TheAdvancedPartKeepsTheWidthAddsUnder300PixelsAndCo
     // Near the top of the screen the way up is cut short; hiding the part again used to retrace
     // the whole height and moved the dialog further down each time (seen under openbox too,
     // which clamps the move itself).
-    NewCatalogDialog dialog(nullptr, prompts_, volumes_, Chooser());
+    NewCatalogDialog dialog(nullptr, prompts_, volumes_, Chooser(), library_);
     dialog.move(100, dialog.screen()->availableGeometry().top() + 60);
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));

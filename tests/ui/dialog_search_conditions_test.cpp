@@ -1,5 +1,6 @@
 #include "search/index_update.h"
 #include "tests/ui/dialog_test_support.h"
+#include "ui/catalog_session.h"
 #include "ui/file_list_model.h"
 #include "ui/main_commands.h"
 #include "ui/main_window.h"
@@ -47,7 +48,7 @@ protected:
 
 TEST_F(SearchConditionsTest, TheSectionStartsClosedAndTakesNoPartWhileClosed)
 {
-    SearchDialog dialog(nullptr, prompts_);
+    SearchDialog dialog(nullptr, prompts_, library_);
     dialog.show();
     EXPECT_FALSE(dialog.MoreConditions()->isVisible());
     EXPECT_FALSE(dialog.MoreConditionsButton()->isChecked());
@@ -70,7 +71,7 @@ TEST_F(SearchConditionsTest, TheSectionStartsClosedAndTakesNoPartWhileClosed)
     EXPECT_EQ(prompts_.messages, std::vector<std::string>{"Warning: Please input search condition."});
 
     // The next dialog starts closed again.
-    SearchDialog next(nullptr, prompts_);
+    SearchDialog next(nullptr, prompts_, library_);
     next.show();
     EXPECT_FALSE(next.MoreConditions()->isVisible());
     EXPECT_TRUE(next.MinSizeEdit()->text().isEmpty());
@@ -78,7 +79,7 @@ TEST_F(SearchConditionsTest, TheSectionStartsClosedAndTakesNoPartWhileClosed)
 
 TEST_F(SearchConditionsTest, TheFurtherConditionsAloneAreASearchAndBadOnesAreRefused)
 {
-    SearchDialog dialog(nullptr, prompts_);
+    SearchDialog dialog(nullptr, prompts_, library_);
     dialog.MoreConditionsButton()->click();
     dialog.MinSizeEdit()->setText("1.5M");
     dialog.onOkClicked();
@@ -135,7 +136,7 @@ TEST_F(SearchConditionsTest, TheSearchCommandUsesTheIndexTransparently)
         });
         RunSearchCommand(main);
         std::vector<std::string> names;
-        const CatalogTree& tree = main.ListModel()->Tree();
+        const CatalogTree& tree = main.Session().Model()->Tree();
         for (int row = 0; row < tree.TopLevelCount(); ++row)
             names.emplace_back(tree.TopLevel(row)->record.Field(kFileName));
         found.push_back(names);

@@ -1,3 +1,4 @@
+#include "config/config.h"
 #include "ui/columns_dialog.h"
 #include "ui/main_toolbar.h"
 #include "ui/wait_window.h"
@@ -96,7 +97,7 @@ class ColumnsDialogText : public testing::DialogTest {};
 
 TEST_F(ColumnsDialogText, TheCaptionFitsTheTitleBarAndTheLinesKeepTheirHeight)
 {
-    ColumnsDialog dialog;
+    ColumnsDialog dialog(nullptr, ReadColumnDescriptions(ConfigInstance()), StoreVisibleColumns);
     dialog.show();
     QFont bold = QApplication::font();
     bold.setBold(true);
