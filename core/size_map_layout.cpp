@@ -13,79 +13,79 @@ namespace {
 
 struct KindOfExtension {
     std::string_view extension;
-    FileKind kind;
+    ContentKind kind;
 };
 
 // Extensions are compared as up to eight lower-case bytes packed into one number.
 constexpr std::size_t kMaxExtensionLength = 8;
 
 constexpr std::array kKnownExtensions = {
-    KindOfExtension{"aac", FileKind::Audio},      KindOfExtension{"ac3", FileKind::Audio},
-    KindOfExtension{"aif", FileKind::Audio},      KindOfExtension{"aiff", FileKind::Audio},
-    KindOfExtension{"alac", FileKind::Audio},     KindOfExtension{"amr", FileKind::Audio},
-    KindOfExtension{"ape", FileKind::Audio},      KindOfExtension{"au", FileKind::Audio},
-    KindOfExtension{"dts", FileKind::Audio},      KindOfExtension{"flac", FileKind::Audio},
-    KindOfExtension{"m4a", FileKind::Audio},      KindOfExtension{"m4b", FileKind::Audio},
-    KindOfExtension{"mid", FileKind::Audio},      KindOfExtension{"midi", FileKind::Audio},
-    KindOfExtension{"mka", FileKind::Audio},      KindOfExtension{"mp2", FileKind::Audio},
-    KindOfExtension{"mp3", FileKind::Audio},      KindOfExtension{"mpc", FileKind::Audio},
-    KindOfExtension{"oga", FileKind::Audio},      KindOfExtension{"ogg", FileKind::Audio},
-    KindOfExtension{"opus", FileKind::Audio},     KindOfExtension{"ra", FileKind::Audio},
-    KindOfExtension{"wav", FileKind::Audio},      KindOfExtension{"wma", FileKind::Audio},
-    KindOfExtension{"wv", FileKind::Audio},
+    KindOfExtension{"aac", ContentKind::Audio},      KindOfExtension{"ac3", ContentKind::Audio},
+    KindOfExtension{"aif", ContentKind::Audio},      KindOfExtension{"aiff", ContentKind::Audio},
+    KindOfExtension{"alac", ContentKind::Audio},     KindOfExtension{"amr", ContentKind::Audio},
+    KindOfExtension{"ape", ContentKind::Audio},      KindOfExtension{"au", ContentKind::Audio},
+    KindOfExtension{"dts", ContentKind::Audio},      KindOfExtension{"flac", ContentKind::Audio},
+    KindOfExtension{"m4a", ContentKind::Audio},      KindOfExtension{"m4b", ContentKind::Audio},
+    KindOfExtension{"mid", ContentKind::Audio},      KindOfExtension{"midi", ContentKind::Audio},
+    KindOfExtension{"mka", ContentKind::Audio},      KindOfExtension{"mp2", ContentKind::Audio},
+    KindOfExtension{"mp3", ContentKind::Audio},      KindOfExtension{"mpc", ContentKind::Audio},
+    KindOfExtension{"oga", ContentKind::Audio},      KindOfExtension{"ogg", ContentKind::Audio},
+    KindOfExtension{"opus", ContentKind::Audio},     KindOfExtension{"ra", ContentKind::Audio},
+    KindOfExtension{"wav", ContentKind::Audio},      KindOfExtension{"wma", ContentKind::Audio},
+    KindOfExtension{"wv", ContentKind::Audio},
 
-    KindOfExtension{"3gp", FileKind::Video},      KindOfExtension{"asf", FileKind::Video},
-    KindOfExtension{"avi", FileKind::Video},      KindOfExtension{"divx", FileKind::Video},
-    KindOfExtension{"f4v", FileKind::Video},      KindOfExtension{"flv", FileKind::Video},
-    KindOfExtension{"m2ts", FileKind::Video},     KindOfExtension{"m4v", FileKind::Video},
-    KindOfExtension{"mkv", FileKind::Video},      KindOfExtension{"mov", FileKind::Video},
-    KindOfExtension{"mp4", FileKind::Video},      KindOfExtension{"mpeg", FileKind::Video},
-    KindOfExtension{"mpg", FileKind::Video},      KindOfExtension{"mts", FileKind::Video},
-    KindOfExtension{"ogv", FileKind::Video},      KindOfExtension{"rm", FileKind::Video},
-    KindOfExtension{"rmvb", FileKind::Video},     KindOfExtension{"ts", FileKind::Video},
-    KindOfExtension{"vob", FileKind::Video},      KindOfExtension{"webm", FileKind::Video},
-    KindOfExtension{"wmv", FileKind::Video},
+    KindOfExtension{"3gp", ContentKind::Video},      KindOfExtension{"asf", ContentKind::Video},
+    KindOfExtension{"avi", ContentKind::Video},      KindOfExtension{"divx", ContentKind::Video},
+    KindOfExtension{"f4v", ContentKind::Video},      KindOfExtension{"flv", ContentKind::Video},
+    KindOfExtension{"m2ts", ContentKind::Video},     KindOfExtension{"m4v", ContentKind::Video},
+    KindOfExtension{"mkv", ContentKind::Video},      KindOfExtension{"mov", ContentKind::Video},
+    KindOfExtension{"mp4", ContentKind::Video},      KindOfExtension{"mpeg", ContentKind::Video},
+    KindOfExtension{"mpg", ContentKind::Video},      KindOfExtension{"mts", ContentKind::Video},
+    KindOfExtension{"ogv", ContentKind::Video},      KindOfExtension{"rm", ContentKind::Video},
+    KindOfExtension{"rmvb", ContentKind::Video},     KindOfExtension{"ts", ContentKind::Video},
+    KindOfExtension{"vob", ContentKind::Video},      KindOfExtension{"webm", ContentKind::Video},
+    KindOfExtension{"wmv", ContentKind::Video},
 
-    KindOfExtension{"arw", FileKind::Image},      KindOfExtension{"bmp", FileKind::Image},
-    KindOfExtension{"cr2", FileKind::Image},      KindOfExtension{"dng", FileKind::Image},
-    KindOfExtension{"gif", FileKind::Image},      KindOfExtension{"heic", FileKind::Image},
-    KindOfExtension{"heif", FileKind::Image},     KindOfExtension{"ico", FileKind::Image},
-    KindOfExtension{"jpe", FileKind::Image},      KindOfExtension{"jpeg", FileKind::Image},
-    KindOfExtension{"jpg", FileKind::Image},      KindOfExtension{"nef", FileKind::Image},
-    KindOfExtension{"orf", FileKind::Image},      KindOfExtension{"pcx", FileKind::Image},
-    KindOfExtension{"png", FileKind::Image},      KindOfExtension{"psd", FileKind::Image},
-    KindOfExtension{"raw", FileKind::Image},      KindOfExtension{"svg", FileKind::Image},
-    KindOfExtension{"tga", FileKind::Image},      KindOfExtension{"tif", FileKind::Image},
-    KindOfExtension{"tiff", FileKind::Image},     KindOfExtension{"webp", FileKind::Image},
-    KindOfExtension{"xcf", FileKind::Image},
+    KindOfExtension{"arw", ContentKind::Image},      KindOfExtension{"bmp", ContentKind::Image},
+    KindOfExtension{"cr2", ContentKind::Image},      KindOfExtension{"dng", ContentKind::Image},
+    KindOfExtension{"gif", ContentKind::Image},      KindOfExtension{"heic", ContentKind::Image},
+    KindOfExtension{"heif", ContentKind::Image},     KindOfExtension{"ico", ContentKind::Image},
+    KindOfExtension{"jpe", ContentKind::Image},      KindOfExtension{"jpeg", ContentKind::Image},
+    KindOfExtension{"jpg", ContentKind::Image},      KindOfExtension{"nef", ContentKind::Image},
+    KindOfExtension{"orf", ContentKind::Image},      KindOfExtension{"pcx", ContentKind::Image},
+    KindOfExtension{"png", ContentKind::Image},      KindOfExtension{"psd", ContentKind::Image},
+    KindOfExtension{"raw", ContentKind::Image},      KindOfExtension{"svg", ContentKind::Image},
+    KindOfExtension{"tga", ContentKind::Image},      KindOfExtension{"tif", ContentKind::Image},
+    KindOfExtension{"tiff", ContentKind::Image},     KindOfExtension{"webp", ContentKind::Image},
+    KindOfExtension{"xcf", ContentKind::Image},
 
-    KindOfExtension{"chm", FileKind::Document},   KindOfExtension{"csv", FileKind::Document},
-    KindOfExtension{"djvu", FileKind::Document},  KindOfExtension{"doc", FileKind::Document},
-    KindOfExtension{"docx", FileKind::Document},  KindOfExtension{"epub", FileKind::Document},
-    KindOfExtension{"htm", FileKind::Document},   KindOfExtension{"html", FileKind::Document},
-    KindOfExtension{"md", FileKind::Document},    KindOfExtension{"odg", FileKind::Document},
-    KindOfExtension{"odp", FileKind::Document},   KindOfExtension{"ods", FileKind::Document},
-    KindOfExtension{"odt", FileKind::Document},   KindOfExtension{"pdf", FileKind::Document},
-    KindOfExtension{"pps", FileKind::Document},   KindOfExtension{"ppt", FileKind::Document},
-    KindOfExtension{"pptx", FileKind::Document},  KindOfExtension{"ps", FileKind::Document},
-    KindOfExtension{"rtf", FileKind::Document},   KindOfExtension{"tex", FileKind::Document},
-    KindOfExtension{"txt", FileKind::Document},   KindOfExtension{"wpd", FileKind::Document},
-    KindOfExtension{"xls", FileKind::Document},   KindOfExtension{"xlsx", FileKind::Document},
-    KindOfExtension{"xml", FileKind::Document},
+    KindOfExtension{"chm", ContentKind::Document},   KindOfExtension{"csv", ContentKind::Document},
+    KindOfExtension{"djvu", ContentKind::Document},  KindOfExtension{"doc", ContentKind::Document},
+    KindOfExtension{"docx", ContentKind::Document},  KindOfExtension{"epub", ContentKind::Document},
+    KindOfExtension{"htm", ContentKind::Document},   KindOfExtension{"html", ContentKind::Document},
+    KindOfExtension{"md", ContentKind::Document},    KindOfExtension{"odg", ContentKind::Document},
+    KindOfExtension{"odp", ContentKind::Document},   KindOfExtension{"ods", ContentKind::Document},
+    KindOfExtension{"odt", ContentKind::Document},   KindOfExtension{"pdf", ContentKind::Document},
+    KindOfExtension{"pps", ContentKind::Document},   KindOfExtension{"ppt", ContentKind::Document},
+    KindOfExtension{"pptx", ContentKind::Document},  KindOfExtension{"ps", ContentKind::Document},
+    KindOfExtension{"rtf", ContentKind::Document},   KindOfExtension{"tex", ContentKind::Document},
+    KindOfExtension{"txt", ContentKind::Document},   KindOfExtension{"wpd", ContentKind::Document},
+    KindOfExtension{"xls", ContentKind::Document},   KindOfExtension{"xlsx", ContentKind::Document},
+    KindOfExtension{"xml", ContentKind::Document},
 
-    KindOfExtension{"7z", FileKind::Archive},     KindOfExtension{"ace", FileKind::Archive},
-    KindOfExtension{"arj", FileKind::Archive},    KindOfExtension{"bz2", FileKind::Archive},
-    KindOfExtension{"cab", FileKind::Archive},    KindOfExtension{"cpio", FileKind::Archive},
-    KindOfExtension{"deb", FileKind::Archive},    KindOfExtension{"dmg", FileKind::Archive},
-    KindOfExtension{"gz", FileKind::Archive},     KindOfExtension{"img", FileKind::Archive},
-    KindOfExtension{"iso", FileKind::Archive},    KindOfExtension{"jar", FileKind::Archive},
-    KindOfExtension{"lha", FileKind::Archive},    KindOfExtension{"lz", FileKind::Archive},
-    KindOfExtension{"lzh", FileKind::Archive},    KindOfExtension{"lzma", FileKind::Archive},
-    KindOfExtension{"rar", FileKind::Archive},    KindOfExtension{"rpm", FileKind::Archive},
-    KindOfExtension{"tar", FileKind::Archive},    KindOfExtension{"tbz2", FileKind::Archive},
-    KindOfExtension{"tgz", FileKind::Archive},    KindOfExtension{"txz", FileKind::Archive},
-    KindOfExtension{"xz", FileKind::Archive},     KindOfExtension{"z", FileKind::Archive},
-    KindOfExtension{"zip", FileKind::Archive},    KindOfExtension{"zst", FileKind::Archive},
+    KindOfExtension{"7z", ContentKind::Archive},     KindOfExtension{"ace", ContentKind::Archive},
+    KindOfExtension{"arj", ContentKind::Archive},    KindOfExtension{"bz2", ContentKind::Archive},
+    KindOfExtension{"cab", ContentKind::Archive},    KindOfExtension{"cpio", ContentKind::Archive},
+    KindOfExtension{"deb", ContentKind::Archive},    KindOfExtension{"dmg", ContentKind::Archive},
+    KindOfExtension{"gz", ContentKind::Archive},     KindOfExtension{"img", ContentKind::Archive},
+    KindOfExtension{"iso", ContentKind::Archive},    KindOfExtension{"jar", ContentKind::Archive},
+    KindOfExtension{"lha", ContentKind::Archive},    KindOfExtension{"lz", ContentKind::Archive},
+    KindOfExtension{"lzh", ContentKind::Archive},    KindOfExtension{"lzma", ContentKind::Archive},
+    KindOfExtension{"rar", ContentKind::Archive},    KindOfExtension{"rpm", ContentKind::Archive},
+    KindOfExtension{"tar", ContentKind::Archive},    KindOfExtension{"tbz2", ContentKind::Archive},
+    KindOfExtension{"tgz", ContentKind::Archive},    KindOfExtension{"txz", ContentKind::Archive},
+    KindOfExtension{"xz", ContentKind::Archive},     KindOfExtension{"z", ContentKind::Archive},
+    KindOfExtension{"zip", ContentKind::Archive},    KindOfExtension{"zst", ContentKind::Archive},
 };
 
 std::uint64_t ExtensionKey(std::string_view extension)
@@ -98,7 +98,7 @@ std::uint64_t ExtensionKey(std::string_view extension)
     return key;
 }
 
-using KeyedKind = std::pair<std::uint64_t, FileKind>;
+using KeyedKind = std::pair<std::uint64_t, ContentKind>;
 
 const std::vector<KeyedKind>& SortedExtensionKeys()
 {
@@ -136,21 +136,21 @@ double SizeOf(std::string_view text)
 // text's address; an empty extension's slot starts out right.
 class KindCache {
 public:
-    FileKind KindOf(const CatalogTreeNode& node, const EntryRecord::Fields& fields)
+    ContentKind KindOf(const CatalogTreeNode& node, const EntryRecord::Fields& fields)
     {
         if (fields[kFileType] == kKindDirectory || node.HasChildren())
-            return FileKind::Folder;
+            return ContentKind::Folder;
         const std::string_view extension = fields[kFileExt];
         Slot& slot = slots_[(reinterpret_cast<std::uintptr_t>(extension.data()) >> 4) % slots_.size()];
         if (slot.extension.data() != extension.data() || slot.extension.size() != extension.size())
-            slot = {extension, FileKindOfExtension(extension)};
+            slot = {extension, ContentKindOfExtension(extension)};
         return slot.kind;
     }
 
 private:
     struct Slot {
         std::string_view extension;
-        FileKind kind = FileKind::Other;
+        ContentKind kind = ContentKind::Other;
     };
     std::array<Slot, 256> slots_{};
 };
@@ -165,16 +165,16 @@ double WorstRatio(double rowArea, double largest, double smallest, double side)
 
 }  // namespace
 
-FileKind FileKindOfExtension(std::string_view extension)
+ContentKind ContentKindOfExtension(std::string_view extension)
 {
     if (!extension.empty() && extension.front() == '.')
         extension.remove_prefix(1);
     if (extension.empty() || extension.size() > kMaxExtensionLength)
-        return FileKind::Other;
+        return ContentKind::Other;
     const std::vector<KeyedKind>& keys = SortedExtensionKeys();
     const std::uint64_t key = ExtensionKey(extension);
-    const auto found = std::lower_bound(keys.begin(), keys.end(), KeyedKind{key, FileKind::Folder});
-    return found != keys.end() && found->first == key ? found->second : FileKind::Other;
+    const auto found = std::lower_bound(keys.begin(), keys.end(), KeyedKind{key, ContentKind::Folder});
+    return found != keys.end() && found->first == key ? found->second : ContentKind::Other;
 }
 
 SizeMapTree SizeMapTree::Build(const CatalogTree& tree, CatalogTreeNode* root)
@@ -189,7 +189,7 @@ SizeMapTree SizeMapTree::Build(const CatalogTree& tree, CatalogTreeNode* root)
     } else {
         items.reserve(tree.NodeCount() + 1);
         order.reserve(tree.NodeCount());
-        items.push_back({nullptr, 0, 0, 0, FileKind::Folder});
+        items.push_back({nullptr, 0, 0, 0, ContentKind::Folder});
     }
 
     // Pre-order, the order a loaded tree lies in memory. Each open folder collects its
@@ -264,7 +264,7 @@ public:
             std::int32_t parent = current.parent;
             if (item.node) {
                 bool header = false;
-                if (item.kind == FileKind::Folder)
+                if (item.kind == ContentKind::Folder)
                     inner = Inner(current.rect, header);
                 blocks_.push_back({static_cast<float>(current.rect.x), static_cast<float>(current.rect.y),
                                    static_cast<float>(current.rect.width), static_cast<float>(current.rect.height),
@@ -273,8 +273,8 @@ public:
             }
             const bool childrenPlaced = item.childCount > 0 && inner.width >= 1 && inner.height >= 1
                                      && LayOutChildren(item, inner, parent);
-            if (item.node && item.kind == FileKind::Folder && !childrenPlaced)
-                blocks_.back().content = LargestFileKind(item);
+            if (item.node && item.kind == ContentKind::Folder && !childrenPlaced)
+                blocks_.back().content = LargestContentKind(item);
         }
         return true;
     }
@@ -295,12 +295,12 @@ private:
     }
 
     // The largest file, looked for down the largest folders (empty ones passed over).
-    FileKind LargestFileKind(const SizeMapTree::Item& folder) const
+    ContentKind LargestContentKind(const SizeMapTree::Item& folder) const
     {
         const SizeMapTree::Item* item = &folder;
         for (std::uint32_t child = 0; child < item->childCount;) {
             const SizeMapTree::Item& candidate = items_[order_[item->firstChild + child]];
-            if (candidate.kind != FileKind::Folder)
+            if (candidate.kind != ContentKind::Folder)
                 return candidate.kind;
             if (candidate.childCount > 0) {
                 item = &candidate;
@@ -309,7 +309,7 @@ private:
                 ++child;
             }
         }
-        return FileKind::Folder;
+        return ContentKind::Folder;
     }
 
     // Squarified rows: each row takes blocks in size order while that keeps its worst aspect

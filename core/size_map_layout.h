@@ -10,11 +10,11 @@
 namespace vellumark {
 
 // What a block of the size map shows, for its colour.
-enum class FileKind : std::uint8_t { Folder, Audio, Video, Image, Document, Archive, Other };
-inline constexpr int kFileKindCount = 7;
+enum class ContentKind : std::uint8_t { Folder, Audio, Video, Image, Document, Archive, Other };
+inline constexpr int kContentKindCount = 7;
 
 // The kind of a file from its extension (a leading dot allowed), in any letter case.
-FileKind FileKindOfExtension(std::string_view extension);
+ContentKind ContentKindOfExtension(std::string_view extension);
 
 // The sizes of a subtree, read once from its FileSize texts and kept apart from the tree, so
 // that layouts for every new window size can run on a worker while the tree stays with the
@@ -37,7 +37,7 @@ private:
         double size;
         std::uint32_t firstChild;  // in childOrder_
         std::uint32_t childCount;
-        FileKind kind;
+        ContentKind kind;
     };
     std::vector<Item> items_;  // the root first
     std::vector<std::uint32_t> childOrder_;  // items' indexes, each folder's children largest first
@@ -51,10 +51,10 @@ struct SizeMapBlock {
     float height;
     CatalogTreeNode* node;
     std::int32_t parent;  // index of the enclosing block, -1 for the outermost ones
-    FileKind kind;
+    ContentKind kind;
     // What fills the block: a file's kind; for a folder whose entries are all too small to
     // draw, the kind of its largest file; Folder for a folder that shows its entries.
-    FileKind content;
+    ContentKind content;
     bool header;  // a folder big enough to carry a title strip along its top
 };
 

@@ -35,6 +35,8 @@ inline constexpr const char* kMoveTargetNotGroup = "The target is not a group.";
 inline constexpr const char* kNotSameVolume = "The item cannot be moved to another volume.";
 
 // The desktop program's own reports.
+inline constexpr const char* kCatalogReread =
+    "The catalog was changed by another program since it was read. It has been read again and your edit applied to it.";
 inline constexpr const char* kUnknownFailure = "The operation failed for an unknown reason.";
 inline constexpr const char* kOperationRunning = "Another operation is still running.";
 inline constexpr const char* kColumnPositionRange = "A column position in the configuration is out of range.";

@@ -3,7 +3,6 @@
 #include "services/messages.h"
 #include "system/file_status.h"
 
-
 namespace vellumark {
 
 namespace {
@@ -24,15 +23,15 @@ std::string AskOpenFile(Prompts& prompts, const FileDialogRequest& request)
     return path;
 }
 
-std::string AskSaveFile(Prompts& prompts, const FileDialogRequest& request)
+SaveTarget AskSaveFile(Prompts& prompts, const FileDialogRequest& request)
 {
-    std::string path = prompts.ChooseSaveFile(request);
-    if (path.empty())
+    SaveTarget target{prompts.ChooseSaveFile(request)};
+    if (target.path.empty() || !Exists(target.path))
+        return target;
+    if (!prompts.AskYesNo(messages::kWarningCaption, messages::kOverwriteCatalog, MessageIcon::Question))
         return {};
-    if (Exists(path)
-        && !prompts.AskYesNo(messages::kWarningCaption, messages::kOverwriteCatalog, MessageIcon::Question))
-        return {};
-    return path;
+    target.replaceAgreed = true;
+    return target;
 }
 
 }  // namespace vellumark

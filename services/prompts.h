@@ -32,9 +32,17 @@ public:
 // The open prompt: a chosen file that does not exist is reported and counts as no choice.
 std::string AskOpenFile(Prompts& prompts, const FileDialogRequest& request);
 
+// Where the user chose to save: the path (empty when nothing was chosen), and whether a file
+// was there and the user agreed to replace it. Without that agreement the writer keeps any file
+// it finds at the path when it puts its own in place (a file may appear there meanwhile).
+struct SaveTarget {
+    std::string path;
+    bool replaceAgreed = false;
+};
+
 // The save prompt: an existing file is replaced only after the overwrite question is answered
 // Yes. The old file is left in place; the writer replaces it atomically once the new one is
 // complete, so a failed export never costs the old file.
-std::string AskSaveFile(Prompts& prompts, const FileDialogRequest& request);
+SaveTarget AskSaveFile(Prompts& prompts, const FileDialogRequest& request);
 
 }  // namespace vellumark

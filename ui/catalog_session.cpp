@@ -3,10 +3,15 @@
 #include "core/catalog_file.h"
 #include "core/entry_edit.h"
 #include "services/messages.h"
+#include "services/prompts.h"
+#include "system/file_lock.h"
 #include "system/file_status.h"
 #include "ui/command_guard.h"
 #include "ui/file_list_model.h"
 #include "ui/task_runner.h"
+#include "ui/user_file_write.h"
+
+#include <iterator>
 
 namespace vellumark {
 
@@ -87,25 +92,63 @@ void CatalogSession::Clear()
 
 void CatalogSession::AppendResults(CatalogTree batch) { model_->AppendBatch(std::move(batch)); }
 
-Status CatalogSession::SaveCatalog()
+Status CatalogSession::SaveNewCatalog(bool replaceAgreed)
 {
-    std::string path = catalogPath_;
-    // Asked here rather than on the worker, so the dialog is not hidden behind the wait window.
-    if (path.empty())
-        path = AskSaveFile(prompts_, {std::string(kCatalogExtension), std::string(kCatalogFilter), ""});
-    if (path.empty())
-        return Status::Cancelled();
-    const Status saved = runner_.Run(messages::kSavingInfo, false,
-                                     [&](Progress& progress) { return WriteCatalogFile(model_->Tree(), path, progress); });
-    // The save replaced the file: the list now matches the new one. A file chosen for search
-    // results does not make the list that file's catalog.
-    if (saved.ok() && path == catalogPath_)
+    const std::string path = catalogPath_;
+    const Status saved = WriteUserFile(runner_, prompts_, messages::kSavingInfo, replaceAgreed,
+                                       [&](Progress& progress, bool replace) {
+                                           // An edit of the old catalog in flight lands before it is replaced.
+                                           FileLock replacing;
+                                           if (replace)
+                                               replacing = FileLock::OnPath(path);
+                                           return WriteCatalogFile(model_->Tree(), path, progress);
+                                       });
+    if (saved.ok())
         identity_ = IdentityOf(StatusOfPath(path, FollowLinks::Yes));
+    return saved;
+}
+
+Status CatalogSession::SaveEdits()
+{
+    std::vector<EntryEdit> edits = std::move(pendingEdits_);
+    pendingEdits_.clear();
+    if (catalogPath_.empty()) {
+        // Asked here rather than on the worker, so the dialog is not hidden behind the wait window.
+        const SaveTarget target = AskSaveFile(prompts_, {std::string(kCatalogExtension), std::string(kCatalogFilter), ""});
+        if (target.path.empty())
+            return Status::Cancelled();
+        return WriteUserFile(runner_, prompts_, messages::kSavingInfo, target.replaceAgreed,
+                             [&](Progress& progress, bool) { return WriteCatalogFile(model_->Tree(), target.path, progress); });
+    }
+
+    if (edits.empty())
+        return Status::Ok();
+    const std::optional<FileStatus> readIdentity = identity_ ? std::optional(*identity_) : std::nullopt;
+    CatalogSaveOutcome outcome;
+    const Status saved = runner_.Run(messages::kSavingInfo, false, [&](Progress& progress) {
+        return SaveCatalogEdits(catalogPath_, model_->Tree(), readIdentity, edits, outcome, progress);
+    });
+    if (outcome.reread) {
+        // The list shows the file as it is now; a refused edit is dropped with the old content.
+        model_->AdoptTree(std::move(outcome.fresh));
+        identity_ = IdentityOf(outcome.identity);
+        CatalogShown();
+        if (saved.ok())
+            prompts_.ShowMessage(messages::kWarningCaption, messages::kCatalogReread, MessageIcon::Information);
+    } else if (saved.ok()) {
+        identity_ = IdentityOf(outcome.identity);
+    } else {
+        // Nothing was written: the edits wait for the next save.
+        edits.insert(edits.end(), std::make_move_iterator(pendingEdits_.begin()), std::make_move_iterator(pendingEdits_.end()));
+        pendingEdits_ = std::move(edits);
+    }
     return saved;
 }
 
 void CatalogSession::EditEntry(CatalogTreeNode& node, int key, const std::string& text)
 {
+    // Found by the path it had before the edit, should the file have to be read again.
+    pendingEdits_.push_back({std::string(node.record.Field(kFullPath)), key, text});
     ApplyEntryEdit(node, key, text);
     model_->EntryChanged(node, key == kFileName);
     QueueSave();
@@ -126,7 +169,7 @@ void CatalogSession::WritePendingSave()
     if (!savePending_)
         return;
     savePending_ = false;
-    RunCommand(prompts_, [this] { ReportStatus(prompts_, SaveCatalog()); });
+    RunCommand(prompts_, [this] { ReportStatus(prompts_, SaveEdits()); });
 }
 
 }  // namespace vellumark

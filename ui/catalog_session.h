@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/catalog_edit.h"
 #include "core/catalog_tree.h"
 #include "services/prompts.h"
 #include "services/status.h"
@@ -9,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace vellumark {
 
@@ -48,10 +50,14 @@ public:
     // Appends a batch of search results (top-level entries) at the end of the list.
     void AppendResults(CatalogTree batch);
 
-    // Writes the whole list to its catalog file on a worker; without one the file is asked
-    // for first, and no answer writes nothing (Cancelled). Every save of the list goes
-    // through here.
-    Status SaveCatalog();
+    // Writes the list to the catalog file it was adopted with (a new catalog), on a worker. A
+    // file found at the path is kept unless the user agreed to replace it (see WriteUserFile).
+    Status SaveNewCatalog(bool replaceAgreed);
+    // Saves the edits since the last save. The list's catalog file is edited under its lock: when
+    // another window, program or machine changed it since it was read, it is read again, the
+    // edits are applied to its fresh content, the list shows that content and the user is told.
+    // A list that belongs to no file (search results) is written whole where the user says.
+    Status SaveEdits();
     // Stores the edit of one field as the user typed it and queues the save: it runs right
     // after the editor's call, and edits in quick succession share it.
     void EditEntry(CatalogTreeNode& node, int key, const std::string& text);
@@ -74,6 +80,7 @@ private:
     FileListModel* model_;
     std::string catalogPath_;
     std::unique_ptr<FileStatus> identity_;
+    std::vector<EntryEdit> pendingEdits_;  // since the last save, in the order made
     bool savePending_ = false;
     std::function<void()> catalogShown_;
     std::function<void(CatalogTreeNode& node)> listEdited_;

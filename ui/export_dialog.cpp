@@ -7,6 +7,7 @@
 #include "ui/command_guard.h"
 #include "ui/qt_text.h"
 #include "ui/task_runner.h"
+#include "ui/user_file_write.h"
 
 #include <QPainter>
 #include <QGridLayout>
@@ -227,12 +228,18 @@ void ExportDialog::onOkClicked()
     // The output file is asked here, on the GUI thread, before the worker starts.
     const ExportFormat& format = ExportFormatOf(Format());
     const std::string suggestedName = catalogPath_.empty() ? std::string() : CatalogNameOfFile(catalogPath_);
-    ExportJob job{format.kind, catalogPath_, services_.screen, CheckedColumns(), ToStdString(separatorEdit_->text()),
-                  AskSaveFile(services_.prompts, {std::string(format.extension), std::string(format.filter), suggestedName})};
-    if (job.outputPath.empty())
+    const SaveTarget target =
+        AskSaveFile(services_.prompts, {std::string(format.extension), std::string(format.filter), suggestedName});
+    if (target.path.empty())
         return;
-    ReportStatus(services_.prompts, services_.runner.Run(messages::kExportToFile, false,
-                                                         [&job](Progress& progress) { return RunExport(job, progress); }));
+    ExportJob job{format.kind, catalogPath_, services_.screen, CheckedColumns(), ToStdString(separatorEdit_->text()),
+                  target.path};
+    ReportStatus(services_.prompts,
+                 WriteUserFile(services_.runner, services_.prompts, messages::kExportToFile, target.replaceAgreed,
+                               [&job](Progress& progress, bool replace) {
+                                   job.replaceExisting = replace;
+                                   return RunExport(job, progress);
+                               }));
 }
 
 }  // namespace vellumark

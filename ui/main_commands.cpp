@@ -34,8 +34,8 @@ void ReportUnreadableEntries(Prompts& prompts, const ScanOutcome& outcome);
 
 // Scans the folder on a worker into a new tree; only a complete scan replaces the list and is
 // written. A cancelled scan leaves the list, the current catalog and the disk as they were.
-void ScanNewCatalog(MainWindow& main, const VolumeInfo& volumes, const ScanRequest& request,
-                   const std::string& libraryPath)
+void ScanNewCatalog(MainWindow& main, const VolumeInfo& volumes, const ScanRequest& request, bool replaceAgreed,
+                    const std::string& libraryPath)
 {
     CatalogTree tree;
     ScanOutcome outcome;
@@ -47,7 +47,7 @@ void ScanNewCatalog(MainWindow& main, const VolumeInfo& volumes, const ScanReque
         return;
     CatalogSession& session = main.Session();
     session.Adopt(std::move(tree), request.catalogFilePath);
-    ReportStatus(main.GetPrompts(), session.SaveCatalog());
+    ReportStatus(main.GetPrompts(), session.SaveNewCatalog(replaceAgreed));
     ReportUnreadableEntries(main.GetPrompts(), outcome);
     ReportStatus(main.GetPrompts(), main.FillLibraryTree(libraryPath));
 }
@@ -95,15 +95,17 @@ void RunNewCatalogCommand(MainWindow& main, const FolderChooser& chooser)
         const LinuxVolumeInfo volumes;
         ScanRequest request;
         bool accepted = false;
+        bool replaceAgreed = false;
         {
             NewCatalogDialog dialog(&main, main.GetPrompts(), volumes, chooser, libraryPath);
             accepted = dialog.exec() == QDialog::Accepted;
             request = {dialog.FolderPath(), dialog.CatalogFilePath(), dialog.OnlyFolders(),
                        BuildMaskList(dialog.MaskItems())};
+            replaceAgreed = dialog.ReplaceAgreed();
         }
         // A folder that is gone by now ends the command without a word.
         if (accepted && !IsBlank(request.folderPath) && IsFolder(request.folderPath))
-            ScanNewCatalog(main, volumes, request, libraryPath);
+            ScanNewCatalog(main, volumes, request, replaceAgreed, libraryPath);
         main.SortList();
     });
 }

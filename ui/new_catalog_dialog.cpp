@@ -311,8 +311,10 @@ void NewCatalogDialog::onOkClicked()
     const std::string groupPath =
         group && group->record.IsDirectory() ? std::string(group->record.Field(kFullPath)) : libraryPath_;
     const std::string path = NewCatalogPath(groupPath, name);
-    if (PathTaken(path) && !prompts_.AskYesNo(messages::kWarningCaption, messages::kOverwriteCatalog, MessageIcon::Warning))
+    const bool taken = PathTaken(path);
+    if (taken && !prompts_.AskYesNo(messages::kWarningCaption, messages::kOverwriteCatalog, MessageIcon::Warning))
         return;
+    replaceAgreed_ = taken;
     catalogFilePath_ = path;
     onlyFolders_ = onlyFoldersButton_->isChecked();
     accept();

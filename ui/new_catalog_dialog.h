@@ -47,6 +47,8 @@ public:
     const std::string& FolderPath() const { return folderPath_; }
     const std::string& CatalogFilePath() const { return catalogFilePath_; }
     bool OnlyFolders() const { return onlyFolders_; }
+    // A catalog of that name was there and the user agreed to replace it.
+    bool ReplaceAgreed() const { return replaceAgreed_; }
     std::vector<std::string> MaskItems() const;
 
     // The handlers, public so that the tests drive them as the buttons do.
@@ -82,6 +84,7 @@ private:
     std::string libraryPath_;
     std::string folderPath_;
     std::string catalogFilePath_;
+    bool replaceAgreed_ = false;
     bool onlyFolders_ = false;
     QPoint collapsedPosition_;
 

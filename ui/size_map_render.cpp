@@ -19,22 +19,22 @@ int Pixel(float coordinate) { return static_cast<int>(std::lround(coordinate)); 
 
 }  // namespace
 
-QColor SizeMapFill(FileKind kind)
+QColor SizeMapFill(ContentKind kind)
 {
     switch (kind) {
-    case FileKind::Folder:
+    case ContentKind::Folder:
         return FolderFill(0);
-    case FileKind::Audio:
+    case ContentKind::Audio:
         return QColor(140, 190, 250);
-    case FileKind::Video:
+    case ContentKind::Video:
         return QColor(250, 150, 140);
-    case FileKind::Image:
+    case ContentKind::Image:
         return QColor(150, 220, 130);
-    case FileKind::Document:
+    case ContentKind::Document:
         return QColor(250, 225, 120);
-    case FileKind::Archive:
+    case ContentKind::Archive:
         return QColor(205, 165, 240);
-    case FileKind::Other:
+    case ContentKind::Other:
         break;
     }
     return QColor(190, 198, 208);
@@ -64,8 +64,8 @@ QImage RenderSizeMap(const std::vector<SizeMapBlock>& blocks, QSize size, qreal 
         const int depth = block.parent < 0 ? 0 : depths[static_cast<std::size_t>(block.parent)] + 1;
         depths[i] = depth;
         const QRect rect = SnappedRect(block);
-        if (block.kind == FileKind::Folder) {
-            const QColor body = block.content == FileKind::Folder ? FolderFill(depth) : SizeMapFill(block.content);
+        if (block.kind == ContentKind::Folder) {
+            const QColor body = block.content == ContentKind::Folder ? FolderFill(depth) : SizeMapFill(block.content);
             if (rect.width() < kMinFramedSide || rect.height() < kMinFramedSide) {
                 painter.fillRect(rect, body);
                 continue;

@@ -13,7 +13,7 @@ namespace vellumark {
 
 // The size map's fixed colours: light fills that tell the kinds apart, each read with the one
 // dark text colour, whatever the desktop's theme.
-QColor SizeMapFill(FileKind kind);
+QColor SizeMapFill(ContentKind kind);
 QColor SizeMapText();
 QColor SizeMapBackground();
 // The outline of the entry the list has selected.

@@ -82,7 +82,7 @@ void SizeMapView::FindLabelledBlocks()
         const SizeMapBlock& block = blocks_[i];
         if (block.width < kMinLabelWidth)
             continue;
-        if (block.header || (block.kind != FileKind::Folder && block.height >= textHeight + 2))
+        if (block.header || (block.kind != ContentKind::Folder && block.height >= textHeight + 2))
             labelled_.push_back(static_cast<int>(i));
     }
 }

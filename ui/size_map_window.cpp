@@ -59,14 +59,14 @@ SizeMapWindow::SizeMapWindow(const CatalogTreeModel& model, CatalogTreeNode* ent
 
 QWidget* SizeMapWindow::BuildLegend()
 {
-    static const std::array<std::pair<FileKind, const char*>, kFileKindCount> kKinds = {{
-        {FileKind::Folder, QT_TR_NOOP("Folder")},
-        {FileKind::Audio, QT_TR_NOOP("Audio")},
-        {FileKind::Video, QT_TR_NOOP("Video")},
-        {FileKind::Image, QT_TR_NOOP("Image")},
-        {FileKind::Document, QT_TR_NOOP("Document")},
-        {FileKind::Archive, QT_TR_NOOP("Archive")},
-        {FileKind::Other, QT_TR_NOOP("Other")},
+    static const std::array<std::pair<ContentKind, const char*>, kContentKindCount> kKinds = {{
+        {ContentKind::Folder, QT_TR_NOOP("Folder")},
+        {ContentKind::Audio, QT_TR_NOOP("Audio")},
+        {ContentKind::Video, QT_TR_NOOP("Video")},
+        {ContentKind::Image, QT_TR_NOOP("Image")},
+        {ContentKind::Document, QT_TR_NOOP("Document")},
+        {ContentKind::Archive, QT_TR_NOOP("Archive")},
+        {ContentKind::Other, QT_TR_NOOP("Other")},
     }};
     auto* legend = new QWidget(this);
     legend->setObjectName(QStringLiteral("sizeMapLegend"));

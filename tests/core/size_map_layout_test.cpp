@@ -86,33 +86,33 @@ std::vector<SizeMapBlock> Layout(const CatalogTree& tree, CatalogTreeNode* root,
 
 TEST(SizeMapKinds, ComeFromTheExtensionInAnyCase)
 {
-    EXPECT_EQ(FileKindOfExtension("mp3"), FileKind::Audio);
-    EXPECT_EQ(FileKindOfExtension("FLAC"), FileKind::Audio);
-    EXPECT_EQ(FileKindOfExtension("MkV"), FileKind::Video);
-    EXPECT_EQ(FileKindOfExtension(".jpg"), FileKind::Image);
-    EXPECT_EQ(FileKindOfExtension("JPEG"), FileKind::Image);
-    EXPECT_EQ(FileKindOfExtension("pdf"), FileKind::Document);
-    EXPECT_EQ(FileKindOfExtension("7z"), FileKind::Archive);
-    EXPECT_EQ(FileKindOfExtension("ISO"), FileKind::Archive);
-    EXPECT_EQ(FileKindOfExtension("xyz"), FileKind::Other);
-    EXPECT_EQ(FileKindOfExtension(""), FileKind::Other);
-    EXPECT_EQ(FileKindOfExtension("."), FileKind::Other);
+    EXPECT_EQ(ContentKindOfExtension("mp3"), ContentKind::Audio);
+    EXPECT_EQ(ContentKindOfExtension("FLAC"), ContentKind::Audio);
+    EXPECT_EQ(ContentKindOfExtension("MkV"), ContentKind::Video);
+    EXPECT_EQ(ContentKindOfExtension(".jpg"), ContentKind::Image);
+    EXPECT_EQ(ContentKindOfExtension("JPEG"), ContentKind::Image);
+    EXPECT_EQ(ContentKindOfExtension("pdf"), ContentKind::Document);
+    EXPECT_EQ(ContentKindOfExtension("7z"), ContentKind::Archive);
+    EXPECT_EQ(ContentKindOfExtension("ISO"), ContentKind::Archive);
+    EXPECT_EQ(ContentKindOfExtension("xyz"), ContentKind::Other);
+    EXPECT_EQ(ContentKindOfExtension(""), ContentKind::Other);
+    EXPECT_EQ(ContentKindOfExtension("."), ContentKind::Other);
     // Longer than any known extension, and one whose last eight letters are a known one.
-    EXPECT_EQ(FileKindOfExtension("somethingmp3"), FileKind::Other);
-    EXPECT_EQ(FileKindOfExtension("mp3\xC3\xA9"), FileKind::Other);
+    EXPECT_EQ(ContentKindOfExtension("somethingmp3"), ContentKind::Other);
+    EXPECT_EQ(ContentKindOfExtension("mp3\xC3\xA9"), ContentKind::Other);
 
     CatalogTree tree;
     CatalogTreeNode* disc = AddFolder(tree, nullptr, "Disc", "300");
     AddFile(tree, disc, "song", "100", "Mp3");
     AddFile(tree, disc, "notes", "100", "");
     AddFolder(tree, disc, "Photos", "100");
-    std::map<std::string, FileKind> kinds;
+    std::map<std::string, ContentKind> kinds;
     for (const SizeMapBlock& block : Layout(tree, nullptr, {0, 0, 300, 300}))
         kinds[std::string(block.node->record.Field(kFileName))] = block.kind;
-    EXPECT_EQ(kinds["Disc"], FileKind::Folder);
-    EXPECT_EQ(kinds["song.Mp3"], FileKind::Audio);
-    EXPECT_EQ(kinds["notes."], FileKind::Other);
-    EXPECT_EQ(kinds["Photos"], FileKind::Folder);
+    EXPECT_EQ(kinds["Disc"], ContentKind::Folder);
+    EXPECT_EQ(kinds["song.Mp3"], ContentKind::Audio);
+    EXPECT_EQ(kinds["notes."], ContentKind::Other);
+    EXPECT_EQ(kinds["Photos"], ContentKind::Folder);
 }
 
 TEST(SizeMapLayout, AreasFollowTheSizesAndFillTheFolder)
@@ -224,10 +224,10 @@ TEST(SizeMapLayout, BlocksUnderAPixelAreMergedIntoTheirParent)
     EXPECT_EQ(names, (std::vector<std::string>{"Disc", "big.bin", "Crumbs", "Dust"}));
     // Folders whose entries are too small to draw take the colour of their largest file (an
     // empty folder is passed over).
-    EXPECT_EQ(blocks[0].content, FileKind::Folder);
-    EXPECT_EQ(blocks[1].content, FileKind::Other);
-    EXPECT_EQ(blocks[2].content, FileKind::Audio);
-    EXPECT_EQ(blocks[3].content, FileKind::Image);
+    EXPECT_EQ(blocks[0].content, ContentKind::Folder);
+    EXPECT_EQ(blocks[1].content, ContentKind::Other);
+    EXPECT_EQ(blocks[2].content, ContentKind::Audio);
+    EXPECT_EQ(blocks[3].content, ContentKind::Image);
 
     // Twice the size, and every crumb is two pixels: all of them are laid out.
     const SizeMapRect larger{0, 0, 200, 200};
@@ -338,7 +338,7 @@ TEST(SizeMapLayout, TheWholeTreeSharesTheAreaAmongItsTopLevelEntries)
     const std::vector<SizeMapBlock> single = Layout(tree, tree.TopLevel(1), area);
     ASSERT_EQ(single.size(), 1u);
     EXPECT_EQ(Area(single[0]), 200 * 100);
-    EXPECT_EQ(single[0].kind, FileKind::Other);
+    EXPECT_EQ(single[0].kind, ContentKind::Other);
 }
 
 }  // namespace

@@ -154,10 +154,20 @@ TEST(Prompts, SaveAsksBeforeReplacingAndNeverDeletesTheOldFile)
     FakePrompts prompts;
     prompts.saveChoices = {path, path};
     prompts.yesNoAnswers = {false, true};
-    EXPECT_EQ(AskSaveFile(prompts, {".htm", "HTML File|*.htm", "x"}), "");
-    EXPECT_EQ(AskSaveFile(prompts, {".htm", "HTML File|*.htm", "x"}), path);
+    EXPECT_EQ(AskSaveFile(prompts, {".htm", "HTML File|*.htm", "x"}).path, "");
+    const SaveTarget agreed = AskSaveFile(prompts, {".htm", "HTML File|*.htm", "x"});
+    EXPECT_EQ(agreed.path, path);
+    EXPECT_TRUE(agreed.replaceAgreed);
     EXPECT_EQ(prompts.messages.back(), "Warning: Catalog with the same name already exists,overwrite?");
     EXPECT_EQ(ReadFile(path), "old");
+
+    // A new file is never asked about, and nothing agreed to replace what may appear there.
+    prompts.saveChoices = {dir / "new.htm"};
+    const std::size_t asked = prompts.messages.size();
+    const SaveTarget fresh = AskSaveFile(prompts, {".htm", "HTML File|*.htm", "x"});
+    EXPECT_EQ(fresh.path, dir / "new.htm");
+    EXPECT_FALSE(fresh.replaceAgreed);
+    EXPECT_EQ(prompts.messages.size(), asked);
 }
 
 }  // namespace

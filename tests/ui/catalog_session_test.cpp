@@ -92,14 +92,75 @@ TEST_F(CatalogSessionTest, AnAdoptedTreeHasNoIdentityUntilItsFileIsWrittenAndEac
     EXPECT_EQ(session_.CatalogPath(), path);
     EXPECT_EQ(session_.FileIdentity(), nullptr);
 
-    ASSERT_TRUE(session_.SaveCatalog());
+    ASSERT_TRUE(session_.SaveNewCatalog(false));
     ASSERT_NE(session_.FileIdentity(), nullptr);
     EXPECT_EQ(*session_.FileIdentity(), StatusOf(path));
     const FileStatus first = *session_.FileIdentity();
     // The save replaces the file by rename: the identity follows it.
-    ASSERT_TRUE(session_.SaveCatalog());
+    ASSERT_TRUE(session_.SaveNewCatalog(true));
     EXPECT_FALSE(session_.FileIdentity()->SameFileAs(first));
     EXPECT_EQ(*session_.FileIdentity(), StatusOf(path));
+    EXPECT_TRUE(prompts_.messages.empty());
+}
+
+// A catalog of the new one's name that appeared while the scan ran is only replaced when the
+// user says so, at the moment its file would be put in place.
+TEST_F(CatalogSessionTest, ANewCatalogKeepsAFileThatAppearedMeanwhileUnlessTheUserAgrees)
+{
+    const std::string path = folder_ / "New.xml";
+    CatalogTree tree;
+    tree.Append(nullptr)->record.SetField(kFileName, "Scanned");
+    session_.Adopt(std::move(tree), path);
+    WriteFile(path, "appeared");
+
+    prompts_.yesNoAnswers = {false, true};
+    EXPECT_EQ(session_.SaveNewCatalog(false).code(), Status::Code::Cancelled);
+    EXPECT_EQ(ReadFile(path), "appeared");
+    ASSERT_EQ(prompts_.messages.size(), 1u);
+    EXPECT_EQ(prompts_.messages[0], "Warning: Catalog with the same name already exists,overwrite?");
+
+    ASSERT_TRUE(session_.SaveNewCatalog(false));
+    EXPECT_NE(ReadFile(path).find("Scanned"), std::string::npos);
+    EXPECT_EQ(prompts_.messages.size(), 2u);
+    EXPECT_TRUE(testing::ListFolder(folder_.Path()) == (std::vector<std::string>{"New.xml", "Other.xml", "Small.xml"}));
+}
+
+// Another program saved the catalog after the list read it: the edit is applied to the file as
+// it is now, the list shows that, and the user is told; an edit of an entry that is gone is
+// refused and the file left as the other program wrote it.
+TEST_F(CatalogSessionTest, AnEditOfACatalogChangedElsewhereLandsOnItsFreshContent)
+{
+    ASSERT_TRUE(session_.Open(small_));
+    std::string elsewhere = testing::SmallCatalogText();
+    const std::string name = "FileName=\"A.mp3\"";
+    elsewhere.replace(elsewhere.find(name), name.size(), name + " Description=\"theirs\"");
+    WriteFile(small_, elsewhere);
+
+    session_.EditEntry(*Find("readme.txt"), kDescription, "mine");
+    const Status saved = session_.SaveEdits();
+    ASSERT_TRUE(saved) << saved.message();
+    const std::string written = ReadFile(small_);
+    EXPECT_NE(written.find("theirs"), std::string::npos);
+    EXPECT_NE(written.find("mine"), std::string::npos);
+    EXPECT_EQ(Find("A.mp3")->record.Field(kDescription), "theirs");
+    EXPECT_EQ(Find("readme.txt")->record.Field(kDescription), "mine");
+    EXPECT_EQ(*session_.FileIdentity(), StatusOf(small_));
+    ASSERT_EQ(prompts_.messages.size(), 1u);
+    EXPECT_NE(prompts_.messages[0].find("read again"), std::string::npos);
+
+    // The entry is gone from what the other program wrote.
+    std::string without = testing::SmallCatalogText();
+    const std::size_t readme = without.find("<file FileName=\"readme.txt\"");
+    without.erase(readme, without.find("/>", readme) + 2 - readme);
+    WriteFile(small_, without);
+    session_.EditEntry(*Find("readme.txt"), kDescription, "lost?");
+    EXPECT_FALSE(session_.SaveEdits());
+    EXPECT_EQ(ReadFile(small_), without);
+    EXPECT_EQ(Find("readme.txt"), nullptr);
+    EXPECT_EQ(*session_.FileIdentity(), StatusOf(small_));
+    // The save the edit queued finds nothing left to do.
+    ProcessEventsUntil([] { return false; }, 100);
+    EXPECT_EQ(ReadFile(small_), without);
 }
 
 TEST_F(CatalogSessionTest, ListsThatBelongToNoFileAskWhereToSaveAndStayUnattached)
@@ -112,8 +173,8 @@ TEST_F(CatalogSessionTest, ListsThatBelongToNoFileAskWhereToSaveAndStayUnattache
 
     const std::string chosen = folder_ / "Results.xml";
     prompts_.saveChoices = {"", chosen};
-    EXPECT_EQ(session_.SaveCatalog().code(), Status::Code::Cancelled);
-    ASSERT_TRUE(session_.SaveCatalog());
+    EXPECT_EQ(session_.SaveEdits().code(), Status::Code::Cancelled);
+    ASSERT_TRUE(session_.SaveEdits());
     EXPECT_TRUE(testing::PathExists(chosen));
     EXPECT_TRUE(session_.CatalogPath().empty());
     EXPECT_EQ(session_.FileIdentity(), nullptr);

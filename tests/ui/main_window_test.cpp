@@ -440,9 +440,9 @@ TEST_F(MainWindowTest, WithoutACurrentCatalogASaveAsksForTheFile)
     const std::string chosen = home_ / "Results.xml";
     prompts_.saveChoices = {"", chosen};
 
-    EXPECT_EQ(window_->Session().SaveCatalog().code(), Status::Code::Cancelled);
+    EXPECT_EQ(window_->Session().SaveEdits().code(), Status::Code::Cancelled);
     EXPECT_FALSE(testing::PathExists(chosen));
-    ASSERT_TRUE(window_->Session().SaveCatalog().ok());
+    ASSERT_TRUE(window_->Session().SaveEdits().ok());
 
     ASSERT_EQ(prompts_.requests.size(), 2u);
     EXPECT_EQ(prompts_.requests[0].defaultExtension, ".xml");

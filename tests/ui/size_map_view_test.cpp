@@ -97,16 +97,16 @@ TEST_F(SizeMapViewTest, DrawsBlocksInProportionWithoutOverlapsColouredByKind)
     int files = 0;
     int folders = 0;
     for (const SizeMapBlock& block : blocks) {
-        if (block.content == FileKind::Folder || block.width < 6 || block.height < 6 || block.width >= 30)
+        if (block.content == ContentKind::Folder || block.width < 6 || block.height < 6 || block.width >= 30)
             continue;
         EXPECT_EQ(shown.pixelColor(Centre(block)), SizeMapFill(block.content)) << block.node->record.Field(kFileName);
-        ++(block.kind == FileKind::Folder ? folders : files);
+        ++(block.kind == ContentKind::Folder ? folders : files);
     }
     EXPECT_GT(files, 50);
     EXPECT_GT(folders, 5);
     EXPECT_LT(SizeMapText().lightness(), 40);
-    for (int kind = 0; kind < kFileKindCount; ++kind)
-        EXPECT_GT(SizeMapFill(static_cast<FileKind>(kind)).lightness(), 150);
+    for (int kind = 0; kind < kContentKindCount; ++kind)
+        EXPECT_GT(SizeMapFill(static_cast<ContentKind>(kind)).lightness(), 150);
 }
 
 TEST_F(SizeMapViewTest, ResizingShowsTheOldLayoutUntilTheNewOneArrives)
@@ -197,7 +197,7 @@ TEST_F(SizeMapViewTest, HoverShowsTheNameAndSize)
     CatalogTreeNode* disc = AddFolder(tree, nullptr, "Disc", "2048000");
     AddFile(tree, disc, "holiday", "2048000", "jpg");
     ShowView(tree);
-    const SizeMapBlock* block = FindBlock(view_, [](const SizeMapBlock& b) { return b.kind == FileKind::Image; });
+    const SizeMapBlock* block = FindBlock(view_, [](const SizeMapBlock& b) { return b.kind == ContentKind::Image; });
     ASSERT_NE(block, nullptr);
     QHelpEvent hover(QEvent::ToolTip, Centre(*block), view_.mapToGlobal(Centre(*block)));
     QCoreApplication::sendEvent(&view_, &hover);
