@@ -1,13 +1,13 @@
 #include "core/xml_pull_reader.h"
 
 #include "core/stored_text.h"
+#include "system/file_status.h"
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace vellumark {
@@ -160,8 +160,8 @@ Status XmlPullReader::Open(const std::string& path)
     fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd_ < 0)
         return error_ = Status::Failed("Cannot read \"" + path + "\": " + std::strerror(errno));
-    struct stat info {};
-    if (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode))
+    const std::optional<FileStatus> file = StatusOfOpenFile(fd_);
+    if (!file || file->kind != FileKind::RegularFile)
         return error_ = Status::Failed("Cannot read \"" + path + "\": not a regular file");
     storage_.resize(sizes_.window);
     data_ = storage_.data();

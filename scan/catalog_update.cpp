@@ -7,12 +7,9 @@
 #include "services/messages.h"
 #include "services/text_format.h"
 #include "system/file_lock.h"
+#include "system/file_status.h"
+#include "system/folder_listing.h"
 #include "system/test_pause.h"
-
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <thread>
@@ -33,42 +30,22 @@ enum class FolderState { Listable, Unlistable, Missing };
 // names and nothing else).
 FolderState ProbeFolder(const std::string& path)
 {
-    struct stat info {};
-    if (::lstat(path.c_str(), &info) != 0) {
+    const std::optional<FileStatus> folder = StatusOfPath(path, FollowLinks::No);
+    if (!folder) {
         if (errno == ENOENT || errno == ENOTDIR)
             return FolderState::Missing;
         // The walk reaches any depth through open folders; a path too long to name is one it listed.
         return errno == ENAMETOOLONG ? FolderState::Listable : FolderState::Unlistable;
     }
-    if (!S_ISDIR(info.st_mode))
+    if (folder->kind != FileKind::Directory)
         return FolderState::Missing;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
+    FolderListing listing(path, FollowLinks::No);
+    if (!listing.IsOpen())
         return FolderState::Unlistable;
-    DIR* dir = ::fdopendir(fd);
-    if (!dir) {
-        ::close(fd);
-        return FolderState::Unlistable;
-    }
-    FolderState state = FolderState::Listable;
-    for (;;) {
-        errno = 0;
-        const dirent* entry = ::readdir(dir);
-        if (!entry) {
-            if (errno != 0)
-                state = FolderState::Unlistable;
-            break;
-        }
-        const std::string_view name(entry->d_name);
-        if (name == "." || name == "..")
-            continue;
-        struct stat details {};
-        if (::fstatat(fd, entry->d_name, &details, AT_SYMLINK_NOFOLLOW) != 0 && errno == EACCES)
-            state = FolderState::Unlistable;
-        break;
-    }
-    ::closedir(dir);
-    return state;
+    if (const FolderEntry* entry = listing.Next())
+        return !StatusIn(listing.Fd(), entry->name, FollowLinks::No) && errno == EACCES ? FolderState::Unlistable
+                                                                                         : FolderState::Listable;
+    return listing.Error() != 0 ? FolderState::Unlistable : FolderState::Listable;
 }
 
 // The separator a catalog puts between the parts of its FullPaths: the one a child's path
