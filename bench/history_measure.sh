@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Measures update and compare against the commands they must keep pace with, side by side in
-# one hyperfine run each. Needs a Release build (build-rel, or BUILD=...) and the data sets:
-#   python3 ../shared/bench/gen_tree.py /tmp/tree200k 200000
-#   python3 ../shared/bench/gen_catalog.py /tmp/cat1m.xml 1000000
+# one hyperfine run each, and duplicates against the streaming search of the same scope. Needs
+# a Release build (build-rel, or BUILD=...) and the data sets:
+#   python3 bench/data/gen_tree.py /tmp/tree200k 200000
+#   python3 bench/data/gen_catalog.py /tmp/cat1m.xml 1000000
+#   bench/data/make_library.sh /tmp/lib20 1 20     (LIBRARY_HOME=... for another library)
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
 build="${BUILD:-$top/build-rel}"
@@ -40,3 +42,16 @@ hyperfine -w 1 -r "$runs" \
   "$cli --home $home compare /tmp/cat1m.xml $changed > /dev/null 2>&1"
 /usr/bin/time -f "compare peak %M KB" -o "$home/peak" "$cli" --home "$home" compare /tmp/cat1m.xml "$changed" > /dev/null 2>&1
 cat "$home/peak"
+
+echo "== duplicates over the 20 x 100,000 library without the index, against search --no-index of the same scope"
+library_home="${LIBRARY_HOME:-/tmp/lib20}"
+echo "catalogs' bytes: $(du -sb "$library_home/CatalogLibrary/Group" | cut -f1)"
+hyperfine -w 1 -r "$runs" \
+  "$cli --home $library_home search --scope Group --name rock --no-index > /dev/null" \
+  "$cli --home $library_home duplicates --scope Group --no-index > /dev/null" \
+  "$cli --home $library_home duplicates --scope Group --by name --no-index > /dev/null"
+for by in name-size size name; do
+  /usr/bin/time -f "duplicates --by $by: peak %M KB, %e s" \
+    "$cli" --home "$library_home" duplicates --scope Group --by "$by" --no-index 2>&1 > "$home/groups-$by" | tail -1
+  echo "  $(tail -n +2 "$home/groups-$by" | cut -f1 | uniq | wc -l) groups, $(($(wc -l < "$home/groups-$by") - 1)) copies"
+done
