@@ -3,14 +3,22 @@
 #include "library/library_store.h"
 #include "ui/tree_style.h"
 
+#include <QAction>
 #include <QHeaderView>
+#include <QMenu>
 #include <QTreeView>
 #include <QVBoxLayout>
 
 namespace vellumark {
 
 LibraryTreeView::LibraryTreeView(QWidget* parent)
-    : QWidget(parent), view_(new QTreeView(this)), model_(new LibraryTreeModel(this))
+    : QWidget(parent),
+      view_(new QTreeView(this)),
+      model_(new LibraryTreeModel(this)),
+      contextMenu_(new QMenu(this)),
+      updateAction_(contextMenu_->addAction(QStringLiteral("Update catalog..."))),
+      compareAction_(contextMenu_->addAction(QStringLiteral("Compare with..."))),
+      duplicatesAction_(contextMenu_->addAction(QStringLiteral("Find duplicates")))
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -38,6 +46,40 @@ LibraryTreeView::LibraryTreeView(QWidget* parent)
         emit NodeClicked(model_->NodeAt(index));
     });
     connect(view_->selectionModel(), &QItemSelectionModel::currentChanged, this, &LibraryTreeView::FocusChanged);
+    contextMenu_->setObjectName(QStringLiteral("libraryMenu"));
+}
+
+void LibraryTreeView::OfferContextMenu()
+{
+    if (view_->contextMenuPolicy() == Qt::CustomContextMenu)
+        return;
+    view_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(view_, &QWidget::customContextMenuRequested, this, &LibraryTreeView::ContextMenuRequested);
+}
+
+bool LibraryTreeView::PrepareContextMenu(CatalogTreeNode* node)
+{
+    if (!node)
+        return false;
+    view_->selectionModel()->setCurrentIndex(model_->IndexOf(node), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    const bool catalog = node->record.IsFile();
+    updateAction_->setVisible(catalog);
+    compareAction_->setVisible(catalog);
+    duplicatesAction_->setVisible(!catalog);
+    return true;
+}
+
+void LibraryTreeView::ContextMenuRequested(const QPoint& position)
+{
+    // From the keyboard (the menu key) the position may be anywhere: the focused row counts.
+    QModelIndex index = view_->indexAt(position);
+    QPoint at = position;
+    if (!index.isValid()) {
+        index = view_->currentIndex();
+        at = view_->visualRect(index).center();
+    }
+    if (PrepareContextMenu(model_->NodeAt(index)))
+        contextMenu_->popup(view_->viewport()->mapToGlobal(at));
 }
 
 Status LibraryTreeView::FillTree(const std::string& rootPath, bool groupsOnly)
