@@ -57,8 +57,10 @@ QString Quoted(const std::string& name) { return QStringLiteral("\"") + ToQStrin
 
 QString DuplicateGroupText(std::size_t copies, std::uint64_t wastedBytes)
 {
-    const QString wasted = QLocale(QLocale::English).formattedDataSize(static_cast<qint64>(std::min<std::uint64_t>(wastedBytes, INT64_MAX)), 1,
-                                                                        QLocale::DataSizeTraditionalFormat);
+    QString wasted = QLocale(QLocale::English).formattedDataSize(static_cast<qint64>(std::min<std::uint64_t>(wastedBytes, INT64_MAX)),
+                                                                  1, QLocale::DataSizeTraditionalFormat);
+    // Sizes read "KB" everywhere else in the program.
+    wasted.replace(QStringLiteral("kB"), QStringLiteral("KB"));
     return QStringLiteral("%1 copies, %2 wasted").arg(copies).arg(wasted);
 }
 
