@@ -4,6 +4,7 @@
 #include "ui/tree_style.h"
 
 #include <QAction>
+#include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QMenu>
 #include <QTreeView>
@@ -55,6 +56,20 @@ void LibraryTreeView::OfferContextMenu()
         return;
     view_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(view_, &QWidget::customContextMenuRequested, this, &LibraryTreeView::ContextMenuRequested);
+    view_->installEventFilter(this);
+}
+
+bool LibraryTreeView::eventFilter(QObject* watched, QEvent* event)
+{
+    // The menu key opens the menu on the focused row, wherever the pointer is.
+    if (watched == view_ && event->type() == QEvent::ContextMenu
+        && static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard) {
+        const QModelIndex current = view_->currentIndex();
+        if (PrepareContextMenu(model_->NodeAt(current)))
+            contextMenu_->popup(view_->viewport()->mapToGlobal(view_->visualRect(current).center()));
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 bool LibraryTreeView::PrepareContextMenu(CatalogTreeNode* node)
@@ -71,15 +86,8 @@ bool LibraryTreeView::PrepareContextMenu(CatalogTreeNode* node)
 
 void LibraryTreeView::ContextMenuRequested(const QPoint& position)
 {
-    // From the keyboard (the menu key) the position may be anywhere: the focused row counts.
-    QModelIndex index = view_->indexAt(position);
-    QPoint at = position;
-    if (!index.isValid()) {
-        index = view_->currentIndex();
-        at = view_->visualRect(index).center();
-    }
-    if (PrepareContextMenu(model_->NodeAt(index)))
-        contextMenu_->popup(view_->viewport()->mapToGlobal(at));
+    if (PrepareContextMenu(model_->NodeAt(view_->indexAt(position))))
+        contextMenu_->popup(view_->viewport()->mapToGlobal(position));
 }
 
 Status LibraryTreeView::FillTree(const std::string& rootPath, bool groupsOnly)

@@ -52,6 +52,9 @@ public:
     std::optional<int> SortColumn() const { return sortColumn_; }
     Qt::SortOrder SortOrder() const { return sortOrder_; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 signals:
     // A node was clicked with the mouse (the main window opens catalogs from here).
     void NodeClicked(vellumark::CatalogTreeNode* node);

@@ -19,6 +19,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -181,6 +182,37 @@ TEST_F(HistoryCommandsTest, TheMenuOffersTheCatalogCommandsOnACatalogAndDuplicat
     EXPECT_EQ(tree.UpdateAction()->text(), "Update catalog...");
     EXPECT_EQ(tree.CompareAction()->text(), "Compare with...");
     EXPECT_EQ(tree.DuplicatesAction()->text(), "Find duplicates");
+}
+
+TEST_F(HistoryCommandsTest, ARightClickOrTheMenuKeyOpensTheMenuOnItsRow)
+{
+    const std::string path = library_ + "/Mp3/one.xml";
+    WriteFile(path, DiscCatalog({{"a.mp3", 10}}));
+    LibraryTreeView& tree = MenuOn({});
+    QTreeView* view = tree.View();
+    CatalogTreeNode* catalog = nullptr;
+    for (CatalogTreeNode* node : tree.Model()->Tree().PreOrder())
+        if (node->record.Field(kFullPath) == path)
+            catalog = node;
+    ASSERT_NE(catalog, nullptr);
+    view->expandAll();
+    const QPoint onCatalog = view->visualRect(tree.Model()->IndexOf(catalog)).center();
+    QContextMenuEvent click(QContextMenuEvent::Mouse, onCatalog, view->viewport()->mapToGlobal(onCatalog));
+    QApplication::sendEvent(view->viewport(), &click);
+    ASSERT_TRUE(testing::ProcessEventsUntil([&] { return tree.ContextMenu()->isVisible(); }));
+    EXPECT_EQ(tree.FocusedNode(), catalog);
+    EXPECT_TRUE(tree.UpdateAction()->isVisible());
+    tree.ContextMenu()->close();
+
+    // The menu key: the focused row, wherever the pointer is.
+    view->setCurrentIndex(tree.Model()->index(0, 0));
+    QContextMenuEvent key(QContextMenuEvent::Keyboard, onCatalog, view->mapToGlobal(onCatalog));
+    QApplication::sendEvent(view, &key);
+    ASSERT_TRUE(testing::ProcessEventsUntil([&] { return tree.ContextMenu()->isVisible(); }));
+    EXPECT_EQ(tree.FocusedNode(), tree.Model()->Tree().First());
+    EXPECT_TRUE(tree.DuplicatesAction()->isVisible());
+    EXPECT_FALSE(tree.UpdateAction()->isVisible());
+    tree.ContextMenu()->close();
 }
 
 TEST_F(HistoryCommandsTest, AnUpdateKeepsTheDescriptionsFoundAgainAndAsksBeforeLosingTheOthers)
