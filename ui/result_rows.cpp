@@ -125,10 +125,11 @@ void ResultRows::ShowDuplicates(CatalogSession& session, const DuplicatesOutcome
     CatalogTree batch;
     std::vector<Row> rows;
     for (const DuplicateGroup& group : outcome.groups) {
+        const QString text = DuplicateGroupText(group.copies.size(), group.wastedBytes);
         EntryRecord groupRecord;
-        groupRecord.SetField(kFileName, ToStdString(DuplicateGroupText(group.copies.size(), group.wastedBytes)));
+        groupRecord.SetField(kFileName, ToStdString(text));
         CatalogTreeNode* parent = batch.Append(nullptr, std::move(groupRecord));
-        rows.push_back({{GroupIcon(), {}}, std::nullopt});
+        rows.push_back({{GroupIcon(), text}, std::nullopt});
         for (const DuplicateCopy& copy : group.copies) {
             batch.Append(parent, copy.record);
             const std::string& catalog = outcome.catalogs[copy.catalog];

@@ -388,6 +388,7 @@ TEST_F(HistoryCommandsTest, DuplicatesOfTheLibraryShowOneParentRowPerGroupWithIt
     copies.sort();
     EXPECT_EQ(copies, (QStringList{"SONG.MP3", "song.mp3", "song.mp3"}));
     EXPECT_TRUE(main_->FileList()->isExpanded(Row(0)));
+    EXPECT_EQ(Row(0).data(Qt::ToolTipRole).toString(), "3 copies, 5.9 KB wasted");
 
     // By size alone the 10-byte files form a group of their own, ranked below.
     WhenShown<DuplicatesDialog>([](DuplicatesDialog& dialog) {
