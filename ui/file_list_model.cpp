@@ -92,6 +92,14 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const
     if (!node || index.column() >= columnCount())
         return {};
     const ListColumn& column = columns_[static_cast<std::size_t>(index.column())];
+    if (column.key == kFileName && rowMarks_ && (role == Qt::DecorationRole || role == kOpenIconRole || role == Qt::ToolTipRole)) {
+        if (const RowMark* mark = rowMarks_(*node)) {
+            if (role == Qt::ToolTipRole && !mark->toolTip.isEmpty())
+                return mark->toolTip;
+            if (role != Qt::ToolTipRole && !mark->icon.isNull())
+                return mark->icon;
+        }
+    }
     switch (role) {
     case Qt::DisplayRole:
         return FieldDisplayText(column.key, &node->record);

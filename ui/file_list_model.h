@@ -4,6 +4,9 @@
 #include "ui/catalog_tree_model.h"
 #include "ui/file_icons.h"
 
+#include <QIcon>
+#include <QString>
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -16,6 +19,14 @@ struct ListColumn {
     int key = 0;       // ColumnKeyIndex of the name: the field every cell of the column shows
     bool readOnly = true;
     Qt::Alignment alignment = Qt::AlignLeft;
+};
+
+// A row of a result list (a comparison, duplicates) marked in its FileName cell: the icon and
+// the hint it shows there instead of its own; either may be left empty. The list never gains a
+// column for what marks tell.
+struct RowMark {
+    QIcon icon;
+    QString toolTip;
 };
 
 // The entries of one catalog (or a search's results) as an item model over a CatalogTree. An
@@ -51,6 +62,10 @@ public:
     using EditHandler = std::function<void(CatalogTreeNode& node, int key, const std::string& text)>;
     void SetEditHandler(EditHandler handler) { editHandler_ = std::move(handler); }
 
+    // The owner of the marks answers for each row; nullptr leaves the row as it is.
+    using RowMarkLookup = std::function<const RowMark*(const CatalogTreeNode& node)>;
+    void SetRowMarks(RowMarkLookup lookup) { rowMarks_ = std::move(lookup); }
+
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
@@ -62,6 +77,7 @@ private:
 
     std::vector<ListColumn> columns_;
     EditHandler editHandler_;
+    RowMarkLookup rowMarks_;
     mutable FileIcons icons_;
 };
 

@@ -7,6 +7,8 @@
 #include "ui/library_tree_view.h"
 #include "ui/dialog_layout.h"
 #include "ui/grid_delegate.h"
+#include "ui/history_commands.h"
+#include "ui/main_window.h"
 #include "ui/qt_text.h"
 #include "ui/ui_colors.h"
 
@@ -81,6 +83,9 @@ LibraryManagerDialog::LibraryManagerDialog(QWidget* parent, Prompts& prompts, co
     exportButton_->setEnabled(false);
     deleteButton_->setEnabled(false);
     FillTree();
+    // Opened from the main window, the manager offers the commands whose results its list shows.
+    if (auto* main = qobject_cast<MainWindow*>(parent))
+        main->History().Offer(*libraryTree_, this, [this] { FillTree(); });
 }
 
 LibraryManagerDialog::~LibraryManagerDialog()

@@ -3,14 +3,23 @@
 #include "library/library_store.h"
 #include "ui/tree_style.h"
 
+#include <QAction>
+#include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QMenu>
 #include <QTreeView>
 #include <QVBoxLayout>
 
 namespace vellumark {
 
 LibraryTreeView::LibraryTreeView(QWidget* parent)
-    : QWidget(parent), view_(new QTreeView(this)), model_(new LibraryTreeModel(this))
+    : QWidget(parent),
+      view_(new QTreeView(this)),
+      model_(new LibraryTreeModel(this)),
+      contextMenu_(new QMenu(this)),
+      updateAction_(contextMenu_->addAction(QStringLiteral("Update catalog..."))),
+      compareAction_(contextMenu_->addAction(QStringLiteral("Compare with..."))),
+      duplicatesAction_(contextMenu_->addAction(QStringLiteral("Find duplicates")))
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -38,6 +47,47 @@ LibraryTreeView::LibraryTreeView(QWidget* parent)
         emit NodeClicked(model_->NodeAt(index));
     });
     connect(view_->selectionModel(), &QItemSelectionModel::currentChanged, this, &LibraryTreeView::FocusChanged);
+    contextMenu_->setObjectName(QStringLiteral("libraryMenu"));
+}
+
+void LibraryTreeView::OfferContextMenu()
+{
+    if (view_->contextMenuPolicy() == Qt::CustomContextMenu)
+        return;
+    view_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(view_, &QWidget::customContextMenuRequested, this, &LibraryTreeView::ContextMenuRequested);
+    view_->installEventFilter(this);
+}
+
+bool LibraryTreeView::eventFilter(QObject* watched, QEvent* event)
+{
+    // The menu key opens the menu on the focused row, wherever the pointer is.
+    if (watched == view_ && event->type() == QEvent::ContextMenu
+        && static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard) {
+        const QModelIndex current = view_->currentIndex();
+        if (PrepareContextMenu(model_->NodeAt(current)))
+            contextMenu_->popup(view_->viewport()->mapToGlobal(view_->visualRect(current).center()));
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool LibraryTreeView::PrepareContextMenu(CatalogTreeNode* node)
+{
+    if (!node)
+        return false;
+    view_->selectionModel()->setCurrentIndex(model_->IndexOf(node), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    const bool catalog = node->record.IsFile();
+    updateAction_->setVisible(catalog);
+    compareAction_->setVisible(catalog);
+    duplicatesAction_->setVisible(!catalog);
+    return true;
+}
+
+void LibraryTreeView::ContextMenuRequested(const QPoint& position)
+{
+    if (PrepareContextMenu(model_->NodeAt(view_->indexAt(position))))
+        contextMenu_->popup(view_->viewport()->mapToGlobal(position));
 }
 
 Status LibraryTreeView::FillTree(const std::string& rootPath, bool groupsOnly)

@@ -7,6 +7,7 @@
 #include "ui/detail_panel_model.h"
 #include "ui/file_list_delegate.h"
 #include "ui/file_list_model.h"
+#include "ui/history_commands.h"
 #include "ui/link_label.h"
 #include "ui/main_commands.h"
 #include "ui/main_toolbar.h"
@@ -16,6 +17,7 @@
 #include "ui/task_runner.h"
 #include "ui/tree_style.h"
 #include "ui/ui_colors.h"
+#include "config/config.h"
 #include "ui/wait_window.h"
 
 #include <QCloseEvent>
@@ -45,6 +47,7 @@ MainWindow::MainWindow(Prompts* prompts, QWidget* parent) : QMainWindow(parent)
     runner_ = new TaskRunner(*waitWindow_, this);
     session_ = new CatalogSession(*runner_, *prompts_, this);
     listModel_ = session_->Model();
+    history_ = new HistoryCommands(*this);
     BuildWidgets();
     BuildListMenu();
     ConnectCommands();
@@ -139,6 +142,11 @@ void MainWindow::BuildListMenu()
     listMenu_ = new QMenu(fileList_);
     listMenu_->setObjectName(QStringLiteral("listMenu"));
     sizeMapAction_ = listMenu_->addAction(QStringLiteral("Show size map"));
+    openInCatalogAction_ = listMenu_->addAction(QStringLiteral("Open in catalog"));
+    openInCatalogAction_->setVisible(false);
+    connect(listMenu_, &QMenu::aboutToShow, this,
+            [this] { openInCatalogAction_->setVisible(history_->CanOpenInCatalog(FocusedListNode())); });
+    connect(openInCatalogAction_, &QAction::triggered, this, [this] { Guard([this] { history_->OpenInCatalog(FocusedListNode()); }); });
     fileList_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(fileList_, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& position) { listMenu_->popup(fileList_->viewport()->mapToGlobal(position)); });
@@ -173,6 +181,8 @@ void MainWindow::ConnectCommands()
     connect(toolbar_->WebLink(), &LinkLabel::clicked, this, [] { OpenWebSite(); });
     connect(toolbar_->MailLink(), &LinkLabel::clicked, this, [] { OpenSupportMail(); });
 
+    history_->Offer(*libraryTree_, nullptr,
+                    [this] { ReportStatus(*prompts_, FillLibraryTree(ConfigInstance().GetLibraryPath())); });
     connect(libraryTree_, &LibraryTreeView::NodeClicked, this, [this] { Guard([this] { onLibraryNodeClicked(); }); });
     connect(fileList_->header(), &QHeaderView::sectionClicked, this,
             [this](int column) { Guard([this, column] { onListHeaderClicked(column); }); });

@@ -21,6 +21,7 @@ namespace vellumark {
 class CatalogSession;
 class DetailPanelModel;
 class FileListModel;
+class HistoryCommands;
 class MainToolbar;
 class SizeMapWindow;
 class TaskRunner;
@@ -69,6 +70,10 @@ public:
     // The file list's context menu and its size map entry.
     QMenu* ListMenu() const { return listMenu_; }
     QAction* SizeMapAction() const { return sizeMapAction_; }
+    // "Open in catalog" on a row of a comparison or of duplicates.
+    QAction* OpenInCatalogAction() const { return openInCatalogAction_; }
+    // The library tree's commands on catalogs over time, and their result rows.
+    HistoryCommands& History() const { return *history_; }
     QTreeView* DetailPanel() const { return detailPanel_; }
     DetailPanelModel* DetailModel() const { return detailModel_; }
     MainToolbar* Toolbar() const { return toolbar_; }
@@ -114,6 +119,8 @@ private:
     FileListModel* listModel_ = nullptr;  // the session's, as the list's columns and sort see it
     QMenu* listMenu_ = nullptr;
     QAction* sizeMapAction_ = nullptr;
+    QAction* openInCatalogAction_ = nullptr;
+    HistoryCommands* history_ = nullptr;
     QLabel* statusPanel_ = nullptr;
 
     bool initialized_ = false;
