@@ -7,6 +7,7 @@
 #include "services/messages.h"
 
 #include <array>
+#include <thread>
 #include <vector>
 
 namespace vellumark {
@@ -131,21 +132,18 @@ Status ReadCatalogFile(const std::string& path, CatalogTree& tree, Progress& pro
     return Status::Ok();
 }
 
-Status WriteCatalogFile(const CatalogTree& tree, const std::string& path, Progress& progress)
-{
-    WaitScope wait(progress, messages::kSavingInfo);
-    AtomicFile file(path);
-    if (Status status = file.Open(); !status)
-        return status;
+namespace {
 
+// Writes the whole file into the temporary file; the caller commits it.
+Status WriteEntries(const CatalogTree& tree, AtomicFile& file)
+{
     std::string out;
     std::string scratch;
     out.reserve(1 << 20);
     out += "<?xml version=\"1.0\" encoding=\"utf-8\" standalone=\"yes\"?><fileinfo generated=\"Vellumark\"";
     if (tree.Empty()) {
         out += "/>";
-        file.Write(out);
-        return file.Commit();
+        return file.Write(out);
     }
     out += '>';
     const auto flushWhenFull = [&] {
@@ -170,7 +168,30 @@ Status WriteCatalogFile(const CatalogTree& tree, const std::string& path, Progre
             flushWhenFull();
         });
     out += "</fileinfo>";
-    file.Write(out);
+    return file.Write(out);
+}
+
+}  // namespace
+
+Status WriteCatalogFile(const CatalogTree& tree, const std::string& path, Progress& progress)
+{
+    WaitScope wait(progress, messages::kSavingInfo);
+    AtomicFile file(path);
+    if (Status status = file.Open(); !status)
+        return status;
+    WriteEntries(tree, file);
+    return file.Commit();
+}
+
+Status WriteCatalogFile(CatalogTree&& tree, const std::string& path, Progress& progress)
+{
+    WaitScope wait(progress, messages::kSavingInfo);
+    AtomicFile file(path);
+    if (Status status = file.Open(); !status)
+        return status;
+    WriteEntries(tree, file);
+    // A large tree takes about as long to free as the file takes to sync: both at once.
+    std::jthread freeing([written = std::move(tree)]() mutable { written.Clear(); });
     return file.Commit();
 }
 
