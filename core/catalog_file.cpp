@@ -139,7 +139,10 @@ Status WriteEntries(const CatalogTree& tree, AtomicFile& file)
 {
     std::string out;
     std::string scratch;
-    out.reserve(1 << 20);
+    // Pieces of at least the file's buffer size go to the file without a copy; an entry
+    // rarely takes more than the headroom.
+    constexpr std::size_t kPiece = 1 << 20;
+    out.reserve(kPiece + (64 << 10));
     out += "<?xml version=\"1.0\" encoding=\"utf-8\" standalone=\"yes\"?><fileinfo generated=\"Vellumark\"";
     if (tree.Empty()) {
         out += "/>";
@@ -147,7 +150,7 @@ Status WriteEntries(const CatalogTree& tree, AtomicFile& file)
     }
     out += '>';
     const auto flushWhenFull = [&] {
-        if (out.size() >= (1 << 20) - 4096) {
+        if (out.size() >= kPiece) {
             file.Write(out);
             out.clear();
         }
