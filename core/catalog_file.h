@@ -22,5 +22,7 @@ Status ReadCatalogFile(const std::string& path, CatalogTree& tree, Progress& pro
 // element per entry with the attributes that are set, in key order, no white space between
 // elements. Streamed and atomic: the old file stays whole unless the new one is complete.
 Status WriteCatalogFile(const CatalogTree& tree, const std::string& path, Progress& progress);
+// The same for a tree the caller is done with: it is freed (left empty) while the file is synced.
+Status WriteCatalogFile(CatalogTree&& tree, const std::string& path, Progress& progress);
 
 }  // namespace vellumark

@@ -226,12 +226,10 @@ void EntryRecord::SetField(int key, std::string_view text)
             shared_[slot] = SharedText(text);
         return;
     }
-    // The new text may point into our own block, so copy it before repacking.
-    const std::string value(text);
-    Fields fields{};
-    for (int packedKey : kPackedKeys)
-        fields[packedKey] = Field(packedKey);
-    fields[key] = value;
+    // The text may point into our own block: Pack copies every field into the new block
+    // before it frees the old one.
+    Fields fields = AllFields();
+    fields[key] = text;
     Pack(fields);
 }
 

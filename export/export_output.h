@@ -25,7 +25,8 @@ public:
     }
 
 private:
-    static constexpr std::size_t kChunk = 256 * 1024;
+    // As large as the file's own buffer, so that the pieces go to the file without a copy.
+    static constexpr std::size_t kChunk = 1 << 20;
     Status Pass()
     {
         Status status = file_.Write(text_);

@@ -128,13 +128,13 @@ Status AtomicFile::Open()
     return status_;
 }
 
-Status AtomicFile::Flush()
+Status AtomicFile::WriteOut(std::string_view bytes)
 {
     std::size_t done = 0;
-    while (done < buffer_.size()) {
+    while (done < bytes.size()) {
         if (Injected(Step::Write))
             return Fail("write", ENOSPC);
-        const ssize_t written = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
+        const ssize_t written = ::write(fd_, bytes.data() + done, bytes.size() - done);
         if (written < 0) {
             if (errno == EINTR)
                 continue;
@@ -142,6 +142,13 @@ Status AtomicFile::Flush()
         }
         done += static_cast<std::size_t>(written);
     }
+    return status_;
+}
+
+Status AtomicFile::Flush()
+{
+    if (!WriteOut({buffer_.data(), buffer_.size()}).ok())
+        return status_;
     buffer_.clear();
     return status_;
 }
@@ -152,6 +159,9 @@ Status AtomicFile::Write(std::string_view bytes)
         return status_;
     if (fd_ < 0)
         return Fail("write", EBADF);
+    // Writers that gather their own large pieces hand them over without a second copy.
+    if (buffer_.empty() && bytes.size() >= kBufferSize)
+        return WriteOut(bytes);
     while (!bytes.empty()) {
         const std::size_t room = kBufferSize - buffer_.size();
         const std::size_t take = bytes.size() < room ? bytes.size() : room;

@@ -52,6 +52,7 @@ public:
 
 private:
     Status Flush();
+    Status WriteOut(std::string_view bytes);
     Status Place(bool replace);
     Status Fail(std::string what, int error);
     void Discard();

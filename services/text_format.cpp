@@ -121,19 +121,26 @@ std::optional<double> ParseNumberText(std::string_view text)
     return value;
 }
 
-std::string FormatWholeNumber(double value)
+namespace {
+
+// to_chars rounds exactly as printf does (half to even on exact ties) at a fraction of the
+// cost, which counts where every entry of a scan gets a size and a percentage; printf stays
+// for the values too long for the buffer, which it cuts short.
+std::string FormatFixed(double value, int decimals, const char* format)
 {
     std::array<char, 64> buffer{};
-    std::snprintf(buffer.data(), buffer.size(), "%.0f", value);
+    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::fixed, decimals);
+    if (result.ec == std::errc())
+        return std::string(buffer.data(), result.ptr);
+    std::snprintf(buffer.data(), buffer.size(), format, value);
     return buffer.data();
 }
 
-std::string FormatPercent(double value)
-{
-    std::array<char, 64> buffer{};
-    std::snprintf(buffer.data(), buffer.size(), "%.2f", value);
-    return buffer.data();
-}
+}  // namespace
+
+std::string FormatWholeNumber(double value) { return FormatFixed(value, 0, "%.0f"); }
+
+std::string FormatPercent(double value) { return FormatFixed(value, 2, "%.2f"); }
 
 std::string FormatKilobytesText(std::string_view bytesText)
 {
@@ -154,13 +161,21 @@ std::string FormatFileTime(std::time_t modified)
     if (year < 1980 || year > 2043)
         return {};
     const int second = local.tm_sec & ~1;
-    std::array<char, 48> buffer{};
+    // Written digit by digit: a scan formats one time per entry.
+    char text[] = "0000-00-00 00:00:00";
+    const auto put = [&](std::size_t at, int value, int digits) {
+        for (int i = digits - 1; i >= 0; --i, value /= 10)
+            text[at + static_cast<std::size_t>(i)] = static_cast<char>('0' + value % 10);
+    };
+    put(0, year, 4);
+    put(5, local.tm_mon + 1, 2);
+    put(8, local.tm_mday, 2);
     if (local.tm_hour == 0 && local.tm_min == 0 && second == 0)
-        std::snprintf(buffer.data(), buffer.size(), "%04d-%02d-%02d", year, local.tm_mon + 1, local.tm_mday);
-    else
-        std::snprintf(buffer.data(), buffer.size(), "%04d-%02d-%02d %02d:%02d:%02d", year, local.tm_mon + 1,
-                      local.tm_mday, local.tm_hour, local.tm_min, second);
-    return buffer.data();
+        return std::string(text, 10);
+    put(11, local.tm_hour, 2);
+    put(14, local.tm_min, 2);
+    put(17, second, 2);
+    return std::string(text, 19);
 }
 
 std::optional<double> ParseDateText(std::string_view text)

@@ -28,6 +28,7 @@ void FileListModel::AdoptTree(CatalogTree tree)
 {
     beginResetModel();
     tree_ = std::move(tree);
+    ForgetPendingSorts();
     endResetModel();
 }
 
@@ -36,6 +37,8 @@ void FileListModel::AppendBatch(CatalogTree batch)
     const int count = batch.TopLevelCount();
     if (count == 0)
         return;
+    // Appended entries keep the order they come in, as with a sort done before them.
+    SortPendingLevels();
     const int first = tree_.TopLevelCount();
     beginInsertRows({}, first, first + count - 1);
     std::vector<std::pair<const CatalogTreeNode*, CatalogTreeNode*>> pending;
@@ -55,7 +58,7 @@ void FileListModel::AppendBatch(CatalogTree batch)
 
 void FileListModel::Clear() { AdoptTree(CatalogTree()); }
 
-void FileListModel::Sort(int key, Qt::SortOrder order) { SortTree(key, SortRuleOfKey(key), order); }
+void FileListModel::Sort(int key, Qt::SortOrder order) { SortTreeWhenShown(key, SortRuleOfKey(key), order); }
 
 void FileListModel::EntryChanged(const CatalogTreeNode& node, bool withDescendants)
 {
@@ -71,6 +74,7 @@ void FileListModel::EntryChanged(const CatalogTreeNode& node, bool withDescendan
         pending.pop_back();
         if (!current->HasChildren())
             continue;
+        SortLevelWhenPending(current);
         emit dataChanged(IndexOf(current->Child(0), 0), IndexOf(current->Child(current->ChildCount() - 1), last));
         for (int row = 0; row < current->ChildCount(); ++row)
             pending.push_back(current->Child(row));

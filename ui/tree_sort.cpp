@@ -90,33 +90,38 @@ SortRule SortRuleOfKey(int key)
     }
 }
 
+void SortLevelBy(CatalogTree& tree, CatalogTreeNode* parent, int key, SortRule rule, bool ascending)
+{
+    const int count = tree.ChildCount(parent);
+    if (key < 0 || key >= kColumnKeyCount || count < 2)
+        return;
+    // Keys are computed once, indexed by row: the merge sort leaves rows alone until it
+    // renumbers at the end, and parsing a number once per entry instead of once per
+    // comparison is what keeps a large level quick.
+    std::vector<SortKey> keys;
+    keys.reserve(static_cast<std::size_t>(count));
+    for (int row = 0; row < count; ++row)
+        keys.push_back(KeyOf(tree.Child(parent, row)->record, key, rule));
+    tree.SortChildren(parent, [&](const CatalogTreeNode& a, const CatalogTreeNode& b) {
+        const SortKey& left = keys[static_cast<std::size_t>(a.Row())];
+        const SortKey& right = keys[static_cast<std::size_t>(b.Row())];
+        if (left.kindRank != right.kindRank)
+            return left.kindRank < right.kindRank;
+        const int order = CompareFields(left, right, rule);
+        return ascending ? order < 0 : order > 0;
+    });
+}
+
 void SortTreeBy(CatalogTree& tree, int key, SortRule rule, bool ascending)
 {
     if (key < 0 || key >= kColumnKeyCount)
         return;
-    // Keys are computed once per level, indexed by row: the merge sort leaves rows alone until
-    // it renumbers at the end, and parsing a number once per entry instead of once per
-    // comparison is what keeps a million-entry sort quick.
-    std::vector<SortKey> keys;
     std::vector<CatalogTreeNode*> parents{nullptr};
     while (!parents.empty()) {
         CatalogTreeNode* parent = parents.back();
         parents.pop_back();
+        SortLevelBy(tree, parent, key, rule, ascending);
         const int count = tree.ChildCount(parent);
-        if (count > 1) {
-            keys.clear();
-            keys.reserve(static_cast<std::size_t>(count));
-            for (int row = 0; row < count; ++row)
-                keys.push_back(KeyOf(tree.Child(parent, row)->record, key, rule));
-            tree.SortChildren(parent, [&](const CatalogTreeNode& a, const CatalogTreeNode& b) {
-                const SortKey& left = keys[static_cast<std::size_t>(a.Row())];
-                const SortKey& right = keys[static_cast<std::size_t>(b.Row())];
-                if (left.kindRank != right.kindRank)
-                    return left.kindRank < right.kindRank;
-                const int order = CompareFields(left, right, rule);
-                return ascending ? order < 0 : order > 0;
-            });
-        }
         for (int row = 0; row < count; ++row) {
             CatalogTreeNode* child = tree.Child(parent, row);
             if (child->HasChildren())

@@ -21,4 +21,8 @@ SortRule SortRuleOfKey(int key);
 // field content can make the sort misbehave.
 void SortTreeBy(CatalogTree& tree, int key, SortRule rule, bool ascending);
 
+// The same order for the children of one parent (nullptr: the top level) alone: sorting every
+// level this way gives the tree SortTreeBy gives.
+void SortLevelBy(CatalogTree& tree, CatalogTreeNode* parent, int key, SortRule rule, bool ascending);
+
 }  // namespace vellumark

@@ -88,7 +88,7 @@ int RunScan(CommandContext& context)
         keepExisting.emplace();
     else
         replacing = FileLock::OnPath(catalogPath);  // an edit of the old catalog in flight lands first
-    if (Status status = WriteCatalogFile(tree, catalogPath, context.progress); !status)
+    if (Status status = WriteCatalogFile(std::move(tree), catalogPath, context.progress); !status)
         return Report(context, status.code() == Status::Code::Exists ? taken : status);
     context.out << catalogPath << '\n';
     if (!scanned.unreadable.empty())

@@ -129,6 +129,18 @@ TEST_F(CatalogFileTest, ASaveOfALoadedCatalogGivesTheSameBytes)
     EXPECT_EQ(Dump(loaded), Dump(ScannedTree()));
 }
 
+TEST_F(CatalogFileTest, ATreeGivenUpToTheSaveGivesTheSameBytesAndIsFreed)
+{
+    const std::string kept = dir / "Kept.xml";
+    const std::string given = dir / "Given.xml";
+    ASSERT_TRUE(Save(ScannedTree(), kept));
+    CatalogTree tree = ScannedTree();
+    ASSERT_TRUE(WriteCatalogFile(std::move(tree), given, progress));
+    EXPECT_EQ(ReadFile(given), ReadFile(kept));
+    EXPECT_TRUE(tree.Empty());
+    EXPECT_EQ(tree.NodeCount(), 0u);
+}
+
 TEST_F(CatalogFileTest, LoaderDefaultsFallbackAndDiskNameRule)
 {
     const std::string path = dir / "Disc.old.xml";

@@ -24,6 +24,13 @@ TEST(NumberText, FormatsSizesPercentagesAndKilobytes)
     EXPECT_EQ(FormatPercent(12.5), "12.50");
     EXPECT_EQ(FormatPercent(0), "0.00");
     EXPECT_EQ(FormatPercent(100), "100.00");
+    // Exact halves go to the even digit, as printf rounds them; values are never cut short.
+    EXPECT_EQ(FormatPercent(0.125), "0.12");
+    EXPECT_EQ(FormatPercent(0.375), "0.38");
+    EXPECT_EQ(FormatPercent(2.0 / 3.0 * 100), "66.67");
+    EXPECT_EQ(FormatWholeNumber(2.5), "2");
+    EXPECT_EQ(FormatWholeNumber(3.5), "4");
+    EXPECT_EQ(FormatWholeNumber(18446744073709551616.0), "18446744073709551616");
     EXPECT_EQ(FormatKilobytesText("1536"), "1.50 KB");
     EXPECT_EQ(FormatKilobytesText("1234567"), "1,205.63 KB");
     EXPECT_EQ(FormatKilobytesText("0"), "0.00 KB");
