@@ -188,4 +188,20 @@ Status ReadEntryStartTag(std::string_view tag, const CatalogEntryVisitor& visit)
     return CatalogReadLoop::RunOne(reader, visit);
 }
 
+std::size_t StartTagEnd(std::string_view text, std::size_t from, char& quote)
+{
+    for (std::size_t at = from; at < text.size(); ++at) {
+        const char c = text[at];
+        if (quote) {
+            if (c == quote)
+                quote = 0;
+        } else if (c == '"' || c == '\'') {
+            quote = c;
+        } else if (c == '>') {
+            return at;
+        }
+    }
+    return std::string_view::npos;
+}
+
 }  // namespace vellumark

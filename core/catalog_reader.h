@@ -89,4 +89,9 @@ Status ReadCatalogText(std::string_view text, const CatalogEntryVisitor& visit);
 // The tag is bytes of a UTF-8 catalog as they are: only such catalogs have offsets.
 Status ReadEntryStartTag(std::string_view tag, const CatalogEntryVisitor& visit);
 
+// Where a start tag read piece by piece ends: the first ">" outside a quoted value at or after
+// `from`, or npos when the text ends first. `quote` is the quote left open by the text before
+// `from` (0 for none), and is left as the text leaves it.
+std::size_t StartTagEnd(std::string_view text, std::size_t from, char& quote);
+
 }  // namespace vellumark

@@ -21,23 +21,11 @@ constexpr std::uint64_t kTagBytes = 1024;
 constexpr std::uint64_t kJoinedGap = 4096;
 constexpr std::uint64_t kMostJoined = 1 << 16;
 
-// Where the tag that starts at `from` ends: its first ">" outside a quoted value; npos when
-// the text ends before.
+// Where the start tag that begins at `from` ends; npos when the text ends before.
 std::size_t TagEnd(std::string_view text, std::size_t from)
 {
     char quote = 0;
-    for (std::size_t at = from + 1; at < text.size(); ++at) {
-        const char c = text[at];
-        if (quote) {
-            if (c == quote)
-                quote = 0;
-        } else if (c == '"' || c == '\'') {
-            quote = c;
-        } else if (c == '>') {
-            return at;
-        }
-    }
-    return std::string_view::npos;
+    return StartTagEnd(text, from + 1, quote);
 }
 
 }  // namespace

@@ -37,16 +37,6 @@ int Digits(std::string_view text, std::size_t at, std::size_t count)
     return value;
 }
 
-long long DaysFromCivil(long long year, unsigned month, unsigned day)
-{
-    year -= month <= 2;
-    const long long era = (year >= 0 ? year : year - 399) / 400;
-    const unsigned yearOfEra = static_cast<unsigned>(year - era * 400);
-    const unsigned dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-    const unsigned dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return era * 146097 + static_cast<long long>(dayOfEra) - 719468;
-}
-
 // The forms the program writes, "YYYY-MM-DD HH:MM:SS" and "YYYY-MM-DD", read without the
 // general date parser: indexing reads one FileTime per entry. The seconds are the ones the
 // date parser gives (a test holds the two together); anything else goes to the parser.

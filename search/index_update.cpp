@@ -1,12 +1,11 @@
 #include "search/index_update.h"
 
 #include "search/indexed_search.h"
+#include "search/thread_work.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <atomic>
 #include <chrono>
-#include <exception>
 #include <thread>
 
 namespace vellumark {
@@ -102,34 +101,10 @@ IndexSummary UpdateSearchIndex(const std::string& libraryRoot, const std::string
     WaitUntilSettled(*index, progress);
 
     std::vector<CatalogRead> reads(scope.files.size());
-    std::atomic<std::size_t> next{0};
-    const auto work = [&](Progress* messages) {
-        for (std::size_t file = next++; file < scope.files.size() && !progress.Cancelled(); file = next++)
-            index->Search(file, nullptr, nullptr, progress, messages, reads[file]);
-    };
-    const std::size_t threads = std::min<std::size_t>({std::max(1u, std::thread::hardware_concurrency()), 2, scope.files.size()});
-    std::vector<std::exception_ptr> failures(std::max<std::size_t>(threads, 1));
-    std::vector<std::thread> helpers;
-    for (std::size_t helper = 1; helper < threads; ++helper)
-        helpers.emplace_back([&, helper] {
-            try {
-                work(nullptr);
-            } catch (...) {
-                failures[helper] = std::current_exception();
-                progress.Cancel();
-            }
-        });
-    try {
-        work(&progress);
-    } catch (...) {
-        failures[0] = std::current_exception();
-        progress.Cancel();
-    }
-    for (std::thread& helper : helpers)
-        helper.join();
-    for (const std::exception_ptr& failure : failures)
-        if (failure)
-            std::rethrow_exception(failure);
+    ForEachOnThreads(
+        scope.files.size(), progress,
+        [&](std::size_t file, Progress* messages) { index->Search(file, nullptr, nullptr, progress, messages, reads[file]); },
+        2);
 
     // What was finished is kept, also after a cancel.
     summary.status = index->Finish();

@@ -8,7 +8,8 @@
 
 namespace vellumark {
 
-void ForEachOnThreads(std::size_t count, Progress& progress, const std::function<void(std::size_t, Progress*)>& work)
+void ForEachOnThreads(std::size_t count, Progress& progress, const std::function<void(std::size_t, Progress*)>& work,
+                      std::size_t maxThreads)
 {
     std::atomic<std::size_t> next{0};
     const auto run = [&](Progress* messages) {
@@ -16,7 +17,8 @@ void ForEachOnThreads(std::size_t count, Progress& progress, const std::function
             work(i, messages);
     };
     const std::size_t threads =
-        std::min<std::size_t>({std::max(1u, std::thread::hardware_concurrency()), 4, std::max<std::size_t>(count, 1)});
+        std::min<std::size_t>({std::max(1u, std::thread::hardware_concurrency()), std::max<std::size_t>(maxThreads, 1),
+                                 std::max<std::size_t>(count, 1)});
     std::vector<std::exception_ptr> failures(threads);
     std::vector<std::thread> helpers;
     for (std::size_t helper = 1; helper < threads; ++helper)

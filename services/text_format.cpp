@@ -30,17 +30,6 @@ std::string InsertThousandsSeparators(std::string digits)
     return digits;
 }
 
-// Days since 1970-01-01 of a proleptic Gregorian date.
-long long DaysFromCivil(long long year, unsigned month, unsigned day)
-{
-    year -= month <= 2;
-    const long long era = (year >= 0 ? year : year - 399) / 400;
-    const unsigned yearOfEra = static_cast<unsigned>(year - era * 400);
-    const unsigned dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-    const unsigned dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return era * 146097 + static_cast<long long>(dayOfEra) - 719468;
-}
-
 class DateScanner {
 public:
     explicit DateScanner(std::string_view text) : text_(text) {}
@@ -209,6 +198,16 @@ std::optional<double> ParseDateText(std::string_view text)
         return std::nullopt;
     const long long days = DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day));
     return static_cast<double>(days) * 86400.0 + hour * 3600.0 + minute * 60.0 + sec;
+}
+
+long long DaysFromCivil(long long year, unsigned month, unsigned day)
+{
+    year -= month <= 2;
+    const long long era = (year >= 0 ? year : year - 399) / 400;
+    const unsigned yearOfEra = static_cast<unsigned>(year - era * 400);
+    const unsigned dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const unsigned dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + static_cast<long long>(dayOfEra) - 719468;
 }
 
 }  // namespace vellumark

@@ -27,4 +27,7 @@ std::string FormatFileTime(std::time_t modified);
 // seconds on a naive local clock: only its order matters.
 std::optional<double> ParseDateText(std::string_view text);
 
+// Days since 1970-01-01 of a proleptic Gregorian date.
+long long DaysFromCivil(long long year, unsigned month, unsigned day);
+
 }  // namespace vellumark

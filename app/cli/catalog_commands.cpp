@@ -34,6 +34,20 @@ Status ResolveItem(CommandContext& context, const std::string& text, std::string
     return status;
 }
 
+Status ResolveScope(CommandContext& context, const std::string& libraryRoot, std::string& path, bool& isGroup)
+{
+    path = libraryRoot;
+    if (context.arguments.Has("--scope")) {
+        if (Status status = ResolveItem(context, context.arguments.Value("--scope"), path); !status)
+            return status;
+    }
+    const std::optional<FileKind> kind = KindOfPath(path, FollowLinks::Yes);
+    if (!kind)
+        return Status::Invalid("No library item " + context.arguments.Value("--scope"));
+    isGroup = *kind == FileKind::Directory;
+    return Status::Ok();
+}
+
 Status ResolveCatalog(CommandContext& context, const std::string& text, std::string& path)
 {
     if (Status status = ResolveItem(context, text, path); status && IsRegularFile(path))

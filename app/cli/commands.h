@@ -24,6 +24,8 @@ int ExitCodeOf(const Status& status);
 
 // The library item an ITEM, GROUP or CATALOG argument names, refused when it leads outside.
 Status ResolveItem(CommandContext& context, const std::string& text, std::string& path);
+// The item the --scope option names (`libraryRoot` without the option), and whether it is a group.
+Status ResolveScope(CommandContext& context, const std::string& libraryRoot, std::string& path, bool& isGroup);
 // A catalog given to show or export: a library item, or any catalog file path.
 Status ResolveCatalog(CommandContext& context, const std::string& text, std::string& path);
 

@@ -2,7 +2,6 @@
 #include "app/cli/record_table.h"
 #include "search/duplicates.h"
 #include "search/index/library_index.h"
-#include "system/file_status.h"
 
 #include <limits>
 #include <ostream>
@@ -85,15 +84,8 @@ int RunDuplicates(CommandContext& context)
 {
     const Arguments& arguments = context.arguments;
     DuplicatesRequest request;
-    request.scopePath = context.libraryRoot;
-    if (arguments.Has("--scope")) {
-        if (Status status = ResolveItem(context, arguments.Value("--scope"), request.scopePath); !status)
-            return Report(context, status);
-    }
-    const std::optional<FileKind> scope = KindOfPath(request.scopePath, FollowLinks::Yes);
-    if (!scope)
-        return Report(context, Status::Invalid("No library item " + arguments.Value("--scope")));
-    request.scopeIsGroup = *scope == FileKind::Directory;
+    if (Status status = ResolveScope(context, context.libraryRoot, request.scopePath, request.scopeIsGroup); !status)
+        return Report(context, status);
     if (Status status = ParseDuplicateKey(arguments.Value("--by", "name-size"), request.key); !status)
         return Report(context, status);
     if (arguments.Has("--min-size")) {

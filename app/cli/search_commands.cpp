@@ -161,15 +161,8 @@ int RunSearch(CommandContext& context)
     SearchRequest request;
     if (Status status = ResolveItem(context, ".", request.libraryRoot); !status)
         return Report(context, status);
-    request.scopePath = request.libraryRoot;
-    if (arguments.Has("--scope")) {
-        if (Status status = ResolveItem(context, arguments.Value("--scope"), request.scopePath); !status)
-            return Report(context, status);
-    }
-    const std::optional<FileKind> scope = KindOfPath(request.scopePath, FollowLinks::Yes);
-    if (!scope)
-        return Report(context, Status::Invalid("No library item " + arguments.Value("--scope")));
-    request.scopeIsGroup = *scope == FileKind::Directory;
+    if (Status status = ResolveScope(context, request.libraryRoot, request.scopePath, request.scopeIsGroup); !status)
+        return Report(context, status);
     request.namePattern = arguments.Value("--name");
     request.extensionPattern = arguments.Value("--ext");
     request.descriptionPattern = arguments.Value("--desc");

@@ -24,24 +24,6 @@ CatalogEntryReader::ReadHook& Hook()
     return hook;
 }
 
-// Where the tag that starts the text ends: its first ">" outside a quoted value. `quote`
-// carries the open quote from one part of the text to the next.
-std::size_t TagEnd(std::string_view text, std::size_t from, char& quote)
-{
-    for (std::size_t at = from; at < text.size(); ++at) {
-        const char c = text[at];
-        if (quote) {
-            if (c == quote)
-                quote = 0;
-        } else if (c == '"' || c == '\'') {
-            quote = c;
-        } else if (c == '>') {
-            return at;
-        }
-    }
-    return std::string_view::npos;
-}
-
 }  // namespace
 
 void CatalogEntryReader::SetReadHook(ReadHook hook) { Hook() = std::move(hook); }
@@ -115,7 +97,7 @@ Status CatalogEntryReader::ReadLong(const EntrySpan& span, const CatalogEntryVis
             return NoEntryAt(span.offset);
         if (buffer_[0] != '<')
             return NoEntryAt(span.offset);
-        if (TagEnd(buffer_, std::max<std::size_t>(scanned, 1), quote) != std::string_view::npos)
+        if (StartTagEnd(buffer_, std::max<std::size_t>(scanned, 1), quote) != std::string_view::npos)
             return HandOn(buffer_, span.offset, visit);
         scanned = buffer_.size();
     }
