@@ -47,7 +47,7 @@ int CatalogTreeModel::rowCount(const QModelIndex& parent) const
 
 bool CatalogTreeModel::hasChildren(const QModelIndex& parent) const { return rowCount(parent) > 0; }
 
-void CatalogTreeModel::SortTree(int key, SortRule rule, Qt::SortOrder order)
+void CatalogTreeModel::Reorder(const std::function<void()>& reorder)
 {
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     // The nodes stay where they are in memory; only their rows change, so each persistent
@@ -57,7 +57,7 @@ void CatalogTreeModel::SortTree(int key, SortRule rule, Qt::SortOrder order)
     nodes.reserve(static_cast<std::size_t>(before.size()));
     for (const QModelIndex& index : before)
         nodes.push_back(NodeAt(index));
-    SortTreeBy(tree_, key, rule, order == Qt::AscendingOrder);
+    reorder();
     QModelIndexList after;
     after.reserve(before.size());
     for (qsizetype i = 0; i < before.size(); ++i)
@@ -66,22 +66,15 @@ void CatalogTreeModel::SortTree(int key, SortRule rule, Qt::SortOrder order)
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
+void CatalogTreeModel::SortTree(int key, SortRule rule, Qt::SortOrder order)
+{
+    Reorder([&] { SortTreeBy(tree_, key, rule, order == Qt::AscendingOrder); });
+}
+
 void CatalogTreeModel::SortTreeWhenShown(int key, SortRule rule, Qt::SortOrder order)
 {
-    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    const QModelIndexList before = persistentIndexList();
-    std::vector<CatalogTreeNode*> nodes;
-    nodes.reserve(static_cast<std::size_t>(before.size()));
-    for (const QModelIndex& index : before)
-        nodes.push_back(NodeAt(index));
-    pendingOrders_.push_back({key, rule, order == Qt::AscendingOrder});
-    // IndexOf sorts the level of each node that a view holds on to.
-    QModelIndexList after;
-    after.reserve(before.size());
-    for (qsizetype i = 0; i < before.size(); ++i)
-        after.push_back(IndexOf(nodes[static_cast<std::size_t>(i)], before[i].column()));
-    changePersistentIndexList(before, after);
-    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    // IndexOf then sorts the level of each node that a view holds on to.
+    Reorder([&] { pendingOrders_.push_back({key, rule, order == Qt::AscendingOrder}); });
 }
 
 void CatalogTreeModel::SortLevelWhenPending(const CatalogTreeNode* parent) const

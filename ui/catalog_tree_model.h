@@ -6,6 +6,7 @@
 #include <QAbstractItemModel>
 
 #include <cstddef>
+#include <functional>
 #include <unordered_map>
 #include <vector>
 
@@ -43,6 +44,8 @@ protected:
     void SortPendingLevels() const;
     // The tree was replaced: none of its levels owes a sort.
     void ForgetPendingSorts();
+    // Runs the reordering of rows between the layout signals, each persistent index following its node.
+    void Reorder(const std::function<void()>& reorder);
 
     // Mutable because a level is put into its order when it is first read.
     mutable CatalogTree tree_;
