@@ -167,7 +167,7 @@ void CatalogSearch::Deliver(std::size_t index)
         Skip(files_[index], std::move(read.failure));
     if (!read.found.empty()) {
         outcome_.resultCount += read.found.size();
-        sink_.Add(std::move(read.found));
+        sink_.AddFrom(files_[index], std::move(read.found));
     }
     read = CatalogRead{};
     read.done = true;

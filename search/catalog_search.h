@@ -22,6 +22,13 @@ class SearchSink {
 public:
     virtual ~SearchSink() = default;
     virtual void Add(std::vector<EntryRecord>&& batch) = 0;
+    // The same, for a sink that keeps where its results come from: the catalog file whose
+    // matches the batch holds.
+    virtual void AddFrom(const std::string& catalogPath, std::vector<EntryRecord>&& batch)
+    {
+        static_cast<void>(catalogPath);
+        Add(std::move(batch));
+    }
 };
 
 // Appends every result to a tree as a top-level entry (the flat result list).

@@ -374,15 +374,15 @@ bool HistoryCommands::RunFindDuplicates(const CatalogTreeNode& scope, QWidget* o
     return true;
 }
 
-bool HistoryCommands::CanOpenInCatalog(const CatalogTreeNode* row) const { return results_->OriginOf(row) != nullptr; }
+bool HistoryCommands::CanOpenInCatalog(const CatalogTreeNode* row) const { return results_->OriginOf(row).has_value(); }
 
 void HistoryCommands::OpenInCatalog(const CatalogTreeNode* row)
 {
-    const RowOrigin* found = results_->OriginOf(row);
+    // Taken whole: opening the catalog replaces the rows, their origins with them.
+    const std::optional<RowOrigin> found = results_->OriginOf(row);
     if (!found)
         return;
-    // Opening the catalog replaces the rows, their origins with them.
-    const RowOrigin origin = *found;
+    const RowOrigin& origin = *found;
     CatalogSession& session = main_.Session();
     if (!ReportStatus(main_.GetPrompts(), session.Open(origin.catalogPath)))
         return;

@@ -9,8 +9,10 @@
 #include "ui/column_description.h"
 #include "ui/command_guard.h"
 #include "ui/export_dialog.h"
+#include "ui/history_commands.h"
 #include "ui/library_manager_dialog.h"
 #include "ui/main_window.h"
+#include "ui/result_rows.h"
 #include "ui/search_dialog.h"
 #include "ui/task_runner.h"
 
@@ -56,20 +58,29 @@ void ScanNewCatalog(MainWindow& main, const VolumeInfo& volumes, const ScanReque
 // search goes on.
 class ListBatchSink final : public SearchSink {
 public:
-    ListBatchSink(TaskRunner& runner, CatalogSession& session) : runner_(runner), session_(session) {}
+    ListBatchSink(TaskRunner& runner, CatalogSession& session, ResultRows& results)
+        : runner_(runner), session_(session), results_(results)
+    {
+    }
 
-    void Add(std::vector<EntryRecord>&& batch) override
+    void Add(std::vector<EntryRecord>&& batch) override { AddFrom({}, std::move(batch)); }
+
+    // The rows keep their catalog, for "Open in catalog".
+    void AddFrom(const std::string& catalogPath, std::vector<EntryRecord>&& batch) override
     {
         auto tree = std::make_shared<CatalogTree>();
         for (EntryRecord& record : batch)
             tree->Append(nullptr, std::move(record));
         // The batch goes to the GUI thread whole: this thread keeps no reference to it.
-        runner_.PostToGui([&session = session_, tree = std::move(tree)] { session.AppendResults(std::move(*tree)); });
+        runner_.PostToGui([&session = session_, &results = results_, catalogPath, tree = std::move(tree)] {
+            results.AppendSearchResults(session, catalogPath, std::move(*tree));
+        });
     }
 
 private:
     TaskRunner& runner_;
     CatalogSession& session_;
+    ResultRows& results_;
 };
 
 std::string SkippedFilesText(std::size_t count)
@@ -151,7 +162,7 @@ void RunSearchCommand(MainWindow& main)
         if (request.scopePath.empty())
             return;
         session.Clear();
-        ListBatchSink sink(main.Runner(), session);
+        ListBatchSink sink(main.Runner(), session, main.History().Results());
         SearchOutcome outcome;
         const Status status = main.Runner().Run({}, true, [&](Progress& progress) {
             outcome = SearchCatalogs(request, progress, sink);

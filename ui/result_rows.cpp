@@ -89,7 +89,10 @@ ResultRows::ResultRows(FileListModel& model, QObject* parent) : QObject(parent),
 {
     model_.SetRowMarks([this](const CatalogTreeNode& node) { return MarkOf(node); });
     // The rows' nodes die with the list's content; their addresses may come back for new ones.
-    connect(&model_, &QAbstractItemModel::modelAboutToBeReset, this, [this] { rows_.clear(); });
+    connect(&model_, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+        rows_.clear();
+        searchCatalogs_.clear();
+    });
 }
 
 void ResultRows::Show(CatalogSession& session, CatalogTree batch, std::vector<Row> rows)
@@ -139,10 +142,29 @@ void ResultRows::ShowDuplicates(CatalogSession& session, const DuplicatesOutcome
     Show(session, std::move(batch), std::move(rows));
 }
 
-const RowOrigin* ResultRows::OriginOf(const CatalogTreeNode* node) const
+void ResultRows::AppendSearchResults(CatalogSession& session, const std::string& catalogPath, CatalogTree batch)
 {
-    const auto found = rows_.find(node);
-    return found != rows_.end() && found->second.origin ? &*found->second.origin : nullptr;
+    if (batch.Empty())
+        return;
+    const std::string_view diskName = batch.First()->record.Field(kDiskName);
+    if (!diskName.empty())
+        searchCatalogs_.emplace(diskName.data(), catalogPath);
+    session.AppendResults(std::move(batch));
+}
+
+std::optional<RowOrigin> ResultRows::OriginOf(const CatalogTreeNode* node) const
+{
+    if (!node)
+        return std::nullopt;
+    if (const auto found = rows_.find(node); found != rows_.end())
+        return found->second.origin;
+    const std::string_view diskName = node->record.Field(kDiskName);
+    if (node->Parent() || diskName.empty())
+        return std::nullopt;
+    const auto catalog = searchCatalogs_.find(diskName.data());
+    if (catalog == searchCatalogs_.end())
+        return std::nullopt;
+    return RowOrigin{catalog->second, std::nullopt, node->record};
 }
 
 const RowMark* ResultRows::MarkOf(const CatalogTreeNode& node) const

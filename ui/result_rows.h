@@ -43,7 +43,10 @@ public:
     // One parent row per group with its copies below it.
     void ShowDuplicates(CatalogSession& session, const DuplicatesOutcome& outcome);
 
-    const RowOrigin* OriginOf(const CatalogTreeNode* node) const;
+    // Appends one catalog's search results to the list and remembers that catalog for them.
+    void AppendSearchResults(CatalogSession& session, const std::string& catalogPath, CatalogTree batch);
+
+    std::optional<RowOrigin> OriginOf(const CatalogTreeNode* node) const;
     const RowMark* MarkOf(const CatalogTreeNode& node) const;
 
 private:
@@ -56,6 +59,9 @@ private:
 
     FileListModel& model_;
     std::unordered_map<const CatalogTreeNode*, Row> rows_;
+    // A search result's DiskName is one shared text per catalog read: the text's address tells
+    // its catalog file, at the cost of an entry per catalog rather than per result.
+    std::unordered_map<const char*, std::string> searchCatalogs_;
 };
 
 }  // namespace vellumark

@@ -14,6 +14,7 @@
 #include "ui/main_window.h"
 #include "ui/qt_text.h"
 #include "ui/result_rows.h"
+#include "ui/search_dialog.h"
 #include "ui/update_catalog_dialog.h"
 #include "ui/wait_window.h"
 
@@ -28,6 +29,7 @@
 #include <QTreeView>
 
 #include <filesystem>
+#include <map>
 
 namespace vellumark {
 namespace {
@@ -442,6 +444,40 @@ TEST_F(HistoryCommandsTest, TheLibraryManagerOffersTheCommandsAndClosesToShowThe
     RunLibraryCommand(*main_);
     EXPECT_TRUE(offered);
     EXPECT_EQ(RowTexts(), (QStringList{"2 copies, 2.9 KB wasted"}));
+}
+
+// Search results keep their catalog file: two catalogs of one name in two groups each give a
+// result, and each result opens its own catalog with the entry focused.
+TEST_F(HistoryCommandsTest, ASearchResultOpensInItsOwnCatalog)
+{
+    testing::MakeDirs(library_ + "/Mp3");
+    testing::MakeDirs(library_ + "/Movie");
+    WriteFile(library_ + "/Mp3/Live.xml", DiscCatalog({{"intro.mp3", 1}, {"song.mp3", 10}}));
+    WriteFile(library_ + "/Movie/Live.xml", DiscCatalog({{"song.mp3", 20}}));
+    WhenShown<SearchDialog>([](SearchDialog& dialog) {
+        dialog.NameEdit()->setText(QStringLiteral("song"));
+        dialog.onOkClicked();
+    });
+    RunSearchCommand(*main_);
+    ASSERT_EQ(RowTexts(), (QStringList{"song.mp3", "song.mp3"}));
+
+    std::map<std::string, std::string> opened;  // the catalog each result opened, by its size
+    for (int row = 0; row < 2; ++row) {
+        WhenShown<SearchDialog>([](SearchDialog& dialog) {
+            dialog.NameEdit()->setText(QStringLiteral("song"));
+            dialog.onOkClicked();
+        });
+        RunSearchCommand(*main_);
+        const std::string size(main_->Session().Model()->Tree().TopLevel(row)->record.Field(kFileSize));
+        ASSERT_TRUE(OpenInCatalog(Row(row)));
+        EXPECT_EQ(FocusedListName(), "song.mp3");
+        EXPECT_EQ(main_->FocusedListNode()->record.Field(kFileSize), size);
+        opened[size] = main_->Session().CatalogPath();
+    }
+    EXPECT_EQ(opened["10"], library_ + "/Mp3/Live.xml");
+    EXPECT_EQ(opened["20"], library_ + "/Movie/Live.xml");
+    // A catalog's own rows are not search results.
+    EXPECT_FALSE(OpenInCatalog(main_->FileList()->currentIndex()));
 }
 
 }  // namespace
