@@ -95,13 +95,16 @@ void CatalogSession::AppendResults(CatalogTree batch) { model_->AppendBatch(std:
 Status CatalogSession::SaveNewCatalog(bool replaceAgreed)
 {
     const std::string path = catalogPath_;
+    // Taken here: the model puts any level still owing its sort in order on first reading, which
+    // must happen on this thread, not on the worker while the views paint.
+    const CatalogTree& tree = model_->Tree();
     const Status saved = WriteUserFile(runner_, prompts_, messages::kSavingInfo, replaceAgreed,
                                        [&](Progress& progress, bool replace) {
                                            // An edit of the old catalog in flight lands before it is replaced.
                                            FileLock replacing;
                                            if (replace)
                                                replacing = FileLock::OnPath(path);
-                                           return WriteCatalogFile(model_->Tree(), path, progress);
+                                           return WriteCatalogFile(tree, path, progress);
                                        });
     if (saved.ok())
         identity_ = IdentityOf(StatusOfPath(path, FollowLinks::Yes));
@@ -117,16 +120,18 @@ Status CatalogSession::SaveEdits()
         const SaveTarget target = AskSaveFile(prompts_, {std::string(kCatalogExtension), std::string(kCatalogFilter), ""});
         if (target.path.empty())
             return Status::Cancelled();
+        const CatalogTree& tree = model_->Tree();  // sorted here, as above
         return WriteUserFile(runner_, prompts_, messages::kSavingInfo, target.replaceAgreed,
-                             [&](Progress& progress, bool) { return WriteCatalogFile(model_->Tree(), target.path, progress); });
+                             [&](Progress& progress, bool) { return WriteCatalogFile(tree, target.path, progress); });
     }
 
     if (edits.empty())
         return Status::Ok();
     const std::optional<FileStatus> readIdentity = identity_ ? std::optional(*identity_) : std::nullopt;
     CatalogSaveOutcome outcome;
+    const CatalogTree& shown = model_->Tree();  // sorted here, as above
     const Status saved = runner_.Run(messages::kSavingInfo, false, [&](Progress& progress) {
-        return SaveCatalogEdits(catalogPath_, model_->Tree(), readIdentity, edits, outcome, progress);
+        return SaveCatalogEdits(catalogPath_, shown, readIdentity, edits, outcome, progress);
     });
     if (outcome.reread) {
         // The list shows the file as it is now; a refused edit is dropped with the old content.

@@ -20,7 +20,8 @@ class CatalogTreeModel : public QAbstractItemModel {
 public:
     using QAbstractItemModel::QAbstractItemModel;
 
-    // The whole tree in the order the views show, every level sorted.
+    // The whole tree in the order the views show, every level sorted. Call it on the GUI thread
+    // and hand the reference to a worker: the levels still owing a sort are sorted here.
     const CatalogTree& Tree() const;
     CatalogTreeNode* NodeAt(const QModelIndex& index) const;
     QModelIndex IndexOf(const CatalogTreeNode* node, int column = 0) const;
