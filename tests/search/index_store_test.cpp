@@ -455,19 +455,7 @@ TEST_F(IndexStoreTest, ProcessesBuildingAndSearchingAtOnceDoNoHarm)
         }
         return 0;
     };
-    std::vector<pid_t> children;
-    for (int role = 0; role < 3; ++role) {
-        const pid_t pid = ::fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0)
-            ::_exit(child(role));
-        children.push_back(pid);
-    }
-    for (const pid_t pid : children) {
-        int status = 0;
-        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "child ended with " << status;
-    }
+    testing::RunInChildProcesses(3, child);
 
     const IndexCheck check = index_->Check(catalogs, "");
     EXPECT_TRUE(check.stale.empty());

@@ -499,19 +499,7 @@ TEST_F(IndexedSearchTest, ProcessesSearchingAndUpdatingAtOnceDoNoHarm)
         }
         return 0;
     };
-    std::vector<pid_t> children;
-    for (int role = 0; role < 4; ++role) {
-        const pid_t pid = ::fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0)
-            ::_exit(child(role));
-        children.push_back(pid);
-    }
-    for (const pid_t pid : children) {
-        int status = 0;
-        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "child ended with " << status;
-    }
+    testing::RunInChildProcesses(4, child);
     EXPECT_EQ(Index(IndexAction::Update).status.code(), Status::Code::Ok);
     EXPECT_EQ(Index().outOfDate, 0u);
     ExpectSame(Request("rock"));

@@ -9,7 +9,10 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -60,6 +63,25 @@ inline void SetModifiedAgo(const std::string& path, int seconds)
     const std::int64_t when = WallClockNs() - static_cast<std::int64_t>(seconds) * 1'000'000'000;
     const struct timespec times[2] = {{when / 1'000'000'000, when % 1'000'000'000}, {when / 1'000'000'000, when % 1'000'000'000}};
     ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0) << path;
+}
+
+// Runs child(role) in `count` forked processes at once, each ending with its return value, and
+// expects every one to end with 0.
+inline void RunInChildProcesses(int count, const std::function<int(int role)>& child)
+{
+    std::vector<pid_t> children;
+    for (int role = 0; role < count; ++role) {
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0)
+            ::_exit(child(role));
+        children.push_back(pid);
+    }
+    for (const pid_t pid : children) {
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "child ended with " << status;
+    }
 }
 
 }  // namespace vellumark::testing

@@ -29,23 +29,8 @@ namespace {
 
 using testing::PathExists;
 using testing::ReadFile;
+using testing::CancelOnShow;
 using testing::WhenShown;
-
-// Presses "Cancel" of the wait window as soon as it shows, before the worker has done anything.
-class CancelOnShow final : public QObject {
-public:
-    explicit CancelOnShow(WaitWindow& wait) : wait_(wait) { wait.installEventFilter(this); }
-    ~CancelOnShow() override { wait_.removeEventFilter(this); }
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::Show)
-            wait_.Cancel();
-        return false;
-    }
-
-private:
-    WaitWindow& wait_;
-};
 
 class Commands : public testing::DialogTest {
 protected:

@@ -4,10 +4,12 @@
 #include "config/program_folder.h"
 #include "tests/ui/ui_test_support.h"
 #include "tests/ui/when_shown.h"
+#include "ui/wait_window.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QEvent>
 #include <QLocale>
 #include <QTimer>
 #include <QWidget>
@@ -44,5 +46,21 @@ inline std::string CatalogWithFiles(std::initializer_list<const char*> names)
         text += std::string("<file FileName=\"") + name + "\" FullPath=\"Disc/" + name + "\" FileExt=\"mp3\" FileType=\"file\" FileSize=\"10\"/>";
     return text + "</file></fileinfo>";
 }
+
+// Presses "Cancel" of the wait window as soon as it shows, before the worker has done anything.
+class CancelOnShow final : public QObject {
+public:
+    explicit CancelOnShow(WaitWindow& wait) : wait_(wait) { wait.installEventFilter(this); }
+    ~CancelOnShow() override { wait_.removeEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show)
+            wait_.Cancel();
+        return false;
+    }
+
+private:
+    WaitWindow& wait_;
+};
 
 }  // namespace vellumark::testing

@@ -35,24 +35,9 @@ namespace vellumark {
 namespace {
 
 using testing::ReadFile;
+using testing::CancelOnShow;
 using testing::WhenShown;
 using testing::WriteFile;
-
-// Presses "Cancel" of the wait window as soon as it shows, before the worker has done anything.
-class CancelOnShow final : public QObject {
-public:
-    explicit CancelOnShow(WaitWindow& wait) : wait_(wait) { wait.installEventFilter(this); }
-    ~CancelOnShow() override { wait_.removeEventFilter(this); }
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::Show)
-            wait_.Cancel();
-        return false;
-    }
-
-private:
-    WaitWindow& wait_;
-};
 
 // A catalog of one folder "Disc" with the files given as (name, size).
 std::string DiscCatalog(std::initializer_list<std::pair<const char*, int>> files)
