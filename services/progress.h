@@ -40,8 +40,11 @@ private:
     static constexpr auto kInterval = std::chrono::milliseconds(100);
     static constexpr int kCallsPerClockRead = 32;
 
-    std::atomic<bool> cancelled_{false};
-    int depth_ = 0;
+    // Read for every entry of a long walk on every worker, while the calling thread writes
+    // the message state below as often: each keeps a cache line of its own, or every read of
+    // the flag would wait for the line the other thread just wrote.
+    alignas(64) std::atomic<bool> cancelled_{false};
+    alignas(64) int depth_ = 0;
     bool messageShown_ = false;
     bool due_ = false;
     int callsSinceClockRead_ = 0;
