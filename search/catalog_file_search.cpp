@@ -66,13 +66,25 @@ Status ReadCatalogFile(const std::string& path, const SearchConditions* conditio
                 return (present & (1u << key)) ? std::optional(all[key]) : std::nullopt;
             };
             EntryTexts texts;
-            texts.fileName = values.fields[kFileName] = value(kFileName);
-            texts.fileExt = values.fields[kFileExt] = value(kFileExt);
-            texts.description = values.fields[kDescription] = value(kDescription);
-            texts.fileSize = values.fields[kFileSize] = value(kFileSize);
-            texts.fileTime = values.fields[kFileTime] = value(kFileTime);
-            texts.fileType = values.fields[kFileType] = value(kFileType);
+            texts.fileName = value(kFileName);
+            texts.fileExt = value(kFileExt);
+            texts.description = value(kDescription);
+            texts.fileSize = value(kFileSize);
+            texts.fileTime = value(kFileTime);
+            texts.fileType = value(kFileType);
+            texts.fullPath = value(kFullPath);
+            texts.fileNameLength = value(kFileNameLength);
+            texts.pathNameLength = value(kPathNameLength);
+            texts.sizePercentage = value(kSizePercentage);
             builder->Add(entry.Offset(), texts);
+            if (conditions) {
+                values.fields[kFileName] = texts.fileName;
+                values.fields[kFileExt] = texts.fileExt;
+                values.fields[kDescription] = texts.description;
+                values.fields[kFileSize] = texts.fileSize;
+                values.fields[kFileTime] = texts.fileTime;
+                values.fields[kFileType] = texts.fileType;
+            }
         } else if (conditions) {
             // Only the fields the conditions look at are decoded.
             for (const int key : conditions->Fields())

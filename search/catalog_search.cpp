@@ -212,6 +212,12 @@ void AddSearchResult(const CatalogEntry& entry, const SharedText& catalogName, s
 {
     EntryRecord::Fields fields{};
     entry.AllValues(fields);
+    AddSearchResult(fields, catalogName, results, extensions);
+}
+
+void AddSearchResult(const EntryRecord::Fields& fields, const SharedText& catalogName, std::vector<EntryRecord>& results,
+                     TextPool* extensions)
+{
     const std::string_view kind = fields[kFileType];
     SharedText kindText = kind == kKindDirectory ? SharedText::Directory()
                         : kind == kKindFile      ? SharedText::File()

@@ -73,5 +73,8 @@ SearchOutcome SearchCatalogs(const SearchRequest& request, Progress& progress, C
 // when given.
 void AddSearchResult(const CatalogEntry& entry, const SharedText& catalogName, std::vector<EntryRecord>& results,
                      TextPool* extensions = nullptr);
+// The same from the entry's fields (DiskName not looked at).
+void AddSearchResult(const EntryRecord::Fields& fields, const SharedText& catalogName, std::vector<EntryRecord>& results,
+                     TextPool* extensions = nullptr);
 
 }  // namespace vellumark

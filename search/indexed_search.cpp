@@ -3,7 +3,6 @@
 #include "core/catalog_reader.h"
 #include "core/path_names.h"
 #include "search/catalog_search.h"
-#include "search/index/catalog_entry_reader.h"
 
 #include <cerrno>
 #include <numeric>
@@ -11,6 +10,9 @@
 namespace vellumark {
 
 namespace {
+
+// A search through the index looks at the cancel flag this often while it makes results.
+constexpr std::size_t kCandidatesBetweenCancelChecks = 4096;
 
 std::string WithoutTrailingSlashes(std::string path)
 {
@@ -44,11 +46,6 @@ std::optional<std::string> ContentFailure(const std::string& path, const std::st
         || message.find_first_not_of("0123456789", at + kAtOffset.size()) != std::string::npos)
         return std::nullopt;
     return message.substr(prefix.size());
-}
-
-std::optional<std::string_view> ValueIfPresent(const CatalogEntry& entry, int key)
-{
-    return entry.Has(key) ? std::optional(entry.Value(key)) : std::nullopt;
 }
 
 // The values of a segment the conditions look at.
@@ -167,16 +164,12 @@ void ScopeIndex::Search(std::size_t file, const SearchConditions* conditions, co
             outcome.catalog = !record->catalogFailed;
             outcome.entries = record->entryCount;
             return;
-        case Answer::ReadWhole:
-            outcome.recorded = true;
-            ReadAndIndex(file, conditions, cancel, messages, read, false);
-            return;
         case Answer::Rebuild:
             read = CatalogRead();
             break;
         }
     }
-    ReadAndIndex(file, conditions, cancel, messages, read, true);
+    ReadAndIndex(file, conditions, cancel, messages, read);
 }
 
 ScopeIndex::Answer ScopeIndex::AnswerFromSegment(std::size_t file, const IndexedCatalog& record,
@@ -204,14 +197,20 @@ ScopeIndex::Answer ScopeIndex::AnswerFromSegment(std::size_t file, const Indexed
     }
     // Each candidate is verified by the search's own matcher on the values the segment holds,
     // unless the query's candidates are already exactly the entries its plain patterns accept.
+    // A result is made from the segment alone: the catalog file is not read at all.
     const bool exact = query && query->Active() && conditions->OnlyPlainPatterns();
     const unsigned which = StoredValuesFor(*conditions);
-    std::vector<EntrySpan> spans;
-    std::vector<std::optional<std::string_view>> names;
-    spans.reserve(candidates.size());
-    names.reserve(candidates.size());
+    const SharedText catalogName(CatalogNameOfFile(path));
+    TextPool extensions;
     EntryValues values;
+    RecordCursor cursor;
+    SegmentReader::ResultTexts fields;
+    std::size_t done = 0;
     for (const std::uint32_t ordinal : candidates) {
+        if (++done % kCandidatesBetweenCancelChecks == 0 && cancel.Cancelled()) {
+            read.interrupted = true;
+            return Answer::Given;
+        }
         if (!exact) {
             IndexedEntryValues stored;
             if (!segment->Values(ordinal, stored, which))
@@ -220,43 +219,15 @@ ScopeIndex::Answer ScopeIndex::AnswerFromSegment(std::size_t file, const Indexed
             if (!EntryMatches(*conditions, values))
                 continue;
         }
-        EntrySpan& span = spans.emplace_back();
-        if (!segment->EntrySpan(ordinal, span.offset, span.next))
-            return segment->OffsetsKnown() ? Answer::Rebuild : Answer::ReadWhole;
-        if (!segment->Names().Value(ordinal, names.emplace_back()))
+        if (!segment->ResultFields(ordinal, cursor, fields))
             return Answer::Rebuild;
+        AddSearchResult(fields, catalogName, read.found, &extensions);
     }
-    if (spans.empty() || cancel.Cancelled())
-        return Answer::Given;
-
-    // Each result is read where the segment says it starts, and must be the entry the segment
-    // recorded there and match there too: a segment that disagrees with its catalog is never
-    // trusted.
-    CatalogEntryReader reader;
-    if (!reader.Open(path, &segment->Identity()).ok())
-        return Answer::Rebuild;
-    const SharedText catalogName(CatalogNameOfFile(path));
-    TextPool extensions;
-    EntryValues texts;
-    std::size_t next = 0;
-    const Status status = reader.ReadSpans(spans, [&](const CatalogEntry& entry) {
-        if (cancel.Cancelled())
-            return false;
-        if (ValueIfPresent(entry, kFileName) != names[next++])
-            return false;
-        for (const int key : conditions->Fields())
-            texts.fields[key] = ValueIfPresent(entry, key);
-        if (!EntryMatches(*conditions, texts))
-            return false;
-        AddSearchResult(entry, catalogName, read.found, &extensions);
-        return true;
-    });
-    read.interrupted = cancel.Cancelled();
-    return status.ok() || read.interrupted ? Answer::Given : Answer::Rebuild;
+    return Answer::Given;
 }
 
 void ScopeIndex::ReadAndIndex(std::size_t file, const SearchConditions* conditions, const Progress& cancel,
-                              Progress* messages, CatalogRead& read, bool index)
+                              Progress* messages, CatalogRead& read)
 {
     const CatalogFile& catalog = catalogs_[file];
     FileOutcome& outcome = outcomes_[file];
@@ -264,15 +235,13 @@ void ScopeIndex::ReadAndIndex(std::size_t file, const SearchConditions* conditio
     // Taken before the first byte is read: a change after this moment shows in the times.
     const std::int64_t indexedAt = WallClockNs();
     std::optional<SegmentBuilder> builder;
-    if (index && SettledBefore(before, indexedAt))
+    if (SettledBefore(before, indexedAt))
         builder.emplace(catalog.key, before, indexedAt);
     const Status status = ReadCatalogFile(catalog.path, conditions, cancel, messages, read, builder ? &*builder : nullptr);
     outcome.read = status.code() != Status::Code::Cancelled;
     outcome.skipped = !read.failure.empty();
     outcome.catalog = status.ok();
     outcome.entries = status.ok() ? static_cast<std::uint32_t>(read.entries) : 0;
-    if (!index)
-        return;
     std::optional<PendingSegment> pending;
     if (builder && status.code() != Status::Code::Cancelled) {
         std::optional<std::string> failure;

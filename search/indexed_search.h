@@ -72,7 +72,7 @@ public:
     const FileOutcome& Outcome(std::size_t file) const { return outcomes_[file]; }
 
 private:
-    enum class Answer { Given, ReadWhole, Rebuild };
+    enum class Answer { Given, Rebuild };
 
     ScopeIndex() = default;
     static std::unique_ptr<ScopeIndex> Make(const std::string& libraryRoot, const std::string& cacheFolder,
@@ -80,7 +80,7 @@ private:
     Answer AnswerFromSegment(std::size_t file, const IndexedCatalog& record, const SearchConditions* conditions,
                              const CandidateQuery* query, const Progress& cancel, CatalogRead& read);
     void ReadAndIndex(std::size_t file, const SearchConditions* conditions, const Progress& cancel, Progress* messages,
-                      CatalogRead& read, bool index);
+                      CatalogRead& read);
 
     std::unique_ptr<LibraryIndex> index_;
     std::string cacheFolder_;

@@ -53,7 +53,15 @@ std::string ReadAnySegment(std::string bytes, const std::string& pattern)
     if (!SegmentReader::FromBytes(bytes, segment).ok())
         return {};
     const std::uint32_t count = segment->EntryCount();
+    RecordCursor cursor;
+    SegmentReader::ResultTexts fields;
     for (std::uint32_t i = 0; i < count && i < 4096; ++i) {
+        if (segment->ResultFields(i, cursor, fields)) {
+            // The path and the derived texts live in the cursor; the rest must lie in the segment.
+            for (const int key : {kFileName, kFileExt, kFileType, kDescription, kSizePercentage})
+                if (!Within(fields[key], bytes))
+                    return "a result field points outside the segment";
+        }
         IndexedEntryValues values;
         if (segment->Values(i, values)) {
             for (const auto& text : {values.fileName, values.fileExt, values.description, values.fileType})
@@ -89,21 +97,25 @@ std::string BuildAndReadBack(InputReader& input, std::uint8_t switches)
     const std::string extensionPattern(input.Text());
     const bool caseSensitive = switches & 2;
     const bool whole = switches & 4;
-    std::vector<std::array<Text, 6>> entries;
+    // Fields: name, extension, description, size, time, type, path, the two lengths, percentage.
+    constexpr int kFields = 10;
+    std::vector<std::array<Text, kFields>> entries;
     while (!input.Empty() && entries.size() < 300) {
-        const std::uint8_t present = input.Byte();
-        std::array<Text, 6> entry;
-        for (int field = 0; field < 6; ++field)
-            if (present & (1 << field))
+        const unsigned low = input.Byte();
+        const unsigned present = low | (unsigned{input.Byte()} << 8);
+        std::array<Text, kFields> entry;
+        for (int field = 0; field < kFields; ++field)
+            if (present & (1u << field))
                 entry[field] = std::string(input.Text());
         entries.push_back(std::move(entry));
     }
     SegmentBuilder builder("fuzz/catalog.xml", CatalogIdentity{1, 2, 1u << 30, 3, 4}, 5);
     for (std::size_t i = 0; i < entries.size(); ++i) {
         EntryTexts texts;
-        std::array<std::optional<std::string_view>*, 6> fields = {&texts.fileName, &texts.fileExt, &texts.description,
-                                                                    &texts.fileSize, &texts.fileTime, &texts.fileType};
-        for (int field = 0; field < 6; ++field)
+        std::array<std::optional<std::string_view>*, kFields> fields = {
+            &texts.fileName, &texts.fileExt,  &texts.description,    &texts.fileSize,       &texts.fileTime,
+            &texts.fileType, &texts.fullPath, &texts.fileNameLength, &texts.pathNameLength, &texts.sizePercentage};
+        for (int field = 0; field < kFields; ++field)
             if (entries[i][field])
                 *fields[field] = *entries[i][field];
         builder.Add(10 + 100 * i, texts);
@@ -134,6 +146,19 @@ std::string BuildAndReadBack(InputReader& input, std::uint8_t switches)
         const ParsedTime time = ParseTimeText(entries[i][4] ? std::optional<std::string_view>(*entries[i][4]) : std::nullopt);
         if (values.time.readable != time.readable || (time.readable && values.time.seconds != time.seconds))
             return "entry " + std::to_string(i) + " reads back another time";
+    }
+    // A result's texts read back exactly, also when the entries are read out of order.
+    const std::array<int, kFields> resultKeys = {kFileName, kFileExt,  kDescription,    kFileSize,       kFileTime,
+                                                 kFileType, kFullPath, kFileNameLength, kPathNameLength, kSizePercentage};
+    RecordCursor cursor;
+    for (std::uint32_t n = 0; n < 2 * entries.size(); ++n) {
+        const std::uint32_t i = n < entries.size() ? n : static_cast<std::uint32_t>(2 * entries.size() - 1 - n);
+        SegmentReader::ResultTexts result;
+        if (!segment->ResultFields(i, cursor, result))
+            return "the result fields of entry " + std::to_string(i) + " do not read back";
+        for (int field = 0; field < kFields; ++field)
+            if (result[resultKeys[field]] != entries[i][field].value_or(std::string()))
+                return "entry " + std::to_string(i) + " shows another text of field " + std::to_string(field);
     }
     std::vector<std::uint32_t> candidates;
     if (!CandidateQuery(namePattern, extensionPattern, "", caseSensitive, whole).FindCandidates(*segment, candidates).ok())

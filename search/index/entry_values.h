@@ -18,6 +18,11 @@ struct EntryTexts {
     std::optional<std::string_view> fileSize;
     std::optional<std::string_view> fileTime;
     std::optional<std::string_view> fileType;
+    // Shown in results only.
+    std::optional<std::string_view> fullPath;
+    std::optional<std::string_view> fileNameLength;
+    std::optional<std::string_view> pathNameLength;
+    std::optional<std::string_view> sizePercentage;
 };
 
 // An entry's values as a segment holds them: the texts point into the segment.

@@ -84,8 +84,16 @@ void SegmentBuilder::Add(std::uint64_t offset, const EntryTexts& entry)
     extensions_.Add(entry.fileExt);
     descriptions_.Add(entry.description);
     types_.Add(entry.fileType);
-    AddSize(sizes_, ParseSizeText(entry.fileSize));
-    AddTime(times_, ParseTimeText(entry.fileTime));
+    const ParsedSize size = ParseSizeText(entry.fileSize);
+    const ParsedTime time = ParseTimeText(entry.fileTime);
+    AddSize(sizes_, size);
+    AddTime(times_, time);
+    const std::string_view none;
+    records_.Add(entry.fileName,
+                 {entry.fullPath.value_or(none), entry.fileSize.value_or(none), entry.fileTime.value_or(none),
+                  entry.fileNameLength.value_or(none), entry.pathNameLength.value_or(none)},
+                 size, time);
+    percentages_.Add(entry.sizePercentage);
     if (entry.fileName)
         trigrams_.Add(*entry.fileName, ordinal);
 }
@@ -147,7 +155,8 @@ Status SegmentBuilder::WriteNew(const std::string& path, std::uint64_t& bytes)
 Status SegmentBuilder::Compose(std::vector<std::string>& parts)
 {
     if (tooLarge_ || names_.Overflowed() || extensions_.Overflowed() || descriptions_.Overflowed() || types_.Overflowed()
-        || offsets_.Overflowed() || sizes_.Overflowed() || times_.Overflowed())
+        || offsets_.Overflowed() || sizes_.Overflowed() || times_.Overflowed() || records_.Overflowed()
+        || percentages_.Overflowed())
         return Status::Failed("The catalog \"" + key_ + "\" is too large for the search index");
 
     std::array<std::string, kSegmentSectionCount> sections;
@@ -161,6 +170,8 @@ Status SegmentBuilder::Compose(std::vector<std::string>& parts)
         sections[kExtensionSection] = sections[kDescriptionSection] = sections[kTypeSection] =
             DictionaryColumnWriter().Finish();
         sections[kSizeSection] = sections[kTimeSection] = VarintColumnWriter(false).Finish();
+        sections[kRecordSection] = RecordColumnWriter().Finish();
+        sections[kPercentSection] = DictionaryColumnWriter().Finish();
     } else {
         // No offsets at all for a catalog whose reader could not give them all.
         sections[kOffsetSection] = offsetsUnknown_ ? std::string() : offsets_.Finish();
@@ -170,6 +181,8 @@ Status SegmentBuilder::Compose(std::vector<std::string>& parts)
         sections[kTypeSection] = types_.Finish();
         sections[kSizeSection] = sizes_.Finish();
         sections[kTimeSection] = times_.Finish();
+        sections[kRecordSection] = records_.Finish();
+        sections[kPercentSection] = percentages_.Finish();
         std::string& table = sections[kTrigramSection];
         std::string& postings = sections[kPostingSection];
         for (const TrigramCollector::List& list : trigrams_.Finish()) {

@@ -2,6 +2,7 @@
 
 #include "search/index/catalog_identity.h"
 #include "search/index/entry_values.h"
+#include "search/index/record_column.h"
 #include "search/index/segment_columns.h"
 #include "search/index/trigram_collector.h"
 #include "services/status.h"
@@ -14,7 +15,7 @@ namespace vellumark {
 
 // Collects one catalog's entries in document order (pre-order: the ordinals the index
 // uses) and gives the bytes of its segment file: the entries' start-tag offsets, their
-// values, and the trigram posting lists of their FileNames.
+// values (all a result shows), and the trigram posting lists of their FileNames.
 class SegmentBuilder {
 public:
     // `key` names the catalog in its library (the path below the library root);
@@ -58,6 +59,8 @@ private:
     DictionaryColumnWriter types_;
     VarintColumnWriter sizes_{false};
     VarintColumnWriter times_{false};
+    RecordColumnWriter records_;
+    DictionaryColumnWriter percentages_;
     TrigramCollector trigrams_;
 };
 

@@ -87,12 +87,12 @@ private:
     unsigned idWidth_ = 0;
 };
 
-// Unsigned integers as varints in blocks of 64 entries, each block found through a small
-// table, so that one value costs at most 64 varints to reach. With deltas, each value is
+// Unsigned integers as varints in blocks of 16 entries, each block found through a small
+// table, so that one value costs at most 16 varints to reach. With deltas, each value is
 // stored as its difference to the one before (the entries' ascending byte offsets). Without,
 // a stored 1 is an escape: the entry's value is the varint after it (see the size column),
 // so the codes callers store are 0 and 2 and up.
-inline constexpr std::uint32_t kVarintBlock = 64;
+inline constexpr std::uint32_t kVarintBlock = 16;
 inline constexpr std::uint64_t kVarintEscape = 1;
 
 class VarintColumnWriter {

@@ -24,7 +24,7 @@ namespace vellumark {
 // every length before they trust anything; the section checksums are checked by
 // SegmentReader::VerifyContent.
 inline constexpr std::string_view kSegmentMagic = "VMKSEGMT";
-inline constexpr std::uint32_t kSegmentFormatVersion = 1;
+inline constexpr std::uint32_t kSegmentFormatVersion = 2;
 
 enum SegmentSection : int {
     kKeySection,          // the catalog's key in the library (its path below the library root)
@@ -38,6 +38,8 @@ enum SegmentSection : int {
     kTimeSection,         // FileTime codes
     kTrigramSection,      // the trigram table: per trigram 16 bytes, ascending by trigram
     kPostingSection,      // the posting lists the table points into
+    kRecordSection,       // the texts a result shows beyond the columns above (record column)
+    kPercentSection,      // SizePercentage
     kSegmentSectionCount,
 };
 

@@ -160,7 +160,8 @@ Status SegmentReader::Parse(const std::string& where)
         || !extensions_.Parse(sections_[kExtensionSection], entryCount_)
         || !descriptions_.Parse(sections_[kDescriptionSection], entryCount_)
         || !types_.Parse(sections_[kTypeSection], entryCount_) || !sizes_.Parse(sections_[kSizeSection], entryCount_)
-        || !times_.Parse(sections_[kTimeSection], entryCount_))
+        || !times_.Parse(sections_[kTimeSection], entryCount_) || !records_.Parse(sections_[kRecordSection], entryCount_)
+        || !percentages_.Parse(sections_[kPercentSection], entryCount_))
         return Damaged(where, "damaged");
     offsetsKnown_ = !sections_[kOffsetSection].empty();
     if (offsetsKnown_ ? !offsets_.Parse(sections_[kOffsetSection], entryCount_) : entryCount_ == 0)
@@ -211,6 +212,29 @@ bool SegmentReader::Values(std::uint32_t ordinal, IndexedEntryValues& values, un
             return false;
         DecodeTime(code, escaped, values.time);
     }
+    return true;
+}
+
+bool SegmentReader::ResultFields(std::uint32_t ordinal, RecordCursor& cursor, ResultTexts& fields) const
+{
+    IndexedEntryValues values;
+    std::optional<std::string_view> percentage;
+    RecordTexts texts;
+    if (!Values(ordinal, values) || !percentages_.Value(ordinal, percentage)
+        || !records_.Read(ordinal, names_, values.size, values.time, cursor, texts))
+        return false;
+    const std::string_view none;
+    fields = {};
+    fields[kFileName] = values.fileName.value_or(none);
+    fields[kFullPath] = texts.fullPath;
+    fields[kFileSize] = texts.fileSize;
+    fields[kFileTime] = texts.fileTime;
+    fields[kFileExt] = values.fileExt.value_or(none);
+    fields[kFileType] = values.fileType.value_or(none);
+    fields[kDescription] = values.description.value_or(none);
+    fields[kFileNameLength] = texts.fileNameLength;
+    fields[kPathNameLength] = texts.pathNameLength;
+    fields[kSizePercentage] = percentage.value_or(none);
     return true;
 }
 

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "core/column_keys.h"
 #include "search/index/catalog_identity.h"
 #include "search/index/entry_values.h"
 #include "search/index/posting_list.h"
+#include "search/index/record_column.h"
 #include "search/index/segment_columns.h"
 #include "search/index/text_scan.h"
 #include "services/status.h"
@@ -49,6 +51,12 @@ public:
     // begins (the catalog's size for the last): its start tag lies between.
     bool EntrySpan(std::uint32_t ordinal, std::uint64_t& offset, std::uint64_t& next) const;
     bool Values(std::uint32_t ordinal, IndexedEntryValues& values, unsigned which = kAllValues) const;
+    // The entry's fields as a result shows them, every one as the catalog's reader gives it
+    // (a missing attribute empty), except DiskName, left empty: a result names its catalog.
+    // The texts stay valid while the segment and the cursor do, until the cursor's next read;
+    // ascending ordinals read through one cursor cost least.
+    using ResultTexts = std::array<std::string_view, kColumnKeyCount>;
+    bool ResultFields(std::uint32_t ordinal, RecordCursor& cursor, ResultTexts& fields) const;
 
     const TextColumn& Names() const { return names_; }
     const TextColumn& Extensions() const { return extensions_; }
@@ -78,6 +86,8 @@ private:
     TextColumn types_;
     VarintColumn sizes_;
     VarintColumn times_;
+    RecordColumn records_;
+    TextColumn percentages_;
     std::string_view trigramTable_;
     std::string_view postings_;
 };

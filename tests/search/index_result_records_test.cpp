@@ -1,14 +1,12 @@
 #include "core/catalog_file.h"
 #include "core/catalog_reader.h"
 #include "search/catalog_search.h"
-#include "search/index/catalog_entry_reader.h"
+#include "search/copy_reader.h"
 #include "search/index/segment_reader.h"
 #include "tests/common/test_support.h"
 #include "tests/search/search_test_support.h"
 
 #include <gtest/gtest.h>
-
-#include <sys/stat.h>
 
 #include <random>
 #include <string>
@@ -32,14 +30,6 @@ std::vector<EntryRecord> StreamedRecords(const std::string& path, const SharedTe
     return records;
 }
 
-CatalogEntryVisitor RecordInto(std::vector<EntryRecord>& records, const SharedText& catalogName)
-{
-    return [&records, catalogName](const CatalogEntry& entry) {
-        AddSearchResult(entry, catalogName, records);
-        return true;
-    };
-}
-
 std::shared_ptr<const SegmentReader> IndexCatalog(const std::string& path, std::string& bytes)
 {
     SegmentBuilder builder("catalog.xml", *IdentityOfFile(path), WallClockNs());
@@ -51,9 +41,10 @@ std::shared_ptr<const SegmentReader> IndexCatalog(const std::string& path, std::
     return segment;
 }
 
-// Reads every entry at its recorded offset and compares all eleven fields with what the
-// streaming search made of it.
-void ExpectSameRecordsAtOffsets(const std::string& path)
+// The records a search makes of every entry from the catalog's segment alone, and those the
+// duplicates read at the offsets the segment recorded, against what the streaming search made
+// of the file: all eleven fields alike.
+void ExpectSameRecordsFromTheSegment(const std::string& path)
 {
     const SharedText catalogName("Disc");
     const std::vector<EntryRecord> streamed = StreamedRecords(path, catalogName);
@@ -61,25 +52,28 @@ void ExpectSameRecordsAtOffsets(const std::string& path)
     const auto segment = IndexCatalog(path, bytes);
     ASSERT_TRUE(segment);
     ASSERT_EQ(segment->EntryCount(), streamed.size());
-    CatalogEntryReader reader;
-    ASSERT_TRUE(reader.Open(path, &segment->Identity()).ok());
-    // One at a time, then all at once: runs of adjacent entries are read in one piece.
-    std::vector<EntrySpan> spans(segment->EntryCount());
+
+    std::vector<EntryRecord> fromSegment;
+    std::vector<std::uint64_t> offsets(segment->EntryCount());
+    RecordCursor cursor;
     for (std::uint32_t i = 0; i < segment->EntryCount(); ++i) {
-        ASSERT_TRUE(segment->EntrySpan(i, spans[i].offset, spans[i].next));
-        std::vector<EntryRecord> read;
-        const Status status = reader.ReadAt(spans[i].offset, spans[i].next, RecordInto(read, catalogName));
-        ASSERT_TRUE(status.ok()) << status.message();
-        ASSERT_EQ(read.size(), 1u);
-        for (int key = 0; key < kColumnKeyCount; ++key)
-            EXPECT_EQ(read[0].Field(key), streamed[i].Field(key)) << "entry " << i << " " << kColumnKeys[key];
+        SegmentReader::ResultTexts fields;
+        ASSERT_TRUE(segment->ResultFields(i, cursor, fields)) << i;
+        AddSearchResult(fields, catalogName, fromSegment);
+        std::uint64_t next = 0;
+        ASSERT_TRUE(segment->EntrySpan(i, offsets[i], next)) << i;
     }
-    std::vector<EntryRecord> all;
-    ASSERT_TRUE(reader.ReadSpans(spans, RecordInto(all, catalogName)).ok());
-    ASSERT_EQ(all.size(), streamed.size());
-    for (std::size_t i = 0; i < all.size(); ++i)
-        for (int key = 0; key < kColumnKeyCount; ++key)
-            EXPECT_EQ(all[i].Field(key), streamed[i].Field(key)) << "entry " << i << " " << kColumnKeys[key];
+    CopyReader reader;
+    ASSERT_TRUE(reader.Open(path, segment->Identity()).ok());
+    std::vector<EntryRecord> atOffsets;
+    const Status status = reader.Read(offsets, catalogName, atOffsets);
+    ASSERT_TRUE(status.ok()) << status.message();
+    ASSERT_EQ(atOffsets.size(), streamed.size());
+    for (std::size_t i = 0; i < streamed.size(); ++i)
+        for (int key = 0; key < kColumnKeyCount; ++key) {
+            EXPECT_EQ(fromSegment[i].Field(key), streamed[i].Field(key)) << "entry " << i << " " << kColumnKeys[key];
+            EXPECT_EQ(atOffsets[i].Field(key), streamed[i].Field(key)) << "entry " << i << " " << kColumnKeys[key];
+        }
 }
 
 std::string RandomRawName(std::mt19937& random)
@@ -93,7 +87,7 @@ std::string RandomRawName(std::mt19937& random)
     return text;
 }
 
-TEST(IndexEntryReaderTest, EntriesOfAWrittenCatalogReadAtTheirOffsetsAsStreamed)
+TEST(IndexResultRecordsTest, EntriesOfAWrittenCatalogAreShownAsStreamed)
 {
     TempDir dir;
     std::mt19937 random(42);
@@ -115,10 +109,10 @@ TEST(IndexEntryReaderTest, EntriesOfAWrittenCatalogReadAtTheirOffsetsAsStreamed)
     }
     NullProgress progress;
     ASSERT_TRUE(WriteCatalogFile(tree, dir / "Disc.xml", progress).ok());
-    ExpectSameRecordsAtOffsets(dir / "Disc.xml");
+    ExpectSameRecordsFromTheSegment(dir / "Disc.xml");
 }
 
-TEST(IndexEntryReaderTest, HandWrittenMarkupReadsAtItsOffsetsAsStreamed)
+TEST(IndexResultRecordsTest, HandWrittenMarkupIsShownAsStreamed)
 {
     TempDir dir;
     // References of every kind, raw white space the reader turns into blanks, single quotes,
@@ -133,79 +127,7 @@ TEST(IndexEntryReaderTest, HandWrittenMarkupReadsAtItsOffsetsAsStreamed)
         "  </file><file FileName=\"last\"></file>\n"
         "</fileinfo>\n";
     WriteFile(dir / "Disc.xml", text);
-    ExpectSameRecordsAtOffsets(dir / "Disc.xml");
-}
-
-// Reading results reads their start tags and nothing of the entries around them.
-TEST(IndexEntryReaderTest, ReadingResultsReadsOnlyTheirOwnBytes)
-{
-    TempDir dir;
-    std::string entries;
-    for (int i = 0; i < 2000; ++i)
-        entries += "<file FileName=\"entry " + std::to_string(i) + "\" FileType=\"file\" FullPath=\"/cd/" + std::to_string(i) + "\"/>";
-    const std::string path = dir / "Disc.xml";
-    WriteFile(path, "<?xml version=\"1.0\"?><fileinfo>" + entries + "</fileinfo>");
-    std::string bytes;
-    const auto segment = IndexCatalog(path, bytes);
-    ASSERT_TRUE(segment);
-
-    std::size_t readBytes = 0;
-    int reads = 0;
-    CatalogEntryReader::SetReadHook([&](std::size_t count) {
-        readBytes += count;
-        ++reads;
-    });
-    std::uint64_t spanBytes = 0;
-    std::vector<EntrySpan> spans;
-    // Scattered entries, and a run of five adjacent ones that is read in one piece.
-    for (std::uint32_t i : {0u, 97u, 194u, 500u, 501u, 502u, 503u, 504u, 1999u}) {
-        EntrySpan& span = spans.emplace_back();
-        ASSERT_TRUE(segment->EntrySpan(i, span.offset, span.next));
-        spanBytes += span.next - span.offset;
-    }
-    std::vector<EntryRecord> results;
-    CatalogEntryReader reader;
-    ASSERT_TRUE(reader.Open(path, &segment->Identity()).ok());
-    ASSERT_TRUE(reader.ReadSpans(spans, RecordInto(results, SharedText("Disc"))).ok());
-    CatalogEntryReader::SetReadHook({});
-    ASSERT_EQ(results.size(), 9u);
-    EXPECT_EQ(results[1].Field(kFileName), "entry 97");
-    EXPECT_EQ(results[7].Field(kFileName), "entry 504");
-    EXPECT_EQ(reads, 5);
-    EXPECT_EQ(readBytes, spanBytes);
-    EXPECT_LT(readBytes, 9u * 80 + 20);
-}
-
-TEST(IndexEntryReaderTest, AChangedFileOrAWrongOffsetIsReportedNotMisread)
-{
-    TempDir dir;
-    const std::string path = dir / "Disc.xml";
-    WriteFile(path, "<fileinfo><file FileName=\"one\"/><file FileName=\"two\"/></fileinfo>");
-    std::string bytes;
-    const auto segment = IndexCatalog(path, bytes);
-    ASSERT_TRUE(segment);
-    std::vector<EntryRecord> results;
-    const CatalogEntryVisitor record = RecordInto(results, SharedText("Disc"));
-    CatalogEntryReader reader;
-    ASSERT_TRUE(reader.Open(path, &segment->Identity()).ok());
-    EXPECT_FALSE(reader.ReadAt(12, 50, record).ok()) << "inside a tag";
-    EXPECT_FALSE(reader.ReadAt(500, 600, record).ok()) << "past the end";
-    EXPECT_FALSE(reader.ReadAt(10, 20, record).ok()) << "tag longer than its span";
-    EXPECT_FALSE(reader.ReadAt(54, 65, record).ok()) << "an end tag";
-    EXPECT_FALSE(reader.ReadSpans({{10, 33}, {33, 20}}, record).ok()) << "a span that ends before it starts";
-    EXPECT_EQ(results.size(), 1u) << "the first span of the last read is good";
-
-    // Replaced by a save: the new file is another file, whatever its offsets hold.
-    WriteFile(dir / "new.xml", "<fileinfo><file FileName=\"uno\"/><file FileName=\"dos\"/></fileinfo>");
-    ASSERT_EQ(::rename((dir / "new.xml").c_str(), path.c_str()), 0);
-    CatalogEntryReader replaced;
-    EXPECT_FALSE(replaced.Open(path, &segment->Identity()).ok());
-    EXPECT_FALSE(replaced.Open(dir / "missing.xml").ok());
-    ASSERT_TRUE(replaced.Open(path).ok());
-    results.clear();
-    ASSERT_TRUE(replaced.ReadAt(10, 32, record).ok());
-    EXPECT_EQ(results.at(0).Field(kFileName), "uno");
-    EXPECT_EQ(results.at(0).Field(kDiskName), "Disc");
+    ExpectSameRecordsFromTheSegment(dir / "Disc.xml");
 }
 
 }  // namespace

@@ -54,6 +54,10 @@ std::string RandomSegment(std::mt19937& random, std::vector<std::string>& storag
         entry.fileTime = "2001-02-03 04:05:06";
         if (i % 17 == 0)
             entry.description = "Ripped from CD";
+        storage.push_back("Disc/" + std::to_string(i / 7) + "/" + storage[storage.size() - 2]);
+        entry.fullPath = storage.back();
+        entry.fileNameLength = i % 4 ? Text("12") : std::nullopt;
+        entry.sizePercentage = i % 2 ? "0.00" : "1.50";
         entries.push_back(entry);
     }
     return BuildBytes(entries);
@@ -71,11 +75,16 @@ void Reseal(std::string& bytes)
 void AskEverything(const SegmentReader& segment)
 {
     IndexedEntryValues values;
+    RecordCursor cursor;
+    SegmentReader::ResultTexts fields;
     for (std::uint32_t i = 0; i <= segment.EntryCount(); ++i) {
         segment.Values(i, values);
         std::uint64_t offset = 0, next = 0;
         segment.EntrySpan(i, offset, next);
+        segment.ResultFields(i, cursor, fields);
     }
+    for (std::uint32_t i = segment.EntryCount(); i-- > 0;)
+        segment.ResultFields(i, cursor, fields);
     std::vector<std::uint32_t> candidates;
     for (const char* pattern : {"rock", "na", "5", "name 1", "mp3"}) {
         CandidateQuery(pattern, "", "", false, false).FindCandidates(segment, candidates);
@@ -88,12 +97,16 @@ void AskEverything(const SegmentReader& segment)
 TEST(IndexSegmentTest, EveryValueReadsBackAsBuiltWithMissingAndEmptyApart)
 {
     std::vector<EntryTexts> entries(6);
-    entries[0] = {"Disc 1", std::nullopt, std::nullopt, "5919737613887", "2025-12-31 22:25:02", "directory"};
-    entries[1] = {"", "", "", "", "", ""};
-    entries[2] = {std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt};
-    entries[3] = {"Tax & <insurance> \"2024\"", "pdf", "Ripped from CD", "007", "31.12.1999 23:59:59", "file"};
-    entries[4] = {std::string_view("nul\0byte\xFF", 9), "MP3", "needs <review>", "18446744073709551615", "1/2/2003 4:05:06 PM", "odd kind"};
-    entries[5] = {"\xC3\x84rger", "x", "d", "18446744073709551616", "no date", "file"};
+    entries[0] = {"Disc 1", std::nullopt, std::nullopt, "5919737613887", "2025-12-31 22:25:02", "directory",
+                  "Disc 1", "6", "6", "100.00"};
+    entries[1] = {"", "", "", "", "", "", "", "", "", ""};
+    entries[2] = {std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt,
+                  std::nullopt, std::nullopt, std::nullopt, std::nullopt};
+    entries[3] = {"Tax & <insurance> \"2024\"", "pdf", "Ripped from CD", "007", "31.12.1999 23:59:59", "file",
+                  "Disc 1/Tax & <insurance> \"2024\"", "25", "x", "0.00"};
+    entries[4] = {std::string_view("nul\0byte\xFF", 9), "MP3", "needs <review>", "18446744073709551615", "1/2/2003 4:05:06 PM", "odd kind",
+                  std::string_view("Disc 1\\nul\0byte\xFF", 17), "9", "17", ""};
+    entries[5] = {"\xC3\x84rger", "x", "d", "18446744073709551616", "no date", "file", "D:\\", std::nullopt, "3", "0.00"};
     const std::string bytes = BuildBytes(entries);
     std::shared_ptr<const SegmentReader> segment;
     ASSERT_TRUE(SegmentReader::FromBytes(bytes, segment).ok());
@@ -119,6 +132,18 @@ TEST(IndexSegmentTest, EveryValueReadsBackAsBuiltWithMissingAndEmptyApart)
         if (time) {
             EXPECT_EQ(values.time.seconds, *time) << i;
         }
+        RecordCursor cursor;
+        SegmentReader::ResultTexts fields;
+        ASSERT_TRUE(segment->ResultFields(i, cursor, fields));
+        const std::string_view none;
+        const SegmentReader::ResultTexts expected = {
+            entries[i].fileName.value_or(none),       entries[i].fullPath.value_or(none),
+            entries[i].fileSize.value_or(none),       entries[i].fileTime.value_or(none),
+            entries[i].fileExt.value_or(none),        entries[i].fileType.value_or(none),
+            entries[i].description.value_or(none),    entries[i].fileNameLength.value_or(none),
+            entries[i].pathNameLength.value_or(none), entries[i].sizePercentage.value_or(none),
+            none};
+        EXPECT_EQ(fields, expected) << i;
         std::uint64_t offset = 0, next = 0;
         ASSERT_TRUE(segment->EntrySpan(i, offset, next));
         EXPECT_EQ(offset, 97 + 300 * i);
@@ -204,7 +229,7 @@ TEST(IndexSegmentTest, TruncatedForeignAndDamagedHeadersAreRefused)
     EXPECT_FALSE(SegmentReader::FromBytes(longer, segment).ok());
 
     std::string foreign = good;
-    foreign[8] = 2;  // format version 2
+    foreign[8] = 1;  // format version 1, the one before the record column
     Reseal(foreign);
     const Status foreignStatus = SegmentReader::FromBytes(foreign, segment);
     EXPECT_FALSE(foreignStatus.ok());

@@ -1,0 +1,278 @@
+#include "search/index/record_column.h"
+
+#include "search/index/byte_codec.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+namespace vellumark {
+
+namespace {
+
+// Per entry: a byte of flags, the path's parts when it has one, then each text that does not
+// follow from the other columns as its length and bytes, in the order of the flags.
+enum RecordFlags : std::uint8_t {
+    kPathMode = 3,           // 0 no path, 1 shared part + rest + FileName, 2 shared part + rest
+    kSizeStored = 4,
+    kTimeStored = 8,
+    kNameLengthStored = 16,
+    kPathLengthStored = 32,
+    kKnownFlags = 63,
+};
+enum PathMode : std::uint8_t { kNoPath = 0, kPathEndsWithName = 1, kPathAsGiven = 2 };
+
+constexpr std::uint64_t kMaxStream = std::numeric_limits<std::uint32_t>::max();
+
+std::string_view Decimal(std::uint64_t value, char (&buffer)[24])
+{
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
+    return std::string_view(buffer, static_cast<std::size_t>(end - buffer));
+}
+
+std::string_view SizeText(const ParsedSize& size, char (&buffer)[24])
+{
+    return size.state == SizeState::Readable ? Decimal(size.bytes, buffer) : std::string_view();
+}
+
+// "YYYY-MM-DD HH:MM:SS" of whole seconds on the naive clock of the time column, for years of
+// four digits; empty for any other time.
+std::string_view TimeText(const ParsedTime& time, char (&buffer)[24])
+{
+    constexpr double kDay = 86400.0;
+    constexpr double kYear10000 = 253402300800.0;    // 10000-01-01 00:00:00
+    constexpr double kYear1000 = -30610224000.0;     // 1000-01-01 00:00:00
+    if (!time.readable || time.seconds < kYear1000 || time.seconds >= kYear10000 || std::trunc(time.seconds) != time.seconds)
+        return {};
+    const auto seconds = static_cast<long long>(time.seconds);
+    const long long days = static_cast<long long>(std::floor(time.seconds / kDay));
+    long long ofDay = seconds - days * 86400;
+    // The civil date of a day count (days since 1970-01-01), by eras of 400 years.
+    const long long shifted = days + 719468;
+    const long long era = (shifted >= 0 ? shifted : shifted - 146096) / 146097;
+    const long long dayOfEra = shifted - era * 146097;
+    const long long yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const long long dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const long long monthIndex = (5 * dayOfYear + 2) / 153;
+    const long long day = dayOfYear - (153 * monthIndex + 2) / 5 + 1;
+    const long long month = monthIndex < 10 ? monthIndex + 3 : monthIndex - 9;
+    const long long year = yearOfEra + era * 400 + (month <= 2);
+    if (year < 1000 || year > 9999)
+        return {};
+    const auto put = [&](std::size_t at, long long value, int digits) {
+        for (int i = digits - 1; i >= 0; --i, value /= 10)
+            buffer[at + static_cast<std::size_t>(i)] = static_cast<char>('0' + value % 10);
+    };
+    put(0, year, 4);
+    buffer[4] = '-';
+    put(5, month, 2);
+    buffer[7] = '-';
+    put(8, day, 2);
+    buffer[10] = ' ';
+    put(11, ofDay / 3600, 2);
+    ofDay %= 3600;
+    buffer[13] = ':';
+    put(14, ofDay / 60, 2);
+    buffer[16] = ':';
+    put(17, ofDay % 60, 2);
+    return std::string_view(buffer, 19);
+}
+
+std::string_view LengthText(std::string_view text, char (&buffer)[24])
+{
+    return text.empty() ? std::string_view() : Decimal(text.size(), buffer);
+}
+
+// The checks below tell, without making the text, whether a text is the one the reader makes
+// from the other columns' values (the index build makes one check of each kind per entry).
+
+// The decimal SizeText gives: 1 to 20 digits that the size column holds as a number, without
+// a leading zero.
+bool IsSizeText(std::string_view text, const ParsedSize& size)
+{
+    return size.state == SizeState::Readable && !text.empty() && (text[0] != '0' || text.size() == 1);
+}
+
+// The text TimeText gives for the seconds the time column holds: the written form with a real
+// calendar day, which the time parser reads to exactly those seconds.
+bool IsTimeText(std::string_view text, const ParsedTime& time)
+{
+    static constexpr std::string_view kShape = "dddd-dd-dd dd:dd:dd";
+    if (!time.readable || text.size() != kShape.size())
+        return false;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (kShape[i] == 'd' ? text[i] < '0' || text[i] > '9' : text[i] != kShape[i])
+            return false;
+    const auto number = [&](std::size_t at, std::size_t digits) {
+        int value = 0;
+        for (std::size_t i = at; i < at + digits; ++i)
+            value = value * 10 + (text[i] - '0');
+        return value;
+    };
+    const int year = number(0, 4), month = number(5, 2), day = number(8, 2);
+    if (year < 1000 || month < 1 || month > 12 || day < 1 || number(11, 2) > 23 || number(14, 2) > 59 || number(17, 2) > 59)
+        return false;
+    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+    return day <= kDays[month - 1] + (month == 2 && leap);
+}
+
+// The decimal LengthText gives for a text of `length` bytes (empty for none).
+bool IsLengthText(std::string_view text, std::size_t length)
+{
+    if (length == 0 || text.empty() || text.size() > 19 || (text[0] == '0'))
+        return length == 0 && text.empty();
+    std::uint64_t value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9')
+            return false;
+        value = value * 10 + static_cast<std::uint64_t>(c - '0');
+    }
+    return value == length;
+}
+
+std::size_t SharedLength(std::string_view a, std::string_view b)
+{
+    const auto [first, second] = std::mismatch(a.begin(), a.begin() + static_cast<std::ptrdiff_t>(std::min(a.size(), b.size())), b.begin());
+    return static_cast<std::size_t>(first - a.begin());
+}
+
+}  // namespace
+
+void RecordColumnWriter::AddLiteral(std::string_view text)
+{
+    PutVarint(stream_, text.size());
+    stream_ += text;
+}
+
+void RecordColumnWriter::Add(std::optional<std::string_view> fileName, const RecordTexts& texts, const ParsedSize& size,
+                             const ParsedTime& time)
+{
+    if (count_++ % kRecordBlock == 0) {
+        PutU32(table_, static_cast<std::uint32_t>(std::min<std::uint64_t>(stream_.size(), kMaxStream)));
+        previousPath_.clear();
+    }
+    const std::string_view path = texts.fullPath;
+    const std::string_view name = fileName.value_or(std::string_view());
+    std::uint8_t flags = kNoPath;
+    std::string_view head = path;
+    if (!path.empty()) {
+        const bool endsWithName = !name.empty() && path.size() >= name.size()
+                               && path.compare(path.size() - name.size(), name.size(), name) == 0;
+        if (endsWithName)
+            head.remove_suffix(name.size());
+        flags = endsWithName ? kPathEndsWithName : kPathAsGiven;
+    }
+    if (!(texts.fileSize.empty() ? size.state != SizeState::Readable : IsSizeText(texts.fileSize, size)))
+        flags |= kSizeStored;
+    if (!(texts.fileTime.empty() ? TimeText(time, timeBuffer_).empty() : IsTimeText(texts.fileTime, time)))
+        flags |= kTimeStored;
+    if (!IsLengthText(texts.fileNameLength, name.size()))
+        flags |= kNameLengthStored;
+    if (!IsLengthText(texts.pathNameLength, path.size()))
+        flags |= kPathLengthStored;
+
+    stream_ += static_cast<char>(flags);
+    if (!path.empty()) {
+        const std::size_t shared = SharedLength(previousPath_, head);
+        PutVarint(stream_, shared);
+        AddLiteral(head.substr(shared));
+    }
+    if (flags & kSizeStored)
+        AddLiteral(texts.fileSize);
+    if (flags & kTimeStored)
+        AddLiteral(texts.fileTime);
+    if (flags & kNameLengthStored)
+        AddLiteral(texts.fileNameLength);
+    if (flags & kPathLengthStored)
+        AddLiteral(texts.pathNameLength);
+    previousPath_.assign(path);
+}
+
+bool RecordColumnWriter::Overflowed() const { return stream_.size() > kMaxStream; }
+
+std::string RecordColumnWriter::Finish() const { return table_ + stream_; }
+
+bool RecordColumn::Parse(std::string_view bytes, std::uint32_t entryCount)
+{
+    count_ = entryCount;
+    blocks_ = static_cast<std::uint32_t>((std::uint64_t{entryCount} + kRecordBlock - 1) / kRecordBlock);
+    const std::uint64_t tableBytes = std::uint64_t{blocks_} * 4;
+    if (bytes.size() < tableBytes)
+        return false;
+    table_ = reinterpret_cast<const unsigned char*>(bytes.data());
+    stream_ = bytes.substr(static_cast<std::size_t>(tableBytes));
+    std::uint32_t previous = 0;
+    for (std::uint32_t block = 0; block < blocks_; ++block) {
+        const std::uint32_t start = LoadU32(table_ + std::size_t{block} * 4);
+        if ((block == 0 && start != 0) || start < previous || start > stream_.size())
+            return false;
+        previous = start;
+    }
+    return true;
+}
+
+bool RecordColumn::Read(std::uint32_t ordinal, const TextColumn& names, const ParsedSize& size, const ParsedTime& time,
+                        RecordCursor& cursor, RecordTexts& texts) const
+{
+    if (ordinal >= count_)
+        return false;
+    const std::uint32_t block = ordinal / kRecordBlock;
+    if (cursor.block_ != block || cursor.next_ > ordinal) {
+        cursor.block_ = block;
+        cursor.next_ = block * kRecordBlock;
+        cursor.position_ = LoadU32(table_ + std::size_t{block} * 4);
+        cursor.path_.clear();
+    }
+    const std::size_t end = block + 1 < blocks_ ? LoadU32(table_ + (std::size_t{block} + 1) * 4) : stream_.size();
+    if (cursor.position_ > end)
+        return false;
+    ByteCursor in(stream_.substr(cursor.position_, end - cursor.position_));
+    std::string_view stored[4];
+    for (;;) {
+        const std::uint32_t at = cursor.next_;
+        std::uint8_t flags = 0;
+        if (!in.U8(flags) || (flags & ~kKnownFlags) != 0 || (flags & kPathMode) == 3)
+            return false;
+        if ((flags & kPathMode) == kNoPath) {
+            cursor.path_.clear();
+        } else {
+            std::uint64_t shared = 0, length = 0;
+            std::string_view rest;
+            if (!in.Varint(shared) || shared > cursor.path_.size() || !in.Varint(length) || !in.Bytes(length, rest))
+                return false;
+            cursor.path_.resize(static_cast<std::size_t>(shared));
+            cursor.path_ += rest;
+            if ((flags & kPathMode) == kPathEndsWithName) {
+                std::optional<std::string_view> name;
+                if (!names.Value(at, name) || !name || name->empty())
+                    return false;
+                cursor.path_ += *name;
+            }
+        }
+        for (int text = 0; text < 4; ++text) {
+            if (!(flags & (kSizeStored << text)))
+                continue;
+            std::uint64_t length = 0;
+            if (!in.Varint(length) || !in.Bytes(length, stored[text]))
+                return false;
+        }
+        cursor.next_ = at + 1;
+        cursor.position_ = end - in.Left();
+        if (at == ordinal) {
+            std::optional<std::string_view> name;
+            if (!names.Value(at, name))
+                return false;
+            const std::string_view fileName = name.value_or(std::string_view());
+            texts.fullPath = cursor.path_;
+            texts.fileSize = (flags & kSizeStored) ? stored[0] : SizeText(size, cursor.size_);
+            texts.fileTime = (flags & kTimeStored) ? stored[1] : TimeText(time, cursor.time_);
+            texts.fileNameLength = (flags & kNameLengthStored) ? stored[2] : LengthText(fileName, cursor.nameLength_);
+            texts.pathNameLength = (flags & kPathLengthStored) ? stored[3] : LengthText(cursor.path_, cursor.pathLength_);
+            return true;
+        }
+    }
+}
+
+}  // namespace vellumark
