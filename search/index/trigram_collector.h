@@ -3,7 +3,6 @@
 #include "search/index/posting_list.h"
 #include "search/index/text_scan.h"
 
-#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -12,11 +11,10 @@
 namespace vellumark {
 
 // Collects the trigram posting lists of a catalog's values without a hash lookup per
-// trigram: each (trigram, ordinal) pair is appended as it comes to the bucket of the
-// trigram's first byte, and every million pairs or so each bucket is put in trigram order by
-// a stable radix sort of the other two bytes (ordinals stay ascending) small enough to run
-// in the cache, and appended to the lists as gaps. Memory stays at one chunk of pairs plus
-// the encoded lists.
+// trigram: each (trigram, ordinal) pair is appended as it comes to one chunk, and every
+// million pairs or so the chunk is put in trigram order by a stable radix sort in two passes
+// of twelve bits (ordinals stay ascending) and appended to the lists as gaps. Memory stays at
+// one chunk of pairs (and its sorting space) plus the encoded lists.
 class TrigramCollector {
 public:
     TrigramCollector();
@@ -38,13 +36,11 @@ public:
     // being returned and faulted in again; a thread that indexes no more gives them back.
     static void ReleaseThreadBuffers();
 
-    static constexpr std::size_t kBuckets = 256;
-
 private:
     void ReturnBuffers();
     void Flush();
 
-    std::array<std::vector<std::uint64_t>, kBuckets> buckets_;  // trigram << 32 | ordinal
+    std::vector<std::uint64_t> pairs_;  // trigram << 32 | ordinal; the first pending_ are this chunk's
     std::vector<std::uint64_t> scratch_;
     std::size_t pending_ = 0;
     std::vector<List> lists_;
