@@ -59,32 +59,13 @@ Status ReadCatalogFile(const std::string& path, const SearchConditions* conditio
         if (messages && messages->Due())
             messages->SetMessage(entry.Value(kFileName));
         if (builder) {
-            // The values the index keeps are the ones the conditions may look at: every key is
-            // found in one pass over the attributes and each value decoded once for both.
+            // The index keeps every value: each key is found in one pass over the attributes and
+            // each value decoded once, for the index and the conditions alike.
             const std::uint32_t present = entry.AllValues(all);
-            const auto value = [&](int key) {
-                return (present & (1u << key)) ? std::optional(all[key]) : std::nullopt;
-            };
-            EntryTexts texts;
-            texts.fileName = value(kFileName);
-            texts.fileExt = value(kFileExt);
-            texts.description = value(kDescription);
-            texts.fileSize = value(kFileSize);
-            texts.fileTime = value(kFileTime);
-            texts.fileType = value(kFileType);
-            texts.fullPath = value(kFullPath);
-            texts.fileNameLength = value(kFileNameLength);
-            texts.pathNameLength = value(kPathNameLength);
-            texts.sizePercentage = value(kSizePercentage);
-            builder->Add(entry.Offset(), texts);
-            if (conditions) {
-                values.fields[kFileName] = texts.fileName;
-                values.fields[kFileExt] = texts.fileExt;
-                values.fields[kDescription] = texts.description;
-                values.fields[kFileSize] = texts.fileSize;
-                values.fields[kFileTime] = texts.fileTime;
-                values.fields[kFileType] = texts.fileType;
-            }
+            builder->Add(entry.Offset(), all, present);
+            if (conditions)
+                for (const int key : {kFileName, kFileExt, kDescription, kFileSize, kFileTime, kFileType})
+                    values.fields[key] = (present & (1u << key)) ? std::optional(all[key]) : std::nullopt;
         } else if (conditions) {
             // Only the fields the conditions look at are decoded.
             for (const int key : conditions->Fields())

@@ -69,33 +69,59 @@ SegmentBuilder::SegmentBuilder(std::string key, const CatalogIdentity& identity,
 
 void SegmentBuilder::Add(std::uint64_t offset, const EntryTexts& entry)
 {
+    std::array<std::string_view, kColumnKeyCount> values{};
+    std::uint32_t present = 0;
+    const auto put = [&](int key, std::optional<std::string_view> value) {
+        if (value) {
+            values[key] = *value;
+            present |= 1u << key;
+        }
+    };
+    put(kFileName, entry.fileName);
+    put(kFileExt, entry.fileExt);
+    put(kDescription, entry.description);
+    put(kFileSize, entry.fileSize);
+    put(kFileTime, entry.fileTime);
+    put(kFileType, entry.fileType);
+    put(kFullPath, entry.fullPath);
+    put(kFileNameLength, entry.fileNameLength);
+    put(kPathNameLength, entry.pathNameLength);
+    put(kSizePercentage, entry.sizePercentage);
+    Add(offset, values, present);
+}
+
+void SegmentBuilder::Add(std::uint64_t offset, const std::array<std::string_view, kColumnKeyCount>& values,
+                         std::uint32_t present)
+{
     if (failed_ || tooLarge_)
         return;
     if (count_ == kMaxEntries) {
         tooLarge_ = true;
         return;
     }
+    const auto value = [&](int key) {
+        return (present & (1u << key)) ? std::optional(values[key]) : std::nullopt;
+    };
     const std::uint32_t ordinal = count_++;
     if (offset == kUnknownOffset)
         offsetsUnknown_ = true;
     else if (!offsetsUnknown_)
         offsets_.Add(offset);
-    names_.Add(entry.fileName);
-    extensions_.Add(entry.fileExt);
-    descriptions_.Add(entry.description);
-    types_.Add(entry.fileType);
-    const ParsedSize size = ParseSizeText(entry.fileSize);
-    const ParsedTime time = ParseTimeText(entry.fileTime);
+    const std::optional<std::string_view> fileName = value(kFileName);
+    names_.Add(fileName);
+    extensions_.Add(value(kFileExt));
+    descriptions_.Add(value(kDescription));
+    types_.Add(value(kFileType));
+    const ParsedSize size = ParseSizeText(value(kFileSize));
+    const ParsedTime time = ParseTimeText(value(kFileTime));
     AddSize(sizes_, size);
     AddTime(times_, time);
-    const std::string_view none;
-    records_.Add(entry.fileName,
-                 {entry.fullPath.value_or(none), entry.fileSize.value_or(none), entry.fileTime.value_or(none),
-                  entry.fileNameLength.value_or(none), entry.pathNameLength.value_or(none)},
+    // A missing text reads as empty: the reader's values are empty for missing keys.
+    records_.Add(fileName, {values[kFullPath], values[kFileSize], values[kFileTime], values[kFileNameLength], values[kPathNameLength]},
                  size, time);
-    percentages_.Add(entry.sizePercentage);
-    if (entry.fileName)
-        trigrams_.Add(*entry.fileName, ordinal);
+    percentages_.Add(value(kSizePercentage));
+    if (fileName)
+        trigrams_.Add(*fileName, ordinal);
 }
 
 void SegmentBuilder::Fail(std::string message)

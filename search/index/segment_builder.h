@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/column_keys.h"
 #include "search/index/catalog_identity.h"
 #include "search/index/entry_values.h"
 #include "search/index/record_column.h"
@@ -7,6 +8,7 @@
 #include "search/index/trigram_collector.h"
 #include "services/status.h"
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -26,6 +28,9 @@ public:
     // the whole catalog's offsets unknown: a search then reads such a catalog whole.
     static constexpr std::uint64_t kUnknownOffset = ~std::uint64_t{0};
     void Add(std::uint64_t offset, const EntryTexts& entry);
+    // The same from every key's value as the catalog reader gives them all at once (bit k of
+    // `present` set when the entry has key k), without an entry's worth of optionals between.
+    void Add(std::uint64_t offset, const std::array<std::string_view, kColumnKeyCount>& values, std::uint32_t present);
     // The file is no readable catalog: the segment keeps only why, so that a search through
     // the index reports the file as the streaming search does.
     void Fail(std::string message);
