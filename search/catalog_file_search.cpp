@@ -62,7 +62,7 @@ Status ReadCatalogFile(const std::string& path, const SearchConditions* conditio
             // The index keeps every value: each key is found in one pass over the attributes and
             // each value decoded once, for the index and the conditions alike.
             const std::uint32_t present = entry.AllValues(all);
-            builder->Add(entry.Offset(), all, present);
+            builder->Add(all, present);
             if (conditions)
                 for (const int key : {kFileName, kFileExt, kDescription, kFileSize, kFileTime, kFileType})
                     values.fields[key] = (present & (1u << key)) ? std::optional(all[key]) : std::nullopt;

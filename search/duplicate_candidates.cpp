@@ -57,12 +57,17 @@ std::uint64_t CandidateFilter::Hash(std::string_view name, const ParsedSize& siz
 }
 
 Status StreamCandidates(const std::string& path, const CandidateFilter& filter, const Progress& cancel,
-                        Progress* messages, std::vector<DuplicateCandidate>& candidates)
+                        Progress* messages, std::vector<DuplicateCandidate>& candidates, bool& byOrdinal)
 {
     std::string scratch;
+    std::uint64_t ordinal = 0;
+    byOrdinal = false;
     const Status status = ReadCatalogEntries(path, [&](const CatalogEntry& entry) {
         if (cancel.Cancelled())
             return false;
+        const std::uint64_t at = ordinal++;
+        // A file has offsets for all its entries or for none.
+        byOrdinal = entry.Offset() == CatalogEntry::kNoOffset;
         if (messages && messages->Due())
             messages->SetMessage(entry.Value(kFileName));
         if (entry.Value(kFileType) != kKindFile)
@@ -71,7 +76,7 @@ Status StreamCandidates(const std::string& path, const CandidateFilter& filter, 
         if (!filter.KeepsSize(size))
             return true;
         const std::string_view name = filter.NeedsName() ? entry.Value(kFileName) : std::string_view();
-        candidates.push_back({filter.Hash(name, size, scratch), entry.Offset()});
+        candidates.push_back({filter.Hash(name, size, scratch), byOrdinal ? at : entry.Offset()});
         return true;
     });
     if (!status.ok())

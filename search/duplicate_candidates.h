@@ -14,8 +14,8 @@
 namespace vellumark {
 
 // A file that may have copies, as little as grouping needs: the hash of its grouping key and
-// where to find its entry again (the start tag's offset in a catalog read whole, the ordinal
-// in a segment of the index).
+// where to find its entry again (the start tag's offset in a catalog read whole, or its
+// ordinal: in a segment of the index, or in a catalog whose reader gives no offsets).
 struct DuplicateCandidate {
     std::uint64_t hash;
     std::uint64_t where;
@@ -45,8 +45,10 @@ private:
 // The candidates of one catalog file, read whole, in document order: Ok; Cancelled; Failed
 // with a message naming the file when it is no readable catalog (the candidates are then
 // dropped). The file's entry names are shown on `messages` (null on helper threads).
+// `byOrdinal` tells whether the candidates are found again by ordinal (a catalog in another
+// encoding than UTF-8, whose entries have no offsets) rather than by offset.
 Status StreamCandidates(const std::string& path, const CandidateFilter& filter, const Progress& cancel,
-                        Progress* messages, std::vector<DuplicateCandidate>& candidates);
+                        Progress* messages, std::vector<DuplicateCandidate>& candidates, bool& byOrdinal);
 
 // The same from a catalog's segment, in ordinal order; Failed when the segment is damaged.
 Status IndexedCandidates(const SegmentReader& segment, const CandidateFilter& filter, const Progress& cancel,

@@ -80,6 +80,7 @@ struct ScopeCatalog {
     std::string path;
     CatalogIdentity identity;
     std::shared_ptr<const SegmentReader> segment;  // set when its entries come from the index
+    bool byOrdinal = false;                        // read whole: its candidates' places are ordinals
     std::string failure;                           // why it is skipped; empty when it is read
     // Ordered by partition, each partition's in document order (see PartitionCandidates);
     // no starts when there are no candidates.
@@ -117,7 +118,6 @@ struct Location {
 // Such a candidate with its record, once read.
 struct Member {
     Location location;
-    std::uint64_t offset = 0;
     EntryRecord record;
     // The record's key, taken while the reading thread has the record at hand.
     ByteTotal size = 0;
@@ -167,6 +167,7 @@ private:
     void GroupCandidates();
     PartitionMembers MembersOfPartition(std::size_t partition) const;
     Status ReadCopies();
+    Status TakeCopiesFromSegment(const ScopeCatalog& catalog, std::span<Member> copies);
     Status ReadCopiesAtOffsets(const ScopeCatalog& catalog, std::span<Member> copies);
     Status ReadCopiesInOneRead(const ScopeCatalog& catalog, std::span<Member> copies);
     void RankGroups();
@@ -295,7 +296,7 @@ void DuplicateFinder::CollectCandidates()
             }
         }
         if (!catalog.segment)
-            status = StreamCandidates(catalog.path, filter_, progress_, messages, catalog.candidates);
+            status = StreamCandidates(catalog.path, filter_, progress_, messages, catalog.candidates, catalog.byOrdinal);
         if (status.code() == Status::Code::Failed)
             catalog.failure = status.message();
         else if (status.ok())
@@ -331,7 +332,7 @@ void DuplicateFinder::GroupCandidates()
     std::sort(locations.begin(), locations.end());
     members_.reserve(locations.size());
     for (const Location& location : locations)
-        members_.push_back({location, 0, {}, 0, {}});
+        members_.push_back({location, {}, 0, {}});
     locations = {};
 
     std::vector<std::size_t> starts(buckets + 1, 0);
@@ -399,9 +400,10 @@ PartitionMembers DuplicateFinder::MembersOfPartition(std::size_t partition) cons
     return found;
 }
 
-// Each catalog's copies are read in document order: one by one at their offsets where they
-// are few, else in one read of the catalog (many reads at offsets cost more than reading the
-// file whole). Either way the file read must be the one whose entries were grouped.
+// Each catalog's copies are taken in document order: from its segment when the index served,
+// else from the file, one by one at their offsets where they are few, or in one read of the
+// catalog (many reads at offsets cost more than reading the file whole); the file read must be
+// the one whose entries were grouped.
 Status DuplicateFinder::ReadCopies()
 {
     std::vector<std::size_t> runStarts;
@@ -416,8 +418,12 @@ Status DuplicateFinder::ReadCopies()
         const ScopeCatalog& catalog = catalogs_[copies.front().location.catalog];
         if (messages)
             messages->SetMessage(catalog.path);
-        statuses[run] = copies.size() * kBytesPerCopyAtOffset < catalog.identity.size ? ReadCopiesAtOffsets(catalog, copies)
-                                                                                       : ReadCopiesInOneRead(catalog, copies);
+        if (catalog.segment)
+            statuses[run] = TakeCopiesFromSegment(catalog, copies);
+        else if (!catalog.byOrdinal && copies.size() * kBytesPerCopyAtOffset < catalog.identity.size)
+            statuses[run] = ReadCopiesAtOffsets(catalog, copies);
+        else
+            statuses[run] = ReadCopiesInOneRead(catalog, copies);
     });
     for (const Status& status : statuses)
         if (status.code() == Status::Code::Failed)
@@ -425,14 +431,23 @@ Status DuplicateFinder::ReadCopies()
     return Status::Ok();
 }
 
-// Where the member's entry begins: its offset as the catalog was read, or as the segment
-// recorded it at its ordinal.
-Status FindOffset(const ScopeCatalog& catalog, Member& member)
+// The copies of an indexed catalog are made from its segment, as a search's results are: the
+// records are those of the very entries whose keys were grouped.
+Status DuplicateFinder::TakeCopiesFromSegment(const ScopeCatalog& catalog, std::span<Member> copies)
 {
-    member.offset = member.location.where;
-    std::uint64_t next = 0;
-    if (catalog.segment && !catalog.segment->EntrySpan(static_cast<std::uint32_t>(member.location.where), member.offset, next))
-        return Status::Failed("The search index segment of \"" + catalog.segment->Key() + "\" is damaged");
+    const SharedText catalogName(CatalogNameOfFile(catalog.path));
+    RecordCursor cursor;
+    SegmentReader::ResultTexts fields;
+    std::vector<EntryRecord> read;
+    for (Member& member : copies) {
+        if (progress_.Cancelled())
+            return Status::Cancelled();
+        if (!catalog.segment->ResultFields(static_cast<std::uint32_t>(member.location.where), cursor, fields))
+            return Status::Failed("The search index segment of \"" + catalog.segment->Key() + "\" is damaged");
+        AddSearchResult(fields, catalogName, read);
+        member.Take(std::move(read.back()));
+        read.clear();
+    }
     return Status::Ok();
 }
 
@@ -440,11 +455,8 @@ Status DuplicateFinder::ReadCopiesAtOffsets(const ScopeCatalog& catalog, std::sp
 {
     std::vector<std::uint64_t> offsets;
     offsets.reserve(copies.size());
-    for (Member& member : copies) {
-        if (Status status = FindOffset(catalog, member); !status)
-            return status;
-        offsets.push_back(member.offset);
-    }
+    for (const Member& member : copies)
+        offsets.push_back(member.location.where);
     CopyReader reader;
     if (!reader.Open(catalog.path, catalog.identity).ok())
         return ChangedWhileRead(catalog);
@@ -459,18 +471,17 @@ Status DuplicateFinder::ReadCopiesAtOffsets(const ScopeCatalog& catalog, std::sp
 
 Status DuplicateFinder::ReadCopiesInOneRead(const ScopeCatalog& catalog, std::span<Member> copies)
 {
-    for (Member& member : copies)
-        if (Status status = FindOffset(catalog, member); !status)
-            return status;
     if (IdentityOfFile(catalog.path) != catalog.identity)
         return ChangedWhileRead(catalog);
     const SharedText catalogName(CatalogNameOfFile(catalog.path));
     std::vector<EntryRecord> read;
     auto next = copies.begin();
+    std::uint64_t ordinal = 0;
     const Status status = ReadCatalogEntries(catalog.path, [&](const CatalogEntry& entry) {
         if (progress_.Cancelled())
             return false;
-        if (entry.Offset() != next->offset)
+        const std::uint64_t at = catalog.byOrdinal ? ordinal++ : entry.Offset();
+        if (at != next->location.where)
             return true;
         AddSearchResult(entry, catalogName, read);
         next->Take(std::move(read.back()));
@@ -544,7 +555,7 @@ void DuplicateFinder::RankGroups()
             std::min<ByteTotal>(group.wasted, std::numeric_limits<std::uint64_t>::max()));
         ranked.copies.reserve(group.members.size());
         for (const std::size_t member : group.members)
-            ranked.copies.push_back({std::move(members_[member].record), members_[member].location.catalog, members_[member].offset});
+            ranked.copies.push_back({std::move(members_[member].record), members_[member].location.catalog});
     }
 }
 

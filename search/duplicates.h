@@ -34,7 +34,6 @@ struct DuplicatesRequest {
 struct DuplicateCopy {
     EntryRecord record;
     std::uint32_t catalog = 0;  // index into DuplicatesOutcome::catalogs
-    std::uint64_t offset = 0;   // where the entry's start tag begins in that file
 };
 
 struct DuplicateGroup {

@@ -67,7 +67,7 @@ SegmentBuilder::SegmentBuilder(std::string key, const CatalogIdentity& identity,
 {
 }
 
-void SegmentBuilder::Add(std::uint64_t offset, const EntryTexts& entry)
+void SegmentBuilder::Add(const EntryTexts& entry)
 {
     std::array<std::string_view, kColumnKeyCount> values{};
     std::uint32_t present = 0;
@@ -87,11 +87,10 @@ void SegmentBuilder::Add(std::uint64_t offset, const EntryTexts& entry)
     put(kFileNameLength, entry.fileNameLength);
     put(kPathNameLength, entry.pathNameLength);
     put(kSizePercentage, entry.sizePercentage);
-    Add(offset, values, present);
+    Add(values, present);
 }
 
-void SegmentBuilder::Add(std::uint64_t offset, const std::array<std::string_view, kColumnKeyCount>& values,
-                         std::uint32_t present)
+void SegmentBuilder::Add(const std::array<std::string_view, kColumnKeyCount>& values, std::uint32_t present)
 {
     if (failed_ || tooLarge_)
         return;
@@ -103,10 +102,6 @@ void SegmentBuilder::Add(std::uint64_t offset, const std::array<std::string_view
         return (present & (1u << key)) ? std::optional(values[key]) : std::nullopt;
     };
     const std::uint32_t ordinal = count_++;
-    if (offset == kUnknownOffset)
-        offsetsUnknown_ = true;
-    else if (!offsetsUnknown_)
-        offsets_.Add(offset);
     const std::optional<std::string_view> fileName = value(kFileName);
     names_.Add(fileName);
     extensions_.Add(value(kFileExt));
@@ -181,7 +176,7 @@ Status SegmentBuilder::WriteNew(const std::string& path, std::uint64_t& bytes)
 Status SegmentBuilder::Compose(std::vector<std::string>& parts)
 {
     if (tooLarge_ || names_.Overflowed() || extensions_.Overflowed() || descriptions_.Overflowed() || types_.Overflowed()
-        || offsets_.Overflowed() || sizes_.Overflowed() || times_.Overflowed() || records_.Overflowed()
+        || sizes_.Overflowed() || times_.Overflowed() || records_.Overflowed()
         || percentages_.Overflowed())
         return Status::Failed("The catalog \"" + key_ + "\" is too large for the search index");
 
@@ -191,16 +186,13 @@ Status SegmentBuilder::Compose(std::vector<std::string>& parts)
     const std::uint32_t entryCount = failed_ ? 0 : count_;
     if (failed_) {
         // A catalog that failed gives no results at all: its entries are left out.
-        sections[kOffsetSection] = VarintColumnWriter(true).Finish();
         sections[kNameSection] = PlainTextColumnWriter().Finish();
         sections[kExtensionSection] = sections[kDescriptionSection] = sections[kTypeSection] =
             DictionaryColumnWriter().Finish();
-        sections[kSizeSection] = sections[kTimeSection] = VarintColumnWriter(false).Finish();
+        sections[kSizeSection] = sections[kTimeSection] = VarintColumnWriter().Finish();
         sections[kRecordSection] = RecordColumnWriter().Finish();
         sections[kPercentSection] = DictionaryColumnWriter().Finish();
     } else {
-        // No offsets at all for a catalog whose reader could not give them all.
-        sections[kOffsetSection] = offsetsUnknown_ ? std::string() : offsets_.Finish();
         sections[kNameSection] = names_.Finish();
         sections[kExtensionSection] = extensions_.Finish();
         sections[kDescriptionSection] = descriptions_.Finish();

@@ -16,21 +16,18 @@
 namespace vellumark {
 
 // Collects one catalog's entries in document order (pre-order: the ordinals the index
-// uses) and gives the bytes of its segment file: the entries' start-tag offsets, their
-// values (all a result shows), and the trigram posting lists of their FileNames.
+// uses) and gives the bytes of its segment file: the entries' values (all a result shows) and
+// the trigram posting lists of their FileNames.
 class SegmentBuilder {
 public:
     // `key` names the catalog in its library (the path below the library root);
     // `identity` is the file's as it was before reading began, and `indexedAtNs` that time.
     SegmentBuilder(std::string key, const CatalogIdentity& identity, std::int64_t indexedAtNs);
 
-    // An offset the reader could not give (a catalog it decoded from another encoding) marks
-    // the whole catalog's offsets unknown: a search then reads such a catalog whole.
-    static constexpr std::uint64_t kUnknownOffset = ~std::uint64_t{0};
-    void Add(std::uint64_t offset, const EntryTexts& entry);
+    void Add(const EntryTexts& entry);
     // The same from every key's value as the catalog reader gives them all at once (bit k of
     // `present` set when the entry has key k), without an entry's worth of optionals between.
-    void Add(std::uint64_t offset, const std::array<std::string_view, kColumnKeyCount>& values, std::uint32_t present);
+    void Add(const std::array<std::string_view, kColumnKeyCount>& values, std::uint32_t present);
     // The file is no readable catalog: the segment keeps only why, so that a search through
     // the index reports the file as the streaming search does.
     void Fail(std::string message);
@@ -54,16 +51,14 @@ private:
     std::string failure_;
     bool failed_ = false;
     bool tooLarge_ = false;
-    bool offsetsUnknown_ = false;
     std::uint32_t count_ = 0;
 
-    VarintColumnWriter offsets_{true};
     PlainTextColumnWriter names_;
     DictionaryColumnWriter extensions_;
     DictionaryColumnWriter descriptions_;
     DictionaryColumnWriter types_;
-    VarintColumnWriter sizes_{false};
-    VarintColumnWriter times_{false};
+    VarintColumnWriter sizes_;
+    VarintColumnWriter times_;
     RecordColumnWriter records_;
     DictionaryColumnWriter percentages_;
     TrigramCollector trigrams_;

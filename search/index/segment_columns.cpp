@@ -336,24 +336,15 @@ std::uint64_t TextColumn::ScanBytes() const
 
 void VarintColumnWriter::StartEntry()
 {
-    if (count_ % kVarintBlock == 0) {
-        if (deltas_)
-            PutU64(table_, previous_);
+    if (count_ % kVarintBlock == 0)
         PutU32(table_, static_cast<std::uint32_t>(stream_.size()));
-    }
     ++count_;
 }
 
 void VarintColumnWriter::Add(std::uint64_t value)
 {
     StartEntry();
-    if (deltas_) {
-        // Wrapping subtraction: the reader's wrapping sum gives the value back whatever order.
-        PutVarint(stream_, value - previous_);
-        previous_ = value;
-    } else {
-        PutVarint(stream_, value);
-    }
+    PutVarint(stream_, value);
 }
 
 void VarintColumnWriter::AddEscaped(std::uint64_t value)
@@ -368,8 +359,7 @@ bool VarintColumnWriter::Overflowed() const { return stream_.size() > std::numer
 std::string VarintColumnWriter::Finish() const
 {
     std::string out;
-    out.reserve(9 + table_.size() + stream_.size());
-    out += static_cast<char>(deltas_ ? 1 : 0);
+    out.reserve(8 + table_.size() + stream_.size());
     PutU32(out, count_);
     PutU32(out, (count_ + kVarintBlock - 1) / kVarintBlock);
     out += table_;
@@ -391,14 +381,12 @@ bool VarintColumn::Parse(std::string_view bytes, std::uint32_t entryCount)
 bool VarintColumn::ParseInto(std::string_view bytes, std::uint32_t entryCount)
 {
     ByteCursor cursor(bytes);
-    std::uint8_t deltas = 0;
     std::uint32_t blocks = 0;
     std::string_view table;
-    if (!cursor.U8(deltas) || deltas > 1 || !cursor.U32(count_) || count_ != entryCount || !cursor.U32(blocks)
+    if (!cursor.U32(count_) || count_ != entryCount || !cursor.U32(blocks)
         || blocks != (static_cast<std::uint64_t>(count_) + kVarintBlock - 1) / kVarintBlock)
         return false;
-    deltas_ = deltas == 1;
-    if (!cursor.Bytes(static_cast<std::uint64_t>(blocks) * (deltas_ ? 12 : 4), table) || !cursor.Bytes(cursor.Left(), stream_))
+    if (!cursor.Bytes(static_cast<std::uint64_t>(blocks) * 4, table) || !cursor.Bytes(cursor.Left(), stream_))
         return false;
     table_ = reinterpret_cast<const unsigned char*>(table.data());
     return true;
@@ -408,54 +396,18 @@ bool VarintColumn::Value(std::uint32_t ordinal, std::uint64_t& value, bool& esca
 {
     if (ordinal >= count_)
         return false;
-    const std::size_t block = ordinal / kVarintBlock;
-    const unsigned char* entry = table_ + block * (deltas_ ? 12 : 4);
-    std::uint64_t sum = deltas_ ? LoadU64(entry) : 0;
-    const std::uint32_t position = LoadU32(deltas_ ? entry + 8 : entry);
+    const std::uint32_t position = LoadU32(table_ + std::size_t{ordinal / kVarintBlock} * 4);
     if (position > stream_.size())
         return false;
     const auto* at = reinterpret_cast<const unsigned char*>(stream_.data()) + position;
     const auto* end = reinterpret_cast<const unsigned char*>(stream_.data()) + stream_.size();
     for (std::uint32_t step = 0; step <= ordinal % kVarintBlock; ++step) {
-        std::uint64_t stored;
-        if (!(at = ReadVarint(at, end, stored)))
+        if (!(at = ReadVarint(at, end, value)))
             return false;
-        if (deltas_) {
-            sum += stored;
-            continue;
-        }
-        escaped = stored == kVarintEscape;
-        if (escaped && !(at = ReadVarint(at, end, stored)))
+        escaped = value == kVarintEscape;
+        if (escaped && !(at = ReadVarint(at, end, value)))
             return false;
-        sum = stored;
     }
-    value = sum;
-    if (deltas_)
-        escaped = false;
-    return true;
-}
-
-bool VarintColumn::ValueAndNext(std::uint32_t ordinal, std::uint64_t& value, std::uint64_t& next) const
-{
-    if (!deltas_ || ordinal + std::uint64_t{1} >= count_ || (ordinal + 1) % kVarintBlock == 0)
-        return Value(ordinal, value) && Value(ordinal + 1, next);
-    const unsigned char* entry = table_ + (ordinal / kVarintBlock) * 12;
-    std::uint64_t sum = LoadU64(entry);
-    const std::uint32_t position = LoadU32(entry + 8);
-    if (position > stream_.size())
-        return false;
-    const auto* at = reinterpret_cast<const unsigned char*>(stream_.data()) + position;
-    const auto* end = reinterpret_cast<const unsigned char*>(stream_.data()) + stream_.size();
-    const std::uint32_t step = ordinal % kVarintBlock;
-    for (std::uint32_t i = 0; i <= step + 1; ++i) {
-        std::uint64_t stored;
-        if (!(at = ReadVarint(at, end, stored)))
-            return false;
-        sum += stored;
-        if (i == step)
-            value = sum;
-    }
-    next = sum;
     return true;
 }
 

@@ -88,17 +88,15 @@ private:
 };
 
 // Unsigned integers as varints in blocks of 16 entries, each block found through a small
-// table, so that one value costs at most 16 varints to reach. With deltas, each value is
-// stored as its difference to the one before (the entries' ascending byte offsets). Without,
-// a stored 1 is an escape: the entry's value is the varint after it (see the size column),
-// so the codes callers store are 0 and 2 and up.
+// table, so that one value costs at most 16 varints to reach. A stored 1 is an escape: the
+// entry's value is the varint after it (see the size column), so the codes callers store are
+// 0 and 2 and up.
 inline constexpr std::uint32_t kVarintBlock = 16;
 inline constexpr std::uint64_t kVarintEscape = 1;
 
 class VarintColumnWriter {
 public:
-    explicit VarintColumnWriter(bool deltas) : deltas_(deltas) {}
-    // A code other than the escape (or any value with deltas).
+    // A code other than the escape.
     void Add(std::uint64_t value);
     void AddEscaped(std::uint64_t value);
     bool Overflowed() const;
@@ -107,9 +105,7 @@ public:
 private:
     void StartEntry();
 
-    bool deltas_;
     std::uint32_t count_ = 0;
-    std::uint64_t previous_ = 0;
     std::string table_;
     std::string stream_;
 };
@@ -119,19 +115,10 @@ public:
     bool Parse(std::string_view bytes, std::uint32_t entryCount);
     // The entry's value; `escaped` tells whether it was stored after an escape.
     bool Value(std::uint32_t ordinal, std::uint64_t& value, bool& escaped) const;
-    bool Value(std::uint32_t ordinal, std::uint64_t& value) const
-    {
-        bool escaped;
-        return Value(ordinal, value, escaped);
-    }
-    // The entry's value and the next entry's, in one walk where both lie in one block (deltas
-    // only: the offsets of an entry and of the one after it).
-    bool ValueAndNext(std::uint32_t ordinal, std::uint64_t& value, std::uint64_t& next) const;
 
 private:
     bool ParseInto(std::string_view bytes, std::uint32_t entryCount);
 
-    bool deltas_ = false;
     std::uint32_t count_ = 0;
     const unsigned char* table_ = nullptr;
     std::string_view stream_;

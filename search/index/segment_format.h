@@ -29,7 +29,6 @@ inline constexpr std::uint32_t kSegmentFormatVersion = 2;
 enum SegmentSection : int {
     kKeySection,          // the catalog's key in the library (its path below the library root)
     kFailureSection,      // why the catalog is no readable catalog; empty when it is one
-    kOffsetSection,       // per entry: byte offset of its start tag (varint deltas); empty when unknown
     kNameSection,         // per entry: FileName (text column)
     kExtensionSection,    // FileExt
     kDescriptionSection,  // Description

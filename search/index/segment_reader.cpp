@@ -163,9 +163,6 @@ Status SegmentReader::Parse(const std::string& where)
         || !times_.Parse(sections_[kTimeSection], entryCount_) || !records_.Parse(sections_[kRecordSection], entryCount_)
         || !percentages_.Parse(sections_[kPercentSection], entryCount_))
         return Damaged(where, "damaged");
-    offsetsKnown_ = !sections_[kOffsetSection].empty();
-    if (offsetsKnown_ ? !offsets_.Parse(sections_[kOffsetSection], entryCount_) : entryCount_ == 0)
-        return Damaged(where, "damaged");
     return Status::Ok();
 }
 
@@ -175,20 +172,6 @@ Status SegmentReader::VerifyContent() const
         if (IndexChecksum(sections_[section]) != checksums_[section])
             return Damaged("of \"" + key_ + "\"", "damaged");
     return Status::Ok();
-}
-
-bool SegmentReader::EntrySpan(std::uint32_t ordinal, std::uint64_t& offset, std::uint64_t& next) const
-{
-    if (!offsetsKnown_)
-        return false;
-    if (ordinal + std::uint64_t{1} == entryCount_) {
-        if (!offsets_.Value(ordinal, offset))
-            return false;
-        next = identity_.size;
-    } else if (!offsets_.ValueAndNext(ordinal, offset, next)) {
-        return false;
-    }
-    return offset < next && next <= identity_.size;
 }
 
 bool SegmentReader::Values(std::uint32_t ordinal, IndexedEntryValues& values, unsigned which) const

@@ -45,11 +45,6 @@ public:
     // Checks every section against its checksum (reads the whole file).
     Status VerifyContent() const;
 
-    // False when the catalog's reader gave no offsets: its entries are found only by reading it.
-    bool OffsetsKnown() const { return offsetsKnown_; }
-    // Where the entry's start tag begins in the catalog file, and where the next entry's
-    // begins (the catalog's size for the last): its start tag lies between.
-    bool EntrySpan(std::uint32_t ordinal, std::uint64_t& offset, std::uint64_t& next) const;
     bool Values(std::uint32_t ordinal, IndexedEntryValues& values, unsigned which = kAllValues) const;
     // The entry's fields as a result shows them, every one as the catalog's reader gives it
     // (a missing attribute empty), except DiskName, left empty: a result names its catalog.
@@ -78,8 +73,6 @@ private:
     CatalogIdentity identity_;
     std::int64_t indexedAtNs_ = 0;
     std::uint32_t entryCount_ = 0;
-    bool offsetsKnown_ = true;
-    VarintColumn offsets_;
     TextColumn names_;
     TextColumn extensions_;
     TextColumn descriptions_;

@@ -245,7 +245,35 @@ TEST_F(DuplicatesTest, GroupsRankByWastedBytesThenByTheirFirstCopy)
     EXPECT_EQ(View(Find()), expected);
 }
 
-TEST_F(DuplicatesTest, ACopyTellsItsCatalogAndWhereItsEntryLies)
+// A catalog in another encoding than UTF-8 is decoded as it is read and has no offsets: its
+// copies are found again by their place in the file, with the index and without, and in one
+// read or at the few places of a large catalog alike.
+TEST_F(DuplicatesTest, CopiesInACatalogOfAnotherEncodingAreTheRightEntries)
+{
+    const auto latin1 = [](const std::vector<std::string>& entries) {
+        std::string text = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><fileinfo>"
+                           "<file FileName=\"Disc\" FullPath=\"/cd\" FileType=\"directory\">";
+        for (const std::string& entry : entries)
+            text += entry;
+        return text + "</file></fileinfo>";
+    };
+    const std::string copy = File("caf\xE9.mp3", "4");
+    WriteFile(library + "/Music/Small.xml", latin1({File("a.txt", "1"), copy, File("b.txt", "2"), copy}));
+    WriteFile(library + "/Music/Large.xml", latin1(Unique("large", 300, {copy, File("c.txt", "3")})));
+    for (const char* key : {"Music/Small.xml", "Music/Large.xml"})
+        SetModifiedAgo(library + "/" + key, 60);
+    const std::vector<GroupView> expected = {
+        {InWalkOrder({"Large:caf\xC3\xA9.mp3:4", "Small:caf\xC3\xA9.mp3:4", "Small:caf\xC3\xA9.mp3:4"}), 8}};
+    EXPECT_EQ(View(Find()), expected);
+    BuildIndex();
+    const DuplicatesOutcome indexed = Find(DuplicateKey::NameAndSize, 1, true);
+    EXPECT_TRUE(indexed.usedIndex);
+    EXPECT_EQ(View(indexed), expected);
+    for (const DuplicateCopy& found : indexed.groups.at(0).copies)
+        EXPECT_EQ(found.record.Field(kFullPath), "/cd/caf\xC3\xA9.mp3");
+}
+
+TEST_F(DuplicatesTest, ACopyTellsItsCatalogAndItsRecordAsASearchGivesIt)
 {
     // The copies of the large catalog are few for its size and are read at their offsets;
     // the small catalog is read whole again. Both give the records the search gives.
@@ -261,7 +289,6 @@ TEST_F(DuplicatesTest, ACopyTellsItsCatalogAndWhereItsEntryLies)
         ASSERT_LT(copy.catalog, outcome.catalogs.size());
         const std::string& path = outcome.catalogs[copy.catalog];
         seen.push_back(CatalogNameOfFile(path));
-        EXPECT_EQ(testing::ReadFile(path).compare(copy.offset, entry.size(), entry), 0) << path << " " << copy.offset;
         EXPECT_EQ(copy.record.Field(kFullPath), "/cd/x.bin");
         EXPECT_EQ(copy.record.Field(kFileType), "file");
         EXPECT_EQ(copy.record.Field(kDiskName), seen.back());
@@ -332,7 +359,6 @@ TEST_F(DuplicatesTest, TheIndexGivesTheSameGroupsWhenItIsCurrent)
                     const DuplicateCopy& a = indexed.groups[group].copies[copy];
                     const DuplicateCopy& b = streamed.groups[group].copies[copy];
                     EXPECT_EQ(a.record.AllFields(), b.record.AllFields());
-                    EXPECT_EQ(a.offset, b.offset);
                     EXPECT_EQ(indexed.catalogs[a.catalog], streamed.catalogs[b.catalog]);
                 }
             ASSERT_EQ(indexed.skipped.size(), 1u);

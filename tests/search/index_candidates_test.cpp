@@ -79,15 +79,13 @@ std::string RandomPattern(std::mt19937& random, const std::vector<Entry>& entrie
 std::shared_ptr<const SegmentReader> BuildSegment(const std::vector<Entry>& entries, std::string& bytes)
 {
     SegmentBuilder builder("Group/Disc.xml", CatalogIdentity{1, 2, 3, 4, 5}, 6);
-    std::uint64_t offset = 100;
     for (const Entry& entry : entries) {
         EntryTexts texts;
         const auto view = [](const Value& value) { return value ? std::optional<std::string_view>(*value) : std::nullopt; };
         texts.fileName = view(entry.name);
         texts.fileExt = view(entry.extension);
         texts.description = view(entry.description);
-        builder.Add(offset, texts);
-        offset += 50;
+        builder.Add(texts);
     }
     EXPECT_TRUE(builder.Finish(bytes).ok());
     std::shared_ptr<const SegmentReader> segment;

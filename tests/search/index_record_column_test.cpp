@@ -104,7 +104,7 @@ std::string Build(const std::vector<Entry>& entries)
         texts.fileNameLength = View(entry.nameLength);
         texts.pathNameLength = View(entry.pathLength);
         texts.sizePercentage = View(entry.percentage);
-        builder.Add(100 * i, texts);
+        builder.Add(texts);
     }
     std::string bytes;
     EXPECT_TRUE(builder.Finish(bytes).ok());

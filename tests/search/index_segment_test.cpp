@@ -24,14 +24,11 @@ using Text = std::optional<std::string_view>;
 
 const CatalogIdentity kIdentity{11, 22, 1 << 20, 1'700'000'000'123'456'789, 1'700'000'001'000'000'001};
 
-std::string BuildBytes(const std::vector<EntryTexts>& entries, std::uint64_t step = 300)
+std::string BuildBytes(const std::vector<EntryTexts>& entries)
 {
     SegmentBuilder builder("Music/Disc 1.xml", kIdentity, 1'800'000'000'000'000'000);
-    std::uint64_t offset = 97;
-    for (const EntryTexts& entry : entries) {
-        builder.Add(offset, entry);
-        offset += step;
-    }
+    for (const EntryTexts& entry : entries)
+        builder.Add(entry);
     std::string bytes;
     EXPECT_TRUE(builder.Finish(bytes).ok());
     return bytes;
@@ -79,8 +76,6 @@ void AskEverything(const SegmentReader& segment)
     SegmentReader::ResultTexts fields;
     for (std::uint32_t i = 0; i <= segment.EntryCount(); ++i) {
         segment.Values(i, values);
-        std::uint64_t offset = 0, next = 0;
-        segment.EntrySpan(i, offset, next);
         segment.ResultFields(i, cursor, fields);
     }
     for (std::uint32_t i = segment.EntryCount(); i-- > 0;)
@@ -144,10 +139,6 @@ TEST(IndexSegmentTest, EveryValueReadsBackAsBuiltWithMissingAndEmptyApart)
             entries[i].pathNameLength.value_or(none), entries[i].sizePercentage.value_or(none),
             none};
         EXPECT_EQ(fields, expected) << i;
-        std::uint64_t offset = 0, next = 0;
-        ASSERT_TRUE(segment->EntrySpan(i, offset, next));
-        EXPECT_EQ(offset, 97 + 300 * i);
-        EXPECT_EQ(next, i + 1 < entries.size() ? offset + 300 : kIdentity.size);
     }
     IndexedEntryValues values;
     EXPECT_FALSE(segment->Values(6, values));
@@ -199,7 +190,7 @@ TEST(IndexSegmentTest, AFailedCatalogKeepsItsReasonAndNoEntries)
     SegmentBuilder builder("Broken.xml", kIdentity, 5);
     EntryTexts entry;
     entry.fileName = "taken before the fault";
-    builder.Add(40, entry);
+    builder.Add(entry);
     builder.Fail("Cannot read \"Broken.xml\": unexpected end of file at offset 90");
     std::string bytes;
     ASSERT_TRUE(builder.Finish(bytes).ok());

@@ -268,7 +268,7 @@ TEST(ConditionsTest, StoredValuesAnswerAsTheTextsDo)
             texts.fileTime = times[random() % times.size()];
         if (random() % 8)
             texts.fileType = kinds[random() % kinds.size()];
-        builder.Add(i * 10, texts);
+        builder.Add(texts);
     }
     std::string bytes;
     ASSERT_TRUE(builder.Finish(bytes).ok());
