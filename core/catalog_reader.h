@@ -22,8 +22,8 @@ namespace vellumark {
 // byte: ReadEntryStartTag reads the entry again from there. A catalog in another encoding
 // (ISO-8859-1, windows-1252, UTF-16) is decoded as it is read; its entries have no offset
 // (kNoOffset), since the bytes at any offset of such a file are not the UTF-8 text the reader
-// hands out. Whoever records offsets (the search index) records none for such a catalog and
-// reads it whole instead.
+// hands out. Whoever finds entries again by offset (the duplicates, reading their copies) finds
+// such a catalog's entries by their place in document order instead, in one read of the file.
 class CatalogEntry {
 public:
     static constexpr std::uint64_t kNoOffset = XmlPullReader::kNoOffset;
