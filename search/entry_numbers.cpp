@@ -37,17 +37,33 @@ int Digits(std::string_view text, std::size_t at, std::size_t count)
     return value;
 }
 
+// "YYYY-MM-DD HH:MM:SS" or "YYYY-MM-DD": digits and separators in their places, nothing more.
+bool HasWrittenShape(std::string_view text)
+{
+    static constexpr std::string_view kShape = "dddd-dd-dd dd:dd:dd";
+    if (text.size() != kShape.size() && text.size() != 10)
+        return false;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (kShape[i] == 'd' ? text[i] < '0' || text[i] > '9' : text[i] != kShape[i])
+            return false;
+    return true;
+}
+
+bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+
+int DaysInMonth(int year, int month)
+{
+    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
+}
+
 // The forms the program writes, "YYYY-MM-DD HH:MM:SS" and "YYYY-MM-DD", read without the
 // general date parser: indexing reads one FileTime per entry. The seconds are the ones the
 // date parser gives (a test holds the two together); anything else goes to the parser.
 std::optional<double> ParseWrittenTime(std::string_view text)
 {
-    static constexpr std::string_view kShape = "dddd-dd-dd dd:dd:dd";
-    if (text.size() != kShape.size() && text.size() != 10)
+    if (!HasWrittenShape(text))
         return std::nullopt;
-    for (std::size_t i = 0; i < text.size(); ++i)
-        if (kShape[i] == 'd' ? text[i] < '0' || text[i] > '9' : text[i] != kShape[i])
-            return std::nullopt;
     const int year = Digits(text, 0, 4), month = Digits(text, 5, 2), day = Digits(text, 8, 2);
     const bool withTime = text.size() > 10;
     const int hour = withTime ? Digits(text, 11, 2) : 0, minute = withTime ? Digits(text, 14, 2) : 0,
@@ -73,6 +89,16 @@ ParsedTime ParseTimeText(std::optional<std::string_view> text)
         time.seconds = *seconds;
     }
     return time;
+}
+
+bool IsWrittenTime(std::string_view text, bool dateAlone)
+{
+    if (!HasWrittenShape(text) || (text.size() == 10 && !dateAlone))
+        return false;
+    const int year = Digits(text, 0, 4), month = Digits(text, 5, 2), day = Digits(text, 8, 2);
+    if (year < 1000 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month))
+        return false;
+    return text.size() == 10 || (Digits(text, 11, 2) <= 23 && Digits(text, 14, 2) <= 59 && Digits(text, 17, 2) <= 59);
 }
 
 }  // namespace vellumark

@@ -27,4 +27,9 @@ struct ParsedTime {
 };
 ParsedTime ParseTimeText(std::optional<std::string_view> text);
 
+// True for "YYYY-MM-DD HH:MM:SS" (and, when `dateAlone` allows it, "YYYY-MM-DD") of a real
+// calendar day and time, from the year 1000: the form the program writes, and the one the time
+// conditions take. Such a text reads to exactly the seconds its fields spell.
+bool IsWrittenTime(std::string_view text, bool dateAlone);
+
 }  // namespace vellumark

@@ -1,5 +1,6 @@
 #include "search/search_request.h"
 
+#include "search/entry_numbers.h"
 #include "services/messages.h"
 #include "services/text_format.h"
 
@@ -20,23 +21,6 @@ bool BlankAfterTrimming(std::string_view text)
 }
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
-
-int DaysInMonth(int year, int month)
-{
-    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
-}
-
-// The number the digits at `at` of the text spell.
-int Digits(std::string_view text, std::size_t at, std::size_t count)
-{
-    int value = 0;
-    for (std::size_t i = at; i < at + count; ++i)
-        value = value * 10 + (text[i] - '0');
-    return value;
-}
 
 }  // namespace
 
@@ -106,17 +90,7 @@ Status ParseTimeBound(std::string_view text, double& seconds)
     const auto invalid = [&] {
         return Status::Invalid("Invalid time \"" + std::string(text) + "\": give YYYY-MM-DD or YYYY-MM-DD HH:MM:SS");
     };
-    // Positions of the digits of "YYYY-MM-DD HH:MM:SS"; the other places hold the separators.
-    static constexpr std::string_view kShape = "dddd-dd-dd dd:dd:dd";
-    if (text.size() != 10 && text.size() != kShape.size())
-        return invalid();
-    for (std::size_t i = 0; i < text.size(); ++i)
-        if (kShape[i] == 'd' ? !IsDigit(text[i]) : text[i] != kShape[i])
-            return invalid();
-    const int year = Digits(text, 0, 4), month = Digits(text, 5, 2), day = Digits(text, 8, 2);
-    if (year < 1000 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month))
-        return invalid();
-    if (text.size() > 10 && (Digits(text, 11, 2) > 23 || Digits(text, 14, 2) > 59 || Digits(text, 17, 2) > 59))
+    if (!IsWrittenTime(text, true))
         return invalid();
     // The date parser that reads FileTime reads the bound too, so both count on one clock.
     const std::optional<double> parsed = ParseDateText(text);

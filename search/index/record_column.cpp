@@ -94,28 +94,11 @@ bool IsSizeText(std::string_view text, const ParsedSize& size)
     return size.state == SizeState::Readable && !text.empty() && (text[0] != '0' || text.size() == 1);
 }
 
-// The text TimeText gives for the seconds the time column holds: the written form with a real
+// The text TimeText gives for the seconds the time column holds: the written form of a real
 // calendar day, which the time parser reads to exactly those seconds.
 bool IsTimeText(std::string_view text, const ParsedTime& time)
 {
-    static constexpr std::string_view kShape = "dddd-dd-dd dd:dd:dd";
-    if (!time.readable || text.size() != kShape.size())
-        return false;
-    for (std::size_t i = 0; i < text.size(); ++i)
-        if (kShape[i] == 'd' ? text[i] < '0' || text[i] > '9' : text[i] != kShape[i])
-            return false;
-    const auto number = [&](std::size_t at, std::size_t digits) {
-        int value = 0;
-        for (std::size_t i = at; i < at + digits; ++i)
-            value = value * 10 + (text[i] - '0');
-        return value;
-    };
-    const int year = number(0, 4), month = number(5, 2), day = number(8, 2);
-    if (year < 1000 || month < 1 || month > 12 || day < 1 || number(11, 2) > 23 || number(14, 2) > 59 || number(17, 2) > 59)
-        return false;
-    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
-    return day <= kDays[month - 1] + (month == 2 && leap);
+    return time.readable && IsWrittenTime(text, false);
 }
 
 // The decimal LengthText gives for a text of `length` bytes (empty for none).
@@ -213,8 +196,8 @@ bool RecordColumn::Parse(std::string_view bytes, std::uint32_t entryCount)
     return true;
 }
 
-bool RecordColumn::Read(std::uint32_t ordinal, const TextColumn& names, const ParsedSize& size, const ParsedTime& time,
-                        RecordCursor& cursor, RecordTexts& texts) const
+bool RecordColumn::Read(std::uint32_t ordinal, std::string_view fileName, const ParsedSize& size, const ParsedTime& time,
+                        const TextColumn& names, RecordCursor& cursor, RecordTexts& texts) const
 {
     if (ordinal >= count_)
         return false;
@@ -245,8 +228,8 @@ bool RecordColumn::Read(std::uint32_t ordinal, const TextColumn& names, const Pa
             cursor.path_.resize(static_cast<std::size_t>(shared));
             cursor.path_ += rest;
             if ((flags & kPathMode) == kPathEndsWithName) {
-                std::optional<std::string_view> name;
-                if (!names.Value(at, name) || !name || name->empty())
+                std::optional<std::string_view> name = fileName;
+                if ((at != ordinal && !names.Value(at, name)) || !name || name->empty())
                     return false;
                 cursor.path_ += *name;
             }
@@ -261,10 +244,6 @@ bool RecordColumn::Read(std::uint32_t ordinal, const TextColumn& names, const Pa
         cursor.next_ = at + 1;
         cursor.position_ = end - in.Left();
         if (at == ordinal) {
-            std::optional<std::string_view> name;
-            if (!names.Value(at, name))
-                return false;
-            const std::string_view fileName = name.value_or(std::string_view());
             texts.fullPath = cursor.path_;
             texts.fileSize = (flags & kSizeStored) ? stored[0] : SizeText(size, cursor.size_);
             texts.fileTime = (flags & kTimeStored) ? stored[1] : TimeText(time, cursor.time_);

@@ -66,10 +66,12 @@ class RecordCursor {
 class RecordColumn {
 public:
     bool Parse(std::string_view bytes, std::uint32_t entryCount);
-    // The entry's texts, from the other columns' values of it where they follow from them.
-    // Reading ordinals in ascending order decodes each block once.
-    bool Read(std::uint32_t ordinal, const TextColumn& names, const ParsedSize& size, const ParsedTime& time,
-              RecordCursor& cursor, RecordTexts& texts) const;
+    // The entry's texts, from the other columns' values of it where they follow from them (its
+    // FileName, empty when it has none, its size and time; the names of the entries before it
+    // in its block are taken from `names`). Reading ordinals in ascending order decodes each
+    // block once.
+    bool Read(std::uint32_t ordinal, std::string_view fileName, const ParsedSize& size, const ParsedTime& time,
+              const TextColumn& names, RecordCursor& cursor, RecordTexts& texts) const;
 
 private:
     std::uint32_t count_ = 0;

@@ -204,7 +204,7 @@ bool SegmentReader::ResultFields(std::uint32_t ordinal, RecordCursor& cursor, Re
     std::optional<std::string_view> percentage;
     RecordTexts texts;
     if (!Values(ordinal, values) || !percentages_.Value(ordinal, percentage)
-        || !records_.Read(ordinal, names_, values.size, values.time, cursor, texts))
+        || !records_.Read(ordinal, values.fileName.value_or(std::string_view()), values.size, values.time, names_, cursor, texts))
         return false;
     const std::string_view none;
     fields = {};

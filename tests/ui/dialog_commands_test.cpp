@@ -32,27 +32,13 @@ using testing::ReadFile;
 using testing::CancelOnShow;
 using testing::WhenShown;
 
-class Commands : public testing::DialogTest {
+class Commands : public testing::ShownMainWindowTest {
 protected:
     void SetUp() override
     {
-        DialogTest::SetUp();
-        // The main window's start-up makes the library with its default groups.
-        std::filesystem::remove(library_);
-        main_ = std::make_unique<MainWindow>(&prompts_);
-        main_->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(main_.get()));
-        source_ = home_ / "disc";
-        testing::MakeDirs(source_ + "/sub");
-        testing::WriteFile(source_ + "/a.mp3", "12345");
-        testing::WriteFile(source_ + "/b.txt", "text");
+        ShownMainWindowTest::SetUp();
         testing::WriteFile(source_ + "/sub/c.MP3", "123");
         testing::MakeDirs(source_ + "/empty");
-    }
-    void TearDown() override
-    {
-        main_.reset();
-        DialogTest::TearDown();
     }
 
     // Picks the folder, names the catalog, chooses the group below the root and the masks.
@@ -101,8 +87,6 @@ protected:
         });
     }
 
-    std::unique_ptr<MainWindow> main_;
-    std::string source_;
 };
 
 TEST_F(Commands, ANewCatalogIsScannedWithItsMasksIntoTheGroupSavedAndShownInTheLibraryTree)

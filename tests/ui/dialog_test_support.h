@@ -4,6 +4,7 @@
 #include "config/program_folder.h"
 #include "tests/ui/ui_test_support.h"
 #include "tests/ui/when_shown.h"
+#include "ui/main_window.h"
 #include "ui/wait_window.h"
 
 #include <gtest/gtest.h>
@@ -11,10 +12,13 @@
 #include <QApplication>
 #include <QEvent>
 #include <QLocale>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 
+#include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace vellumark::testing {
@@ -35,6 +39,32 @@ protected:
     TempDir home_;
     std::string library_;
     FakePrompts prompts_;
+};
+
+// A main window shown over the test's program folder (its start-up makes the library with its
+// default groups), and a folder to scan: disc/a.mp3, disc/b.txt and disc/sub/.
+class ShownMainWindowTest : public DialogTest {
+protected:
+    void SetUp() override
+    {
+        DialogTest::SetUp();
+        std::filesystem::remove(library_);
+        main_ = std::make_unique<MainWindow>(&prompts_);
+        main_->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(main_.get()));
+        source_ = home_ / "disc";
+        MakeDirs(source_ + "/sub");
+        WriteFile(source_ + "/a.mp3", "12345");
+        WriteFile(source_ + "/b.txt", "text");
+    }
+    void TearDown() override
+    {
+        main_.reset();
+        DialogTest::TearDown();
+    }
+
+    std::unique_ptr<MainWindow> main_;
+    std::string source_;
 };
 
 // A well-formed catalog of one folder "Disc" holding the named files.

@@ -50,27 +50,14 @@ std::string DiscCatalog(std::initializer_list<std::pair<const char*, int>> files
     return text + "</file></fileinfo>";
 }
 
-class HistoryCommandsTest : public testing::DialogTest {
+class HistoryCommandsTest : public testing::ShownMainWindowTest {
 protected:
     void SetUp() override
     {
-        DialogTest::SetUp();
-        std::filesystem::remove(library_);
-        main_ = std::make_unique<MainWindow>(&prompts_);
-        main_->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(main_.get()));
+        ShownMainWindowTest::SetUp();
         main_->History().SetVolumes(&volumes_);
         main_->History().SetFolderChooser([this](QWidget*, const std::string&) -> std::optional<std::string> { return source_; });
-        source_ = home_ / "disc";
-        testing::MakeDirs(source_ + "/sub");
-        WriteFile(source_ + "/a.mp3", "12345");
-        WriteFile(source_ + "/b.txt", "text");
         WriteFile(source_ + "/sub/c.mp3", "123");
-    }
-    void TearDown() override
-    {
-        main_.reset();
-        DialogTest::TearDown();
     }
 
     // Focuses the library item at the path (the root for an empty one) and offers its menu.
@@ -145,8 +132,6 @@ protected:
     }
 
     testing::FakeVolumes volumes_;
-    std::unique_ptr<MainWindow> main_;
-    std::string source_;
 };
 
 TEST(DuplicateGroupText, CountsTheCopiesAndTheBytesWasted)
