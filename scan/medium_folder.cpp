@@ -1,6 +1,6 @@
 #include "scan/medium_folder.h"
-#include "system/file_status.h"
 
+#include "system/file_status.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -8,8 +8,6 @@
 namespace vellumark {
 
 namespace {
-
-bool IsFolder(const std::string& path) { return KindOfPath(path, FollowLinks::Yes) == FileKind::Directory; }
 
 bool IsDriveRoot(std::string_view path)
 {

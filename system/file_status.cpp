@@ -84,6 +84,8 @@ std::optional<FileKind> KindOfPath(const std::string& path, FollowLinks follow)
     return status->kind;
 }
 
+bool IsFolder(const std::string& path) { return KindOfPath(path, FollowLinks::Yes) == FileKind::Directory; }
+
 bool ExistsWithoutFollowing(const std::string& path) { return StatusOfPath(path, FollowLinks::No).has_value(); }
 
 std::string RealPathOf(const std::string& path)

@@ -42,6 +42,8 @@ std::optional<FileStatus> StatusOfOpenFile(int fd);
 
 // The kind of what the path names; nullopt when nothing is there or it cannot be inspected.
 std::optional<FileKind> KindOfPath(const std::string& path, FollowLinks follow);
+// True when the path names a folder, or a symbolic link to one.
+bool IsFolder(const std::string& path);
 // True when something of that name is there, a symbolic link leading nowhere included.
 bool ExistsWithoutFollowing(const std::string& path);
 

@@ -14,6 +14,7 @@
 #include "search/duplicates.h"
 #include "search/index/library_index.h"
 #include "services/messages.h"
+#include "system/file_status.h"
 #include "system/mount_table.h"
 #include "ui/catalog_session.h"
 #include "ui/command_guard.h"
@@ -31,9 +32,7 @@
 #include <QDialog>
 #include <QTreeView>
 
-#include <filesystem>
 #include <optional>
-#include <system_error>
 
 namespace vellumark {
 
@@ -46,12 +45,6 @@ constexpr const char* kDuplicatesCaption = "Find duplicates";
 constexpr std::size_t kGroupsExpanded = 1000;
 // Lost descriptions listed in the question; the rest are counted.
 constexpr std::size_t kLostDescriptionsListed = 20;
-
-bool IsFolder(const std::string& path)
-{
-    std::error_code error;
-    return !path.empty() && std::filesystem::is_directory(path, error);
-}
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 

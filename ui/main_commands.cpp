@@ -5,6 +5,7 @@
 #include "scan/mask_list.h"
 #include "search/catalog_search.h"
 #include "services/messages.h"
+#include "system/file_status.h"
 #include "ui/catalog_session.h"
 #include "ui/column_description.h"
 #include "ui/command_guard.h"
@@ -18,17 +19,10 @@
 
 #include <filesystem>
 #include <memory>
-#include <system_error>
 
 namespace vellumark {
 
 namespace {
-
-bool IsFolder(const std::string& path)
-{
-    std::error_code error;
-    return std::filesystem::is_directory(path, error);
-}
 
 bool IsBlank(const std::string& text) { return text.find_first_not_of(" \t\r\n") == std::string::npos; }
 

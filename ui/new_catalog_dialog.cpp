@@ -4,6 +4,7 @@
 #include "scan/disk_name.h"
 #include "scan/mask_list.h"
 #include "services/messages.h"
+#include "system/file_status.h"
 #include "ui/library_tree_view.h"
 #include "ui/dialog_layout.h"
 #include "ui/qt_text.h"
@@ -24,7 +25,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <system_error>
 
 namespace vellumark {
 
@@ -33,18 +33,6 @@ namespace {
 // At the default font the advanced part adds under 300 pixels (the design's panel is 276).
 constexpr int kGroupTreeRows = 8;
 constexpr int kMaskListRows = 4;
-
-bool IsFolder(const std::string& path)
-{
-    std::error_code error;
-    return !path.empty() && std::filesystem::is_directory(path, error);
-}
-
-bool PathTaken(const std::string& path)
-{
-    std::error_code error;
-    return std::filesystem::exists(std::filesystem::symlink_status(path, error));
-}
 
 }  // namespace
 
@@ -311,7 +299,7 @@ void NewCatalogDialog::onOkClicked()
     const std::string groupPath =
         group && group->record.IsDirectory() ? std::string(group->record.Field(kFullPath)) : libraryPath_;
     const std::string path = NewCatalogPath(groupPath, name);
-    const bool taken = PathTaken(path);
+    const bool taken = ExistsWithoutFollowing(path);
     if (taken && !prompts_.AskYesNo(messages::kWarningCaption, messages::kOverwriteCatalog, MessageIcon::Warning))
         return;
     replaceAgreed_ = taken;

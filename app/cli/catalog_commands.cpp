@@ -20,8 +20,6 @@ namespace vellumark::cli {
 
 namespace {
 
-bool IsDirectory(const std::string& path) { return KindOfPath(path, FollowLinks::Yes) == FileKind::Directory; }
-
 bool IsRegularFile(const std::string& path) { return KindOfPath(path, FollowLinks::Yes) == FileKind::RegularFile; }
 
 }  // namespace
@@ -70,14 +68,14 @@ int RunScan(CommandContext& context)
 
     const LinuxVolumeInfo volumes;
     const std::string folder = FolderAsChosen(arguments.Positional()[0], volumes);
-    if (!IsDirectory(folder))
+    if (!IsFolder(folder))
         return Report(context, Status::Invalid("No folder " + arguments.Positional()[0]));
 
     std::string group = context.libraryRoot;
     if (arguments.Has("--group")) {
         if (Status status = ResolveItem(context, arguments.Value("--group"), group); !status)
             return Report(context, status);
-        if (!IsDirectory(group))
+        if (!IsFolder(group))
             return Report(context, Status::Invalid("No group " + arguments.Value("--group")));
     }
     const std::string catalogPath = NewCatalogPath(group, name);

@@ -7,6 +7,7 @@
 #include "scan/folder_scanner.h"
 #include "scan/mask_list.h"
 #include "scan/medium_folder.h"
+#include "system/file_status.h"
 #include "system/mount_table.h"
 
 #include <filesystem>
@@ -15,12 +16,6 @@
 namespace vellumark::cli {
 
 namespace {
-
-bool IsFolder(const std::string& path)
-{
-    std::error_code error;
-    return std::filesystem::is_directory(path, error);
-}
 
 std::string MaskListOf(const Arguments& arguments)
 {
