@@ -150,21 +150,10 @@ std::string FormatFileTime(std::time_t modified)
     if (year < 1980 || year > 2043)
         return {};
     const int second = local.tm_sec & ~1;
-    // Written digit by digit: a scan formats one time per entry.
-    char text[] = "0000-00-00 00:00:00";
-    const auto put = [&](std::size_t at, int value, int digits) {
-        for (int i = digits - 1; i >= 0; --i, value /= 10)
-            text[at + static_cast<std::size_t>(i)] = static_cast<char>('0' + value % 10);
-    };
-    put(0, year, 4);
-    put(5, local.tm_mon + 1, 2);
-    put(8, local.tm_mday, 2);
-    if (local.tm_hour == 0 && local.tm_min == 0 && second == 0)
-        return std::string(text, 10);
-    put(11, local.tm_hour, 2);
-    put(14, local.tm_min, 2);
-    put(17, second, 2);
-    return std::string(text, 19);
+    char text[19];
+    WriteCivilTime({year, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, second}, text);
+    const bool midnight = local.tm_hour == 0 && local.tm_min == 0 && second == 0;
+    return std::string(text, midnight ? 10 : 19);
 }
 
 std::optional<double> ParseDateText(std::string_view text)
@@ -208,6 +197,47 @@ long long DaysFromCivil(long long year, unsigned month, unsigned day)
     const unsigned dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
     const unsigned dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
     return era * 146097 + static_cast<long long>(dayOfEra) - 719468;
+}
+
+void WriteCivilTime(const CivilTime& time, char (&text)[19])
+{
+    // Written digit by digit: a scan formats one time per entry, a search one per result.
+    const auto put = [&](std::size_t at, int value, int digits) {
+        for (int i = digits - 1; i >= 0; --i, value /= 10)
+            text[at + static_cast<std::size_t>(i)] = static_cast<char>('0' + value % 10);
+    };
+    put(0, time.year, 4);
+    text[4] = '-';
+    put(5, time.month, 2);
+    text[7] = '-';
+    put(8, time.day, 2);
+    text[10] = ' ';
+    put(11, time.hour, 2);
+    text[13] = ':';
+    put(14, time.minute, 2);
+    text[16] = ':';
+    put(17, time.second, 2);
+}
+
+CivilTime CivilTimeOfSeconds(long long seconds)
+{
+    const long long days = (seconds >= 0 ? seconds : seconds - 86399) / 86400;
+    const long long ofDay = seconds - days * 86400;
+    // The inverse of DaysFromCivil, by eras of 400 years.
+    const long long shifted = days + 719468;
+    const long long era = (shifted >= 0 ? shifted : shifted - 146096) / 146097;
+    const long long dayOfEra = shifted - era * 146097;
+    const long long yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const long long dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const long long monthIndex = (5 * dayOfYear + 2) / 153;
+    CivilTime time;
+    time.day = static_cast<int>(dayOfYear - (153 * monthIndex + 2) / 5 + 1);
+    time.month = static_cast<int>(monthIndex < 10 ? monthIndex + 3 : monthIndex - 9);
+    time.year = static_cast<int>(yearOfEra + era * 400 + (time.month <= 2));
+    time.hour = static_cast<int>(ofDay / 3600);
+    time.minute = static_cast<int>(ofDay % 3600 / 60);
+    time.second = static_cast<int>(ofDay % 60);
+    return time;
 }
 
 }  // namespace vellumark

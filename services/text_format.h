@@ -30,4 +30,13 @@ std::optional<double> ParseDateText(std::string_view text);
 // Days since 1970-01-01 of a proleptic Gregorian date.
 long long DaysFromCivil(long long year, unsigned month, unsigned day);
 
+// A time of day written as catalogs hold it: "YYYY-MM-DD HH:MM:SS" (19 characters) into `text`,
+// for a year of four digits; the fields must be in their ranges.
+struct CivilTime {
+    int year = 1970, month = 1, day = 1, hour = 0, minute = 0, second = 0;
+};
+void WriteCivilTime(const CivilTime& time, char (&text)[19]);
+// The date and time of whole seconds since 1970-01-01 00:00:00 on a clock without time zones.
+CivilTime CivilTimeOfSeconds(long long seconds);
+
 }  // namespace vellumark

@@ -1,6 +1,7 @@
 #include "search/index/record_column.h"
 
 #include "search/index/byte_codec.h"
+#include "services/text_format.h"
 
 #include <algorithm>
 #include <charconv>
@@ -40,43 +41,14 @@ std::string_view SizeText(const ParsedSize& size, char (&buffer)[24])
 // four digits; empty for any other time.
 std::string_view TimeText(const ParsedTime& time, char (&buffer)[24])
 {
-    constexpr double kDay = 86400.0;
-    constexpr double kYear10000 = 253402300800.0;    // 10000-01-01 00:00:00
-    constexpr double kYear1000 = -30610224000.0;     // 1000-01-01 00:00:00
+    constexpr double kYear10000 = 253402300800.0;  // 10000-01-01 00:00:00
+    constexpr double kYear1000 = -30610224000.0;   // 1000-01-01 00:00:00
     if (!time.readable || time.seconds < kYear1000 || time.seconds >= kYear10000 || std::trunc(time.seconds) != time.seconds)
         return {};
-    const auto seconds = static_cast<long long>(time.seconds);
-    const long long days = static_cast<long long>(std::floor(time.seconds / kDay));
-    long long ofDay = seconds - days * 86400;
-    // The civil date of a day count (days since 1970-01-01), by eras of 400 years.
-    const long long shifted = days + 719468;
-    const long long era = (shifted >= 0 ? shifted : shifted - 146096) / 146097;
-    const long long dayOfEra = shifted - era * 146097;
-    const long long yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-    const long long dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-    const long long monthIndex = (5 * dayOfYear + 2) / 153;
-    const long long day = dayOfYear - (153 * monthIndex + 2) / 5 + 1;
-    const long long month = monthIndex < 10 ? monthIndex + 3 : monthIndex - 9;
-    const long long year = yearOfEra + era * 400 + (month <= 2);
-    if (year < 1000 || year > 9999)
-        return {};
-    const auto put = [&](std::size_t at, long long value, int digits) {
-        for (int i = digits - 1; i >= 0; --i, value /= 10)
-            buffer[at + static_cast<std::size_t>(i)] = static_cast<char>('0' + value % 10);
-    };
-    put(0, year, 4);
-    buffer[4] = '-';
-    put(5, month, 2);
-    buffer[7] = '-';
-    put(8, day, 2);
-    buffer[10] = ' ';
-    put(11, ofDay / 3600, 2);
-    ofDay %= 3600;
-    buffer[13] = ':';
-    put(14, ofDay / 60, 2);
-    buffer[16] = ':';
-    put(17, ofDay % 60, 2);
-    return std::string_view(buffer, 19);
+    char text[19];
+    WriteCivilTime(CivilTimeOfSeconds(static_cast<long long>(time.seconds)), text);
+    std::copy(text, text + sizeof text, buffer);
+    return std::string_view(buffer, sizeof text);
 }
 
 std::string_view LengthText(std::string_view text, char (&buffer)[24])
