@@ -1,5 +1,6 @@
 #include "ui/compare_dialog.h"
 
+#include "ui/dialog_layout.h"
 #include "ui/qt_text.h"
 
 #include <QCheckBox>
@@ -50,9 +51,7 @@ CompareDialog::CompareDialog(QWidget* parent, const std::string& catalogName,
 
     connect(catalogButton_, &QRadioButton::toggled, this, &CompareDialog::ChoiceChanged);
     connect(browseButton_, &QPushButton::clicked, this, &CompareDialog::onChooseFolderClicked);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox* buttons = OkCancelButtons(*this);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
     layout->addWidget(buttons);

@@ -3,6 +3,8 @@
 #include "ui/library_tree_view.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QTreeView>
@@ -41,6 +43,14 @@ int TitleBarWidth(const QString& caption)
     font.setBold(true);
     const QFontMetrics metrics(font);
     return metrics.horizontalAdvance(caption) + kTitleBarControls * metrics.height();
+}
+
+QDialogButtonBox* OkCancelButtons(QDialog& dialog)
+{
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    return buttons;
 }
 
 }  // namespace vellumark

@@ -2,6 +2,8 @@
 
 #include <array>
 
+class QDialog;
+class QDialogButtonBox;
 class QString;
 
 namespace vellumark {
@@ -18,5 +20,8 @@ void FitLibraryTree(LibraryTreeView& view, const std::array<int, 3>& designWidth
 // bar's icon and buttons. The title bar's own font is not known to the program: the desktop's
 // font in bold stands for it.
 int TitleBarWidth(const QString& caption);
+
+// "OK" and "Cancel" for the dialog, accepting and rejecting it; the caller places the box.
+QDialogButtonBox* OkCancelButtons(QDialog& dialog);
 
 }  // namespace vellumark

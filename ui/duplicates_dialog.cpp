@@ -1,5 +1,6 @@
 #include "ui/duplicates_dialog.h"
 
+#include "ui/dialog_layout.h"
 #include "ui/qt_text.h"
 
 #include <QDialogButtonBox>
@@ -24,9 +25,7 @@ DuplicatesDialog::DuplicatesDialog(QWidget* parent, const std::string& scopeName
     nameAndSizeButton_->setChecked(true);
     nameButton_->setToolTip(QStringLiteral("Names compare with the case of a to z ignored"));
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox* buttons = OkCancelButtons(*this);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(box);
     layout->addWidget(buttons);

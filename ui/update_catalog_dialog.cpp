@@ -1,6 +1,7 @@
 #include "ui/update_catalog_dialog.h"
 
 #include "scan/mask_list.h"
+#include "ui/dialog_layout.h"
 #include "ui/qt_text.h"
 
 #include <QCheckBox>
@@ -57,9 +58,7 @@ UpdateCatalogDialog::UpdateCatalogDialog(QWidget* parent, const std::string& cat
         layout->addWidget(noteLabel);
     }
     layout->addLayout(form);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox* buttons = OkCancelButtons(*this);
     layout->addWidget(buttons);
     folderEdit_->setFocus();
 }
