@@ -38,16 +38,14 @@ bool WalkGaps(const PostingList& list, std::uint32_t entryCount, Take&& take)
 
 }  // namespace
 
-PostingEncoding PostingListWriter::Finish(std::uint32_t entryCount, std::string& out) const
+PostingEncoding FinishPostings(std::uint32_t count, std::uint32_t entryCount, std::size_t start, std::string& out)
 {
-    const std::string_view gaps(gaps_.data(), gaps_.size());
-    if (BitmapBytes(entryCount) >= gaps.size()) {
-        out += gaps;
+    if (BitmapBytes(entryCount) >= out.size() - start)
         return PostingEncoding::Gaps;
-    }
-    const std::size_t start = out.size();
+    const std::string gaps = out.substr(start);
+    out.resize(start);
     out.resize(start + BitmapBytes(entryCount), '\0');
-    WalkGaps({gaps, PostingEncoding::Gaps, count_}, entryCount, [&](std::uint32_t ordinal) {
+    WalkGaps({gaps, PostingEncoding::Gaps, count}, entryCount, [&](std::uint32_t ordinal) {
         char& byte = out[start + (ordinal >> 3)];
         byte = static_cast<char>(static_cast<unsigned char>(byte) | (1u << (ordinal & 7)));
         return true;
@@ -57,10 +55,17 @@ PostingEncoding PostingListWriter::Finish(std::uint32_t entryCount, std::string&
 
 PostingEncoding EncodePostings(const std::vector<std::uint32_t>& ordinals, std::uint32_t entryCount, std::string& out)
 {
-    PostingListWriter writer;
-    for (const std::uint32_t ordinal : ordinals)
-        writer.Add(ordinal);
-    return writer.Finish(entryCount, out);
+    const std::size_t start = out.size();
+    std::uint64_t following = 0;
+    std::uint32_t count = 0;
+    for (const std::uint32_t ordinal : ordinals) {
+        if (count != 0 && ordinal + std::uint64_t{1} == following)
+            continue;
+        PutVarint(out, ordinal - following);
+        following = ordinal + std::uint64_t{1};
+        ++count;
+    }
+    return FinishPostings(count, entryCount, start, out);
 }
 
 bool DecodePostings(const PostingList& list, std::uint32_t entryCount, std::vector<std::uint32_t>& out)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -20,33 +21,10 @@ struct PostingList {
     std::uint32_t count = 0;
 };
 
-// Builds one list from ascending ordinals (one given twice in a row counts once) as gaps,
-// and gives the smaller encoding at the end.
-class PostingListWriter {
-public:
-    void Add(std::uint32_t ordinal)
-    {
-        if (count_ != 0 && ordinal + std::uint64_t{1} == next_)
-            return;
-        // Gaps fit in 32 bits; a vector's push_back stays inline where a string's does not.
-        auto gap = static_cast<std::uint32_t>(ordinal - next_);
-        while (gap >= 0x80) {
-            gaps_.push_back(static_cast<char>(gap | 0x80));
-            gap >>= 7;
-        }
-        gaps_.push_back(static_cast<char>(gap));
-        next_ = ordinal + std::uint64_t{1};
-        ++count_;
-    }
-    std::uint32_t Count() const { return count_; }
-    // Appends the list in the smaller encoding for a segment of entryCount entries.
-    PostingEncoding Finish(std::uint32_t entryCount, std::string& out) const;
-
-private:
-    std::vector<char> gaps_;
-    std::uint64_t next_ = 0;
-    std::uint32_t count_ = 0;
-};
+// The gaps of a list of `count` ordinals lie at the end of `out`, from `start` (the first
+// ordinal, then each ordinal minus its predecessor minus one, as varints); replaces them by
+// the bitmap when that is smaller for a segment of entryCount entries, and says which it is.
+PostingEncoding FinishPostings(std::uint32_t count, std::uint32_t entryCount, std::size_t start, std::string& out);
 
 // Appends the smaller encoding of the ordinals (ascending, each below entryCount) and says
 // which it is.

@@ -201,18 +201,8 @@ Status SegmentBuilder::Compose(std::vector<std::string>& parts)
         sections[kTimeSection] = times_.Finish();
         sections[kRecordSection] = records_.Finish();
         sections[kPercentSection] = percentages_.Finish();
-        std::string& table = sections[kTrigramSection];
-        std::string& postings = sections[kPostingSection];
-        for (const TrigramCollector::List& list : trigrams_.Finish()) {
-            const std::size_t start = postings.size();
-            const PostingEncoding encoding = list.postings.Finish(entryCount, postings);
-            if (postings.size() > std::numeric_limits<std::uint32_t>::max())
-                return Status::Failed("The catalog \"" + key_ + "\" is too large for the search index");
-            PutU32(table, list.trigram | (static_cast<std::uint32_t>(encoding) << 24));
-            PutU32(table, list.postings.Count());
-            PutU32(table, static_cast<std::uint32_t>(start));
-            PutU32(table, static_cast<std::uint32_t>(postings.size() - start));
-        }
+        if (!trigrams_.Finish(entryCount, sections[kTrigramSection], sections[kPostingSection]))
+            return Status::Failed("The catalog \"" + key_ + "\" is too large for the search index");
     }
 
     std::uint64_t fileBytes = kSegmentHeaderBytes;

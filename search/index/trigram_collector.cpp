@@ -1,29 +1,31 @@
 #include "search/index/trigram_collector.h"
 
+#include "search/index/byte_codec.h"
+#include "search/index/posting_list.h"
+
 #include <algorithm>
+#include <cstring>
+#include <functional>
+#include <limits>
+#include <queue>
 
 namespace vellumark {
 
 namespace {
 
-constexpr std::size_t kChunkPairs = std::size_t{1} << 20;
+constexpr std::size_t kDigits = 4096;
+constexpr std::size_t kMaxGapBytes = 5;  // a 32-bit gap as a varint
 
 // Sorts the pairs by their trigram (bits 32 to 55) in two passes of twelve bits, the lower
-// first; each pass keeps the order of equal keys, so the ordinals of a trigram stay ascending.
-// The sorted pairs end in `pairs` again.
-void SortByTrigram(std::uint64_t* pairs, std::size_t count, std::uint64_t* scratch)
+// first, from the digits' counts (the lower digit's first, then the upper's); each pass keeps
+// the order of equal keys, so the ordinals of a trigram stay ascending. The sorted pairs end
+// in `pairs` again.
+void SortByTrigram(std::uint64_t* pairs, std::size_t count, std::uint64_t* scratch, std::uint32_t* digitCounts)
 {
-    constexpr std::size_t kDigits = 4096;
-    static thread_local std::uint32_t counts[2][kDigits];
-    std::fill(&counts[0][0], &counts[0][0] + 2 * kDigits, 0u);
-    for (std::size_t i = 0; i < count; ++i) {
-        ++counts[0][(pairs[i] >> 32) & 0xFFF];
-        ++counts[1][(pairs[i] >> 44) & 0xFFF];
-    }
     std::uint64_t* from = pairs;
     std::uint64_t* to = scratch;
     for (int pass = 0; pass < 2; ++pass) {
-        std::uint32_t* const places = counts[pass];
+        std::uint32_t* const places = digitCounts + pass * kDigits;
         std::uint32_t start = 0;
         for (std::size_t digit = 0; digit < kDigits; ++digit) {
             const std::uint32_t next = start + places[digit];
@@ -37,9 +39,22 @@ void SortByTrigram(std::uint64_t* pairs, std::size_t count, std::uint64_t* scrat
     }
 }
 
+unsigned char* WriteVarint(unsigned char* out, std::uint32_t value)
+{
+    while (value >= 0x80) {
+        *out++ = static_cast<unsigned char>(value | 0x80);
+        value >>= 7;
+    }
+    *out++ = static_cast<unsigned char>(value);
+    return out;
+}
+
 struct ChunkBuffers {
     std::vector<std::uint64_t> pairs;
     std::vector<std::uint64_t> scratch;
+    std::vector<std::uint32_t> digitCounts;
+    std::unique_ptr<unsigned char[]> runBytes;
+    std::size_t runBytesCapacity = 0;
 };
 
 ChunkBuffers& ThreadBuffers()
@@ -50,11 +65,15 @@ ChunkBuffers& ThreadBuffers()
 
 }  // namespace
 
-TrigramCollector::TrigramCollector()
+TrigramCollector::TrigramCollector(std::size_t chunkPairs) : chunkPairs_(std::max<std::size_t>(chunkPairs, 1))
 {
     ChunkBuffers& buffers = ThreadBuffers();
     pairs_.swap(buffers.pairs);
     scratch_.swap(buffers.scratch);
+    digitCounts_.swap(buffers.digitCounts);
+    runBytes_.swap(buffers.runBytes);
+    std::swap(runBytesCapacity_, buffers.runBytesCapacity);
+    digitCounts_.assign(2 * kDigits, 0);
 }
 
 TrigramCollector::~TrigramCollector() { ReturnBuffers(); }
@@ -66,34 +85,58 @@ void TrigramCollector::ReturnBuffers()
         buffers.pairs.swap(pairs_);
     if (scratch_.capacity() > buffers.scratch.capacity())
         buffers.scratch.swap(scratch_);
+    if (digitCounts_.capacity() > buffers.digitCounts.capacity())
+        buffers.digitCounts.swap(digitCounts_);
+    if (runBytesCapacity_ > buffers.runBytesCapacity) {
+        buffers.runBytes.swap(runBytes_);
+        std::swap(buffers.runBytesCapacity, runBytesCapacity_);
+    }
     std::vector<std::uint64_t>().swap(pairs_);
     std::vector<std::uint64_t>().swap(scratch_);
+    std::vector<std::uint32_t>().swap(digitCounts_);
+    runBytes_.reset();
+    runBytesCapacity_ = runBytesSize_ = 0;
 }
 
 void TrigramCollector::ReleaseThreadBuffers()
 {
-    ChunkBuffers& buffers = ThreadBuffers();
-    std::vector<std::uint64_t>().swap(buffers.pairs);
-    std::vector<std::uint64_t>().swap(buffers.scratch);
+    ThreadBuffers() = ChunkBuffers();
 }
 
 void TrigramCollector::Add(std::string_view value, std::uint32_t ordinal)
 {
     if (value.size() < 3)
         return;
-    if (pending_ + value.size() > kChunkPairs)
+    if (pending_ + value.size() > chunkPairs_)
         Flush();
     // Sized once per thread; only a value longer than a chunk makes it grow.
-    if (pairs_.size() < std::max(kChunkPairs, value.size()))
-        pairs_.resize(std::max(kChunkPairs, value.size()));
+    if (pairs_.size() < std::max(chunkPairs_, value.size()))
+        pairs_.resize(std::max(chunkPairs_, value.size()));
     const auto byte = [&](std::size_t i) { return static_cast<std::uint64_t>(static_cast<unsigned char>(FoldAscii(value[i]))); };
     std::uint64_t* out = pairs_.data() + pending_;
+    std::uint32_t* const lowDigits = digitCounts_.data();
+    std::uint32_t* const highDigits = lowDigits + kDigits;
     std::uint64_t window = (byte(0) << 8) | byte(1);
     for (std::size_t i = 2; i < value.size(); ++i) {
         window = ((window << 8) | byte(i)) & 0xFFFFFF;
+        ++lowDigits[window & 0xFFF];
+        ++highDigits[window >> 12];
         *out++ = (window << 32) | ordinal;
     }
     pending_ += value.size() - 2;
+}
+
+void TrigramCollector::ReserveRunBytes(std::size_t more)
+{
+    if (runBytesSize_ + more <= runBytesCapacity_)
+        return;
+    const std::size_t capacity = std::max(runBytesSize_ + more, 2 * runBytesCapacity_);
+    // Not value-initialised: only the bytes written are ever read.
+    std::unique_ptr<unsigned char[]> grown(new unsigned char[capacity]);
+    if (runBytesSize_ != 0)
+        std::memcpy(grown.get(), runBytes_.get(), runBytesSize_);
+    runBytes_.swap(grown);
+    runBytesCapacity_ = capacity;
 }
 
 void TrigramCollector::Flush()
@@ -102,34 +145,81 @@ void TrigramCollector::Flush()
         return;
     if (scratch_.size() < pending_)
         scratch_.resize(pairs_.size());
-    SortByTrigram(pairs_.data(), pending_, scratch_.data());
-    // Merge this chunk's lists into those of the chunks before, both ascending by trigram.
-    std::vector<List> merged;
-    merged.reserve(lists_.size() + 1024);
-    auto earlier = lists_.begin();
+    SortByTrigram(pairs_.data(), pending_, scratch_.data(), digitCounts_.data());
+    std::fill(digitCounts_.begin(), digitCounts_.end(), 0u);
+    ReserveRunBytes(pending_ * kMaxGapBytes);
     const std::uint64_t* const pairs = pairs_.data();
+    unsigned char* out = runBytes_.get() + runBytesSize_;
     for (std::size_t at = 0; at < pending_;) {
-        const auto trigram = static_cast<Trigram>(pairs[at] >> 32);
-        while (earlier != lists_.end() && earlier->trigram < trigram)
-            merged.push_back(std::move(*earlier++));
-        if (earlier != lists_.end() && earlier->trigram == trigram)
-            merged.push_back(std::move(*earlier++));
-        else
-            merged.push_back({trigram, {}});
-        PostingListWriter& postings = merged.back().postings;
-        for (; at < pending_ && static_cast<Trigram>(pairs[at] >> 32) == trigram; ++at)
-            postings.Add(static_cast<std::uint32_t>(pairs[at]));
+        const std::uint64_t trigram = pairs[at] >> 32;
+        Run run{static_cast<std::uint32_t>(trigram), 1, static_cast<std::uint32_t>(pairs[at]), 0,
+                static_cast<std::uint64_t>(out - runBytes_.get()), 0};
+        run.last = run.first;
+        // A value holding a trigram twice gives its ordinal twice in a row; it counts once.
+        for (++at; at < pending_ && pairs[at] >> 32 == trigram; ++at) {
+            const auto ordinal = static_cast<std::uint32_t>(pairs[at]);
+            if (ordinal == run.last)
+                continue;
+            out = WriteVarint(out, ordinal - run.last - 1);
+            run.last = ordinal;
+            ++run.count;
+        }
+        run.length = static_cast<std::uint64_t>(out - runBytes_.get()) - run.offset;
+        runs_.push_back(run);
     }
-    std::move(earlier, lists_.end(), std::back_inserter(merged));
-    lists_.swap(merged);
+    runBytesSize_ = static_cast<std::size_t>(out - runBytes_.get());
+    chunkEnds_.push_back(runs_.size());
     pending_ = 0;
 }
 
-std::vector<TrigramCollector::List>& TrigramCollector::Finish()
+bool TrigramCollector::Finish(std::uint32_t entryCount, std::string& table, std::string& postings)
 {
     Flush();
+    table.reserve(table.size() + runs_.size() * 16);
+    postings.reserve(postings.size() + runBytesSize_ + runs_.size() * kMaxGapBytes);
+    // The next run of each chunk, smallest trigram (then earliest chunk) first.
+    using Head = std::pair<std::uint32_t, std::size_t>;  // trigram, chunk
+    std::priority_queue<Head, std::vector<Head>, std::greater<>> heads;
+    std::vector<std::size_t> next(chunkEnds_.size());
+    for (std::size_t chunk = 0; chunk < chunkEnds_.size(); ++chunk) {
+        next[chunk] = chunk == 0 ? 0 : chunkEnds_[chunk - 1];
+        if (next[chunk] < chunkEnds_[chunk])
+            heads.emplace(runs_[next[chunk]].trigram, chunk);
+    }
+    bool fits = true;
+    while (!heads.empty() && fits) {
+        const std::uint32_t trigram = heads.top().first;
+        const std::size_t start = postings.size();
+        std::uint32_t count = 0;
+        std::uint64_t following = 0;  // the smallest ordinal the next one may be
+        while (!heads.empty() && heads.top().first == trigram) {
+            const std::size_t chunk = heads.top().second;
+            heads.pop();
+            const Run& run = runs_[next[chunk]++];
+            if (next[chunk] < chunkEnds_[chunk])
+                heads.emplace(runs_[next[chunk]].trigram, chunk);
+            // A run's gaps follow its first ordinal; when that is the list's last one already
+            // (an ordinal added again in the next chunk), it is not written twice.
+            if (count != 0 && run.first + std::uint64_t{1} == following)
+                --count;
+            else
+                PutVarint(postings, run.first - following);
+            postings.append(reinterpret_cast<const char*>(runBytes_.get() + run.offset), run.length);
+            count += run.count;
+            following = std::uint64_t{run.last} + 1;
+        }
+        const PostingEncoding encoding = FinishPostings(count, entryCount, start, postings);
+        fits = postings.size() <= std::numeric_limits<std::uint32_t>::max();
+        PutU32(table, trigram | (static_cast<std::uint32_t>(encoding) << 24));
+        PutU32(table, count);
+        PutU32(table, static_cast<std::uint32_t>(start));
+        PutU32(table, static_cast<std::uint32_t>(postings.size() - start));
+    }
+    runs_.clear();
+    chunkEnds_.clear();
+    runBytesSize_ = 0;
     ReturnBuffers();
-    return lists_;
+    return fits;
 }
 
 }  // namespace vellumark

@@ -1,11 +1,13 @@
 #include "search/index/byte_codec.h"
 #include "search/index/posting_list.h"
 #include "search/index/segment_columns.h"
+#include "search/index/trigram_collector.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <limits>
+#include <map>
 #include <optional>
 #include <random>
 #include <string>
@@ -135,6 +137,56 @@ TEST(IndexPostingTest, IntersectionKeepsExactlyTheCommonOrdinalsInBothEncodings)
                 EXPECT_EQ(candidates, expected) << entryCount << " " << density << " " << candidateDensity;
             }
         }
+    }
+}
+
+// The lists must not depend on where the chunks end: every chunk size gives the same table
+// and lists, and each list holds exactly the entries whose value has the trigram (once, even
+// when the value holds it twice), folded as the query folds it.
+TEST(IndexPostingTest, CollectedListsAreEveryEntryOfEachTrigramWhateverTheChunkSize)
+{
+    std::mt19937 random(5);
+    const std::vector<std::string> pieces = {"rock", "Rock", "aaaa", "ab", ".mp3", "\xC3\xA4", "\xFF", " ", "z", "ROCKROCK"};
+    std::vector<std::string> values(3000);
+    for (std::string& value : values)
+        for (int count = static_cast<int>(random() % 5); count > 0; --count)
+            value += pieces[random() % pieces.size()];
+    values[100] = std::string(300, 'q') + "rock";  // longer than the small chunks
+    std::map<Trigram, std::vector<std::uint32_t>> expected;
+    for (std::uint32_t ordinal = 0; ordinal < values.size(); ++ordinal) {
+        std::vector<Trigram> trigrams;
+        AppendTrigrams(values[ordinal], trigrams);
+        for (const Trigram trigram : trigrams)
+            if (expected[trigram].empty() || expected[trigram].back() != ordinal)
+                expected[trigram].push_back(ordinal);
+    }
+    const auto entryCount = static_cast<std::uint32_t>(values.size());
+    std::string wholeTable, wholePostings;
+    for (const std::size_t chunkPairs : {TrigramCollector::kChunkPairs, std::size_t{1}, std::size_t{7}, std::size_t{4096}}) {
+        std::string table, postings;
+        {
+            TrigramCollector collector(chunkPairs);
+            for (std::uint32_t ordinal = 0; ordinal < values.size(); ++ordinal)
+                collector.Add(values[ordinal], ordinal);
+            ASSERT_TRUE(collector.Finish(entryCount, table, postings));
+        }
+        ASSERT_EQ(table.size(), expected.size() * 16) << chunkPairs;
+        auto list = expected.begin();
+        for (std::size_t at = 0; at < table.size(); at += 16, ++list) {
+            const auto* record = reinterpret_cast<const unsigned char*>(table.data() + at);
+            ASSERT_EQ(LoadU32(record) & 0xFFFFFF, list->first) << chunkPairs;
+            const PostingList postingList{std::string_view(postings).substr(LoadU32(record + 8), LoadU32(record + 12)),
+                                          static_cast<PostingEncoding>(LoadU32(record) >> 24), LoadU32(record + 4)};
+            std::vector<std::uint32_t> decoded;
+            ASSERT_TRUE(DecodePostings(postingList, entryCount, decoded)) << chunkPairs;
+            ASSERT_EQ(decoded, list->second) << chunkPairs << " trigram " << list->first;
+        }
+        if (wholeTable.empty()) {
+            wholeTable = table;
+            wholePostings = postings;
+        }
+        EXPECT_EQ(table, wholeTable) << chunkPairs;
+        EXPECT_EQ(postings, wholePostings) << chunkPairs;
     }
 }
 
