@@ -262,7 +262,7 @@ void ScopeIndex::ReadAndIndex(std::size_t file, const SearchConditions* conditio
 Status ScopeIndex::Finish()
 {
     // The calling thread keeps no collection buffers between searches; helpers end with theirs.
-    TrigramCollector::ReleaseThreadBuffers();
+    SegmentBuilder::ReleaseThreadBuffers();
     std::vector<PendingSegment> pending;
     std::vector<IndexedCatalog> forget;
     {

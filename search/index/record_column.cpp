@@ -147,7 +147,20 @@ void RecordColumnWriter::Add(std::optional<std::string_view> fileName, const Rec
 
 bool RecordColumnWriter::Overflowed() const { return stream_.size() > kMaxStream; }
 
-std::string RecordColumnWriter::Finish() const { return table_ + stream_; }
+void RecordColumnWriter::Finish(std::string& out) const
+{
+    out.reserve(out.size() + table_.size() + stream_.size());
+    out += table_;
+    out += stream_;
+}
+
+void RecordColumnWriter::Clear()
+{
+    count_ = 0;
+    previousPath_.clear();
+    table_.clear();
+    stream_.clear();
+}
 
 bool RecordColumn::Parse(std::string_view bytes, std::uint32_t entryCount)
 {

@@ -37,7 +37,10 @@ public:
     void Add(std::optional<std::string_view> fileName, const RecordTexts& texts, const ParsedSize& size,
              const ParsedTime& time);
     bool Overflowed() const;
-    std::string Finish() const;
+    // Appends the column's bytes.
+    void Finish(std::string& out) const;
+    // Starts a new column, keeping the memory.
+    void Clear();
 
 private:
     void AddLiteral(std::string_view text);

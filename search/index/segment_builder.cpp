@@ -1,7 +1,8 @@
 #include "search/index/segment_builder.h"
 
 #include "search/index/byte_codec.h"
-#include "search/index/posting_list.h"
+#include "search/index/record_column.h"
+#include "search/index/segment_columns.h"
 #include "search/index/segment_format.h"
 
 #include <algorithm>
@@ -62,9 +63,58 @@ void AddTime(VarintColumnWriter& column, const ParsedTime& time)
 
 }  // namespace
 
-SegmentBuilder::SegmentBuilder(std::string key, const CatalogIdentity& identity, std::int64_t indexedAtNs)
-    : key_(std::move(key)), identity_(identity), indexedAtNs_(indexedAtNs)
+struct SegmentBuilder::Columns {
+    PlainTextColumnWriter names;
+    DictionaryColumnWriter extensions;
+    DictionaryColumnWriter descriptions;
+    DictionaryColumnWriter types;
+    VarintColumnWriter sizes;
+    VarintColumnWriter times;
+    RecordColumnWriter records;
+    DictionaryColumnWriter percentages;
+    std::array<std::string, kSegmentSectionCount> sections;
+
+    void ClearWriters()
+    {
+        names.Clear();
+        extensions.Clear();
+        descriptions.Clear();
+        types.Clear();
+        sizes.Clear();
+        times.Clear();
+        records.Clear();
+        percentages.Clear();
+    }
+};
+
+std::unique_ptr<SegmentBuilder::Columns>& SegmentBuilder::ThreadColumns()
 {
+    thread_local std::unique_ptr<Columns> columns;
+    return columns;
+}
+
+void SegmentBuilder::ReleaseThreadBuffers()
+{
+    ThreadColumns().reset();
+    TrigramCollector::ReleaseThreadBuffers();
+}
+
+SegmentBuilder::SegmentBuilder(std::string key, const CatalogIdentity& identity, std::int64_t indexedAtNs)
+    : key_(std::move(key)), identity_(identity), indexedAtNs_(indexedAtNs), columns_(std::move(ThreadColumns()))
+{
+    if (columns_) {
+        columns_->ClearWriters();
+        for (std::string& section : columns_->sections)
+            section.clear();
+    } else {
+        columns_ = std::make_unique<Columns>();
+    }
+}
+
+SegmentBuilder::~SegmentBuilder()
+{
+    if (!ThreadColumns())
+        ThreadColumns() = std::move(columns_);
 }
 
 void SegmentBuilder::Add(const EntryTexts& entry)
@@ -102,19 +152,21 @@ void SegmentBuilder::Add(const std::array<std::string_view, kColumnKeyCount>& va
         return (present & (1u << key)) ? std::optional(values[key]) : std::nullopt;
     };
     const std::uint32_t ordinal = count_++;
+    Columns& columns = *columns_;
     const std::optional<std::string_view> fileName = value(kFileName);
-    names_.Add(fileName);
-    extensions_.Add(value(kFileExt));
-    descriptions_.Add(value(kDescription));
-    types_.Add(value(kFileType));
+    columns.names.Add(fileName);
+    columns.extensions.Add(value(kFileExt));
+    columns.descriptions.Add(value(kDescription));
+    columns.types.Add(value(kFileType));
     const ParsedSize size = ParseSizeText(value(kFileSize));
     const ParsedTime time = ParseTimeText(value(kFileTime));
-    AddSize(sizes_, size);
-    AddTime(times_, time);
+    AddSize(columns.sizes, size);
+    AddTime(columns.times, time);
     // A missing text reads as empty: the reader's values are empty for missing keys.
-    records_.Add(fileName, {values[kFullPath], values[kFileSize], values[kFileTime], values[kFileNameLength], values[kPathNameLength]},
-                 size, time);
-    percentages_.Add(value(kSizePercentage));
+    columns.records.Add(fileName,
+                        {values[kFullPath], values[kFileSize], values[kFileTime], values[kFileNameLength], values[kPathNameLength]},
+                        size, time);
+    columns.percentages.Add(value(kSizePercentage));
     if (fileName)
         trigrams_.Add(*fileName, ordinal);
 }
@@ -127,41 +179,43 @@ void SegmentBuilder::Fail(std::string message)
 
 Status SegmentBuilder::Finish(std::string& bytes)
 {
-    std::vector<std::string> parts;
-    if (Status composed = Compose(parts); !composed)
+    std::string header;
+    if (Status composed = Compose(header); !composed)
         return composed;
-    bytes.clear();
-    for (std::string& part : parts) {
-        bytes += part;
-        std::string().swap(part);
-    }
+    bytes = std::move(header);
+    for (const std::string& section : columns_->sections)
+        bytes += section;
     return Status::Ok();
 }
 
 Status SegmentBuilder::WriteNew(const std::string& path, std::uint64_t& bytes)
 {
-    std::vector<std::string> parts;
-    if (Status composed = Compose(parts); !composed)
+    std::string header;
+    if (Status composed = Compose(header); !composed)
         return composed;
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0)
         return Status::Failed("Cannot create \"" + path + "\": " + std::strerror(errno));
     bytes = 0;
-    for (std::string& part : parts) {
+    const auto write = [&](std::string_view part) {
         for (std::size_t done = 0; done < part.size();) {
             const ssize_t written = ::write(fd, part.data() + done, part.size() - done);
             if (written < 0 && errno == EINTR)
                 continue;
-            if (written <= 0) {
-                const int error = written < 0 ? errno : ENOSPC;
-                ::close(fd);
-                ::unlink(path.c_str());
-                return Status::Failed("Cannot write \"" + path + "\": " + std::strerror(error));
-            }
+            if (written <= 0)
+                return written < 0 ? errno : ENOSPC;
             done += static_cast<std::size_t>(written);
         }
         bytes += part.size();
-        std::string().swap(part);
+        return 0;
+    };
+    int error = write(header);
+    for (std::size_t section = 0; section < columns_->sections.size() && error == 0; ++section)
+        error = write(columns_->sections[section]);
+    if (error != 0) {
+        ::close(fd);
+        ::unlink(path.c_str());
+        return Status::Failed("Cannot write \"" + path + "\": " + std::strerror(error));
     }
     // The caller's fsync then finds the data on its way; building the next segment overlaps
     // with the disk's work instead of waiting for it.
@@ -173,42 +227,38 @@ Status SegmentBuilder::WriteNew(const std::string& path, std::uint64_t& bytes)
     return Status::Ok();
 }
 
-Status SegmentBuilder::Compose(std::vector<std::string>& parts)
+Status SegmentBuilder::Compose(std::string& header)
 {
-    if (tooLarge_ || names_.Overflowed() || extensions_.Overflowed() || descriptions_.Overflowed() || types_.Overflowed()
-        || sizes_.Overflowed() || times_.Overflowed() || records_.Overflowed()
-        || percentages_.Overflowed())
+    Columns& columns = *columns_;
+    if (tooLarge_ || columns.names.Overflowed() || columns.extensions.Overflowed() || columns.descriptions.Overflowed()
+        || columns.types.Overflowed() || columns.sizes.Overflowed() || columns.times.Overflowed()
+        || columns.records.Overflowed() || columns.percentages.Overflowed())
         return Status::Failed("The catalog \"" + key_ + "\" is too large for the search index");
 
-    std::array<std::string, kSegmentSectionCount> sections;
+    std::array<std::string, kSegmentSectionCount>& sections = columns.sections;
+    for (std::string& section : sections)
+        section.clear();
     sections[kKeySection] = key_;
     sections[kFailureSection] = failure_;
     const std::uint32_t entryCount = failed_ ? 0 : count_;
-    if (failed_) {
-        // A catalog that failed gives no results at all: its entries are left out.
-        sections[kNameSection] = PlainTextColumnWriter().Finish();
-        sections[kExtensionSection] = sections[kDescriptionSection] = sections[kTypeSection] =
-            DictionaryColumnWriter().Finish();
-        sections[kSizeSection] = sections[kTimeSection] = VarintColumnWriter().Finish();
-        sections[kRecordSection] = RecordColumnWriter().Finish();
-        sections[kPercentSection] = DictionaryColumnWriter().Finish();
-    } else {
-        sections[kNameSection] = names_.Finish();
-        sections[kExtensionSection] = extensions_.Finish();
-        sections[kDescriptionSection] = descriptions_.Finish();
-        sections[kTypeSection] = types_.Finish();
-        sections[kSizeSection] = sizes_.Finish();
-        sections[kTimeSection] = times_.Finish();
-        sections[kRecordSection] = records_.Finish();
-        sections[kPercentSection] = percentages_.Finish();
-        if (!trigrams_.Finish(entryCount, sections[kTrigramSection], sections[kPostingSection]))
-            return Status::Failed("The catalog \"" + key_ + "\" is too large for the search index");
-    }
+    // A catalog that failed gives no results at all: its entries are left out.
+    if (failed_)
+        columns.ClearWriters();
+    columns.names.Finish(sections[kNameSection]);
+    columns.extensions.Finish(sections[kExtensionSection]);
+    columns.descriptions.Finish(sections[kDescriptionSection]);
+    columns.types.Finish(sections[kTypeSection]);
+    columns.sizes.Finish(sections[kSizeSection]);
+    columns.times.Finish(sections[kTimeSection]);
+    columns.records.Finish(sections[kRecordSection]);
+    columns.percentages.Finish(sections[kPercentSection]);
+    if (!failed_ && !trigrams_.Finish(entryCount, sections[kTrigramSection], sections[kPostingSection]))
+        return Status::Failed("The catalog \"" + key_ + "\" is too large for the search index");
 
     std::uint64_t fileBytes = kSegmentHeaderBytes;
     for (const std::string& section : sections)
         fileBytes += section.size();
-    std::string header;
+    header.clear();
     header.reserve(kSegmentHeaderBytes);
     header.append(kSegmentMagic);
     PutU32(header, kSegmentFormatVersion);
@@ -230,10 +280,6 @@ Status SegmentBuilder::Compose(std::vector<std::string>& parts)
         offset += section.size();
     }
     PutU64(header, IndexChecksum(header));
-    parts.clear();
-    parts.push_back(std::move(header));
-    for (std::string& section : sections)
-        parts.push_back(std::move(section));
     return Status::Ok();
 }
 

@@ -3,15 +3,13 @@
 #include "core/column_keys.h"
 #include "search/index/catalog_identity.h"
 #include "search/index/entry_values.h"
-#include "search/index/record_column.h"
-#include "search/index/segment_columns.h"
 #include "search/index/trigram_collector.h"
 #include "services/status.h"
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
-#include <vector>
 
 namespace vellumark {
 
@@ -23,6 +21,9 @@ public:
     // `key` names the catalog in its library (the path below the library root);
     // `identity` is the file's as it was before reading began, and `indexedAtNs` that time.
     SegmentBuilder(std::string key, const CatalogIdentity& identity, std::int64_t indexedAtNs);
+    ~SegmentBuilder();
+    SegmentBuilder(const SegmentBuilder&) = delete;
+    SegmentBuilder& operator=(const SegmentBuilder&) = delete;
 
     void Add(const EntryTexts& entry);
     // The same from every key's value as the catalog reader gives them all at once (bit k of
@@ -42,9 +43,17 @@ public:
     // to the disk; the caller syncs it before giving it its name. Its size in `bytes`.
     Status WriteNew(const std::string& path, std::uint64_t& bytes);
 
+    // The column writers and section buffers (some tens of MB for a large catalog) stay with
+    // their thread for its next catalog, instead of being returned and faulted in again; a
+    // thread that indexes no more gives them back.
+    static void ReleaseThreadBuffers();
+
 private:
-    // The header and the sections, in file order.
-    Status Compose(std::vector<std::string>& parts);
+    struct Columns;
+    static std::unique_ptr<Columns>& ThreadColumns();
+
+    // The header; the sections are in columns_, in file order.
+    Status Compose(std::string& header);
     std::string key_;
     CatalogIdentity identity_;
     std::int64_t indexedAtNs_;
@@ -53,14 +62,7 @@ private:
     bool tooLarge_ = false;
     std::uint32_t count_ = 0;
 
-    PlainTextColumnWriter names_;
-    DictionaryColumnWriter extensions_;
-    DictionaryColumnWriter descriptions_;
-    DictionaryColumnWriter types_;
-    VarintColumnWriter sizes_;
-    VarintColumnWriter times_;
-    RecordColumnWriter records_;
-    DictionaryColumnWriter percentages_;
+    std::unique_ptr<Columns> columns_;
     TrigramCollector trigrams_;
 };
 

@@ -63,11 +63,18 @@ void PlainTextColumnWriter::Add(std::optional<std::string_view> value)
 
 bool PlainTextColumnWriter::Overflowed() const { return bytes_.size() > std::numeric_limits<std::uint32_t>::max(); }
 
-std::string PlainTextColumnWriter::Finish() const
+void PlainTextColumnWriter::Clear()
 {
-    std::string out;
+    bytes_.clear();
+    starts_.assign(1, 0);
+    present_.clear();
+    anyAbsent_ = false;
+}
+
+void PlainTextColumnWriter::Finish(std::string& out) const
+{
     const auto count = static_cast<std::uint32_t>(present_.size());
-    out.reserve(6 + (anyAbsent_ ? (count + 7) / 8 : 0) + 4 * starts_.size() + bytes_.size());
+    out.reserve(out.size() + 6 + (anyAbsent_ ? (count + 7) / 8 : 0) + 4 * starts_.size() + bytes_.size());
     out += static_cast<char>(kPlainColumn);
     out += static_cast<char>(anyAbsent_ ? kHasAbsentValues : 0);
     PutU32(out, count);
@@ -80,7 +87,6 @@ std::string PlainTextColumnWriter::Finish() const
     }
     PutStarts(out, starts_);
     out += bytes_;
-    return out;
 }
 
 void DictionaryColumnWriter::Add(std::optional<std::string_view> value)
@@ -107,13 +113,22 @@ void DictionaryColumnWriter::Add(std::optional<std::string_view> value)
 
 bool DictionaryColumnWriter::Overflowed() const { return dictionaryBytes_ > std::numeric_limits<std::uint32_t>::max(); }
 
-std::string DictionaryColumnWriter::Finish() const
+void DictionaryColumnWriter::Clear()
+{
+    numbers_.clear();
+    values_.clear();
+    ids_.clear();
+    lastValue_.clear();
+    lastId_ = 0;
+    dictionaryBytes_ = 0;
+}
+
+void DictionaryColumnWriter::Finish(std::string& out) const
 {
     const auto count = static_cast<std::uint32_t>(ids_.size());
     const auto distinct = static_cast<std::uint32_t>(values_.size());
     const unsigned width = distinct <= 0xFF ? 1 : distinct <= 0xFFFF ? 2 : 4;
-    std::string out;
-    out.reserve(10 + 4 * (distinct + 1) + dictionaryBytes_ + static_cast<std::size_t>(count) * width);
+    out.reserve(out.size() + 10 + 4 * (distinct + 1) + dictionaryBytes_ + static_cast<std::size_t>(count) * width);
     out += static_cast<char>(kDictionaryColumn);
     out += static_cast<char>(width);
     PutU32(out, count);
@@ -129,7 +144,6 @@ std::string DictionaryColumnWriter::Finish() const
     for (const std::uint32_t id : ids_)
         for (unsigned byte = 0; byte < width; ++byte)
             out += static_cast<char>(id >> (8 * byte));
-    return out;
 }
 
 bool TextColumn::Parse(std::string_view bytes, std::uint32_t entryCount)
@@ -356,15 +370,20 @@ void VarintColumnWriter::AddEscaped(std::uint64_t value)
 
 bool VarintColumnWriter::Overflowed() const { return stream_.size() > std::numeric_limits<std::uint32_t>::max(); }
 
-std::string VarintColumnWriter::Finish() const
+void VarintColumnWriter::Clear()
 {
-    std::string out;
-    out.reserve(8 + table_.size() + stream_.size());
+    count_ = 0;
+    table_.clear();
+    stream_.clear();
+}
+
+void VarintColumnWriter::Finish(std::string& out) const
+{
+    out.reserve(out.size() + 8 + table_.size() + stream_.size());
     PutU32(out, count_);
     PutU32(out, (count_ + kVarintBlock - 1) / kVarintBlock);
     out += table_;
     out += stream_;
-    return out;
 }
 
 bool VarintColumn::Parse(std::string_view bytes, std::uint32_t entryCount)

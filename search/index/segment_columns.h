@@ -12,7 +12,8 @@
 namespace vellumark {
 
 // The column encodings of a segment: one value per entry, addressed by the entry's ordinal.
-// Writers collect the values in ordinal order and give the column's bytes; the views read
+// Writers collect the values in ordinal order and append the column's bytes; Clear starts a
+// new column and keeps the memory, so that one writer serves catalog after catalog. The views read
 // those bytes where they lie (in a mapped file) and check every step, so damaged bytes give
 // `false`, never a read outside them.
 
@@ -25,7 +26,8 @@ public:
     void Add(std::optional<std::string_view> value);
     // True when the values outgrew what the column can address (4 GiB).
     bool Overflowed() const;
-    std::string Finish() const;
+    void Finish(std::string& out) const;
+    void Clear();
 
 private:
     std::string bytes_;
@@ -38,7 +40,8 @@ class DictionaryColumnWriter {
 public:
     void Add(std::optional<std::string_view> value);
     bool Overflowed() const;
-    std::string Finish() const;
+    void Finish(std::string& out) const;
+    void Clear();
 
 private:
     struct Hash {
@@ -100,7 +103,8 @@ public:
     void Add(std::uint64_t value);
     void AddEscaped(std::uint64_t value);
     bool Overflowed() const;
-    std::string Finish() const;
+    void Finish(std::string& out) const;
+    void Clear();
 
 private:
     void StartEntry();

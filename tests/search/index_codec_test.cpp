@@ -244,7 +244,8 @@ TEST(IndexVarintColumnTest, EveryEntryReadsBackAroundBlockEdges)
             else
                 codes.Add(code);
         }
-        const std::string codeBytes = codes.Finish();
+        std::string codeBytes;
+        codes.Finish(codeBytes);
         VarintColumn codeColumn;
         ASSERT_TRUE(codeColumn.Parse(codeBytes, count));
         VarintColumn mismatched;
@@ -306,8 +307,22 @@ TEST(IndexTextColumnTest, BothEncodingsReadBackAndScanAsThePlainRuleSays)
             plain.Add(view);
             dictionary.Add(view);
         }
-        const std::string plainBytes = plain.Finish();
-        const std::string dictionaryBytes = dictionary.Finish();
+        std::string plainBytes, dictionaryBytes;
+        plain.Finish(plainBytes);
+        dictionary.Finish(dictionaryBytes);
+        // A cleared writer is as new: the same values give the same column again.
+        plain.Clear();
+        dictionary.Clear();
+        for (const std::optional<std::string>& value : values) {
+            plain.Add(value ? std::optional<std::string_view>(*value) : std::nullopt);
+            dictionary.Add(value ? std::optional<std::string_view>(*value) : std::nullopt);
+        }
+        std::string again;
+        plain.Finish(again);
+        EXPECT_EQ(again, plainBytes);
+        again.clear();
+        dictionary.Finish(again);
+        EXPECT_EQ(again, dictionaryBytes);
         for (const std::string* bytes : {&plainBytes, &dictionaryBytes}) {
             TextColumn column;
             ASSERT_TRUE(column.Parse(*bytes, count));
@@ -354,7 +369,10 @@ TEST(IndexTextColumnTest, DamagedColumnsNeverReadOutsideTheirBytes)
         plain.Add(text);
         dictionary.Add(i % 7 == 0 ? std::nullopt : std::optional<std::string_view>(text));
     }
-    for (const std::string& good : {plain.Finish(), dictionary.Finish()}) {
+    std::string plainBytes, dictionaryBytes;
+    plain.Finish(plainBytes);
+    dictionary.Finish(dictionaryBytes);
+    for (const std::string& good : {plainBytes, dictionaryBytes}) {
         for (int round = 0; round < 3000; ++round) {
             std::string bytes = good;
             const int flips = 1 + static_cast<int>(random() % 3);
