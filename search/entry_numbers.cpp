@@ -60,8 +60,10 @@ int DaysInMonth(int year, int month)
 // The forms the program writes, "YYYY-MM-DD HH:MM:SS" and "YYYY-MM-DD", read without the
 // general date parser: indexing reads one FileTime per entry. The seconds are the ones the
 // date parser gives (a test holds the two together); anything else goes to the parser.
-std::optional<double> ParseWrittenTime(std::string_view text)
+// `written` tells IsWrittenTime's answer for the text without a second look at it.
+std::optional<double> ParseWrittenTime(std::string_view text, bool& written)
 {
+    written = false;
     if (!HasWrittenShape(text))
         return std::nullopt;
     const int year = Digits(text, 0, 4), month = Digits(text, 5, 2), day = Digits(text, 8, 2);
@@ -70,6 +72,7 @@ std::optional<double> ParseWrittenTime(std::string_view text)
               second = withTime ? Digits(text, 17, 2) : 0;
     if (year < 1000 || month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 59)
         return std::nullopt;
+    written = withTime && day <= DaysInMonth(year, month);
     const long long days = DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day));
     return static_cast<double>(days) * 86400.0 + hour * 3600.0 + minute * 60.0 + second;
 }
@@ -81,12 +84,12 @@ ParsedTime ParseTimeText(std::optional<std::string_view> text)
     ParsedTime time;
     if (!text)
         return time;
-    if (const std::optional<double> written = ParseWrittenTime(*text)) {
-        time.readable = true;
-        time.seconds = *written;
-    } else if (const std::optional<double> seconds = ParseDateText(*text)) {
+    if (const std::optional<double> seconds = ParseWrittenTime(*text, time.written)) {
         time.readable = true;
         time.seconds = *seconds;
+    } else if (const std::optional<double> parsed = ParseDateText(*text)) {
+        time.readable = true;
+        time.seconds = *parsed;
     }
     return time;
 }

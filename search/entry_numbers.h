@@ -24,6 +24,8 @@ ParsedSize ParseSizeText(std::optional<std::string_view> text);
 struct ParsedTime {
     bool readable = false;
     double seconds = 0;
+    // The text is "YYYY-MM-DD HH:MM:SS" of a real calendar day and time (IsWrittenTime).
+    bool written = false;
 };
 ParsedTime ParseTimeText(std::optional<std::string_view> text);
 

@@ -67,10 +67,10 @@ bool IsSizeText(std::string_view text, const ParsedSize& size)
 }
 
 // The text TimeText gives for the seconds the time column holds: the written form of a real
-// calendar day, which the time parser reads to exactly those seconds.
-bool IsTimeText(std::string_view text, const ParsedTime& time)
+// calendar day, which the time parser reads to exactly those seconds (`time` is the text's).
+bool IsTimeText(const ParsedTime& time)
 {
-    return time.readable && IsWrittenTime(text, false);
+    return time.readable && time.written;
 }
 
 // The decimal LengthText gives for a text of `length` bytes (empty for none).
@@ -121,7 +121,7 @@ void RecordColumnWriter::Add(std::optional<std::string_view> fileName, const Rec
     }
     if (!(texts.fileSize.empty() ? size.state != SizeState::Readable : IsSizeText(texts.fileSize, size)))
         flags |= kSizeStored;
-    if (!(texts.fileTime.empty() ? TimeText(time, timeBuffer_).empty() : IsTimeText(texts.fileTime, time)))
+    if (!(texts.fileTime.empty() ? TimeText(time, timeBuffer_).empty() : IsTimeText(time)))
         flags |= kTimeStored;
     if (!IsLengthText(texts.fileNameLength, name.size()))
         flags |= kNameLengthStored;

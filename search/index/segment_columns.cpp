@@ -51,99 +51,103 @@ auto WithIdLoader(unsigned width, Body&& body)
 
 }  // namespace
 
-void PlainTextColumnWriter::Add(std::optional<std::string_view> value)
-{
-    present_.push_back(value.has_value());
-    if (value)
-        bytes_ += *value;
-    else
-        anyAbsent_ = true;
-    starts_.push_back(static_cast<std::uint32_t>(bytes_.size()));
-}
-
 bool PlainTextColumnWriter::Overflowed() const { return bytes_.size() > std::numeric_limits<std::uint32_t>::max(); }
 
 void PlainTextColumnWriter::Clear()
 {
     bytes_.clear();
     starts_.assign(1, 0);
-    present_.clear();
-    anyAbsent_ = false;
+    absent_.clear();
 }
 
 void PlainTextColumnWriter::Finish(std::string& out) const
 {
-    const auto count = static_cast<std::uint32_t>(present_.size());
-    out.reserve(out.size() + 6 + (anyAbsent_ ? (count + 7) / 8 : 0) + 4 * starts_.size() + bytes_.size());
+    const auto count = static_cast<std::uint32_t>(starts_.size() - 1);
+    const bool anyAbsent = !absent_.empty();
+    out.reserve(out.size() + 6 + (anyAbsent ? (count + 7) / 8 : 0) + 4 * starts_.size() + bytes_.size());
     out += static_cast<char>(kPlainColumn);
-    out += static_cast<char>(anyAbsent_ ? kHasAbsentValues : 0);
+    out += static_cast<char>(anyAbsent ? kHasAbsentValues : 0);
     PutU32(out, count);
-    if (anyAbsent_) {
-        std::string bitmap((count + 7) / 8, '\0');
-        for (std::uint32_t i = 0; i < count; ++i)
-            if (present_[i])
-                bitmap[i >> 3] = static_cast<char>(static_cast<unsigned char>(bitmap[i >> 3]) | (1u << (i & 7)));
+    if (anyAbsent) {
+        std::string bitmap((count + 7) / 8, '\xFF');
+        if (count % 8 != 0)
+            bitmap.back() = static_cast<char>((1u << (count % 8)) - 1);
+        for (const std::uint32_t i : absent_)
+            bitmap[i >> 3] = static_cast<char>(static_cast<unsigned char>(bitmap[i >> 3]) & ~(1u << (i & 7)));
         out += bitmap;
     }
     PutStarts(out, starts_);
     out += bytes_;
 }
 
-void DictionaryColumnWriter::Add(std::optional<std::string_view> value)
+void DictionaryColumnWriter::AddLookedUp(std::optional<std::string_view> value)
 {
     if (!value) {
         ids_.push_back(0);
         return;
     }
-    // Neighbours share their values often (the files of one folder); that needs no lookup.
-    if (lastId_ != 0 && *value == lastValue_) {
-        ids_.push_back(lastId_);
-        return;
+    if (2 * (starts_.size() - 1) >= slots_.size())
+        Grow();
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t slot = IndexChecksum(*value) & mask;; slot = (slot + 1) & mask) {
+        if (slots_[slot] == 0) {
+            dictionary_ += *value;
+            starts_.push_back(dictionary_.size());
+            slots_[slot] = static_cast<std::uint32_t>(starts_.size() - 1);
+            lastId_ = slots_[slot];
+            break;
+        }
+        if (ValueOf(slots_[slot] - 1) == *value) {
+            lastId_ = slots_[slot];
+            break;
+        }
     }
-    auto found = numbers_.find(*value);
-    if (found == numbers_.end()) {
-        found = numbers_.emplace(std::string(*value), static_cast<std::uint32_t>(values_.size())).first;
-        values_.push_back(found->first);
-        dictionaryBytes_ += value->size();
-    }
-    lastId_ = found->second + 1;
-    lastValue_.assign(*value);
     ids_.push_back(lastId_);
 }
 
-bool DictionaryColumnWriter::Overflowed() const { return dictionaryBytes_ > std::numeric_limits<std::uint32_t>::max(); }
+void DictionaryColumnWriter::Grow()
+{
+    const std::uint32_t distinct = static_cast<std::uint32_t>(starts_.size() - 1);
+    slots_.assign(std::max<std::size_t>(64, 4 * slots_.size()), 0);
+    const std::size_t mask = slots_.size() - 1;
+    for (std::uint32_t number = 0; number < distinct; ++number) {
+        std::size_t slot = IndexChecksum(ValueOf(number)) & mask;
+        while (slots_[slot] != 0)
+            slot = (slot + 1) & mask;
+        slots_[slot] = number + 1;
+    }
+}
+
+bool DictionaryColumnWriter::Overflowed() const { return dictionary_.size() > std::numeric_limits<std::uint32_t>::max(); }
 
 void DictionaryColumnWriter::Clear()
 {
-    numbers_.clear();
-    values_.clear();
+    dictionary_.clear();
+    starts_.assign(1, 0);
+    slots_.clear();
     ids_.clear();
-    lastValue_.clear();
     lastId_ = 0;
-    dictionaryBytes_ = 0;
 }
 
 void DictionaryColumnWriter::Finish(std::string& out) const
 {
     const auto count = static_cast<std::uint32_t>(ids_.size());
-    const auto distinct = static_cast<std::uint32_t>(values_.size());
+    const auto distinct = static_cast<std::uint32_t>(starts_.size() - 1);
     const unsigned width = distinct <= 0xFF ? 1 : distinct <= 0xFFFF ? 2 : 4;
-    out.reserve(out.size() + 10 + 4 * (distinct + 1) + dictionaryBytes_ + static_cast<std::size_t>(count) * width);
+    out.reserve(out.size() + 10 + 4 * (distinct + 1) + dictionary_.size() + static_cast<std::size_t>(count) * width);
     out += static_cast<char>(kDictionaryColumn);
     out += static_cast<char>(width);
     PutU32(out, count);
     PutU32(out, distinct);
-    std::uint32_t start = 0;
-    PutU32(out, start);
-    for (const std::string_view value : values_) {
-        start += static_cast<std::uint32_t>(value.size());
-        PutU32(out, start);
-    }
-    for (const std::string_view value : values_)
-        out += value;
+    for (const std::uint64_t start : starts_)
+        PutU32(out, static_cast<std::uint32_t>(start));
+    out += dictionary_;
+    const std::size_t idsAt = out.size();
+    out.resize(idsAt + static_cast<std::size_t>(count) * width);
+    char* ids = out.data() + idsAt;
     for (const std::uint32_t id : ids_)
         for (unsigned byte = 0; byte < width; ++byte)
-            out += static_cast<char>(id >> (8 * byte));
+            *ids++ = static_cast<char>(id >> (8 * byte));
 }
 
 bool TextColumn::Parse(std::string_view bytes, std::uint32_t entryCount)

@@ -6,7 +6,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace vellumark {
@@ -23,7 +22,14 @@ namespace vellumark {
 // number of its value) for values that repeat or are mostly absent.
 class PlainTextColumnWriter {
 public:
-    void Add(std::optional<std::string_view> value);
+    void Add(std::optional<std::string_view> value)
+    {
+        if (value)
+            bytes_ += *value;
+        else
+            absent_.push_back(static_cast<std::uint32_t>(starts_.size() - 1));
+        starts_.push_back(static_cast<std::uint32_t>(bytes_.size()));
+    }
     // True when the values outgrew what the column can address (4 GiB).
     bool Overflowed() const;
     void Finish(std::string& out) const;
@@ -32,28 +38,39 @@ public:
 private:
     std::string bytes_;
     std::vector<std::uint32_t> starts_{0};
-    std::vector<bool> present_;
-    bool anyAbsent_ = false;
+    std::vector<std::uint32_t> absent_;  // the ordinals without a value
 };
 
 class DictionaryColumnWriter {
 public:
-    void Add(std::optional<std::string_view> value);
+    void Add(std::optional<std::string_view> value)
+    {
+        // Neighbours share their values often (the files of one folder); that needs no lookup.
+        if (value && lastId_ != 0 && *value == ValueOf(lastId_ - 1))
+            ids_.push_back(lastId_);
+        else
+            AddLookedUp(value);
+    }
     bool Overflowed() const;
     void Finish(std::string& out) const;
     void Clear();
 
 private:
-    struct Hash {
-        using is_transparent = void;
-        std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
-    };
-    std::unordered_map<std::string, std::uint32_t, Hash, std::equal_to<>> numbers_;
-    std::vector<std::string_view> values_;  // keys of numbers_, in order of first use
-    std::vector<std::uint32_t> ids_;        // 0 for absent, else the value's number + 1
-    std::string lastValue_;
+    void AddLookedUp(std::optional<std::string_view> value);
+    std::string_view ValueOf(std::uint32_t number) const
+    {
+        return std::string_view(dictionary_.data() + starts_[number], starts_[number + 1] - starts_[number]);
+    }
+    void Grow();
+
+    // The distinct values back to back, in order of first use, with the start of each (and
+    // the end of the last): the column's dictionary as it is stored.
+    std::string dictionary_;
+    std::vector<std::uint64_t> starts_{0};
+    // Open addressing over the values' hashes: 0 for a free slot, else the value's number + 1.
+    std::vector<std::uint32_t> slots_;
+    std::vector<std::uint32_t> ids_;  // 0 for absent, else the value's number + 1
     std::uint32_t lastId_ = 0;
-    std::uint64_t dictionaryBytes_ = 0;
 };
 
 class TextColumn {

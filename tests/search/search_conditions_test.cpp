@@ -63,7 +63,8 @@ TEST(TimeBoundTest, ADateOrADateAndTimeOfDay)
 }
 
 // The times the index reads for its time column are the date parser's, for the forms the
-// program writes (read on a short way) and for every other text.
+// program writes (read on a short way) and for every other text; and the parse tells the
+// written form as IsWrittenTime does.
 TEST(TimeTextTest, ReadsEveryTextAsTheDateParserDoes)
 {
     std::mt19937 random(11);
@@ -88,6 +89,7 @@ TEST(TimeTextTest, ReadsEveryTextAsTheDateParserDoes)
         const std::optional<double> expected = ParseDateText(text);
         const ParsedTime parsed = ParseTimeText(text);
         ASSERT_EQ(parsed.readable, expected.has_value()) << text;
+        ASSERT_EQ(parsed.written, IsWrittenTime(text, false)) << text;
         if (expected) {
             ASSERT_EQ(parsed.seconds, *expected) << text;
         }
