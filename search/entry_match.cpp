@@ -164,10 +164,10 @@ bool EntryMatches(const SearchConditions& conditions, const EntryValues& values)
             return false;
     }
     if ((conditions.minSize_ || conditions.maxSize_)
-        && !conditions.SizeHolds(values.size ? *values.size : ParseSizeText(values[kFileSize])))
+        && !conditions.SizeHolds(values.size ? *values.size : ParseSizeText(values[kFileSize].value_or(std::string_view()))))
         return false;
     if ((conditions.timeFrom_ || conditions.timeBefore_)
-        && !conditions.TimeHolds(values.time ? *values.time : ParseTimeText(values[kFileTime])))
+        && !conditions.TimeHolds(values.time ? *values.time : ParseTimeText(values[kFileTime].value_or(std::string_view()))))
         return false;
     if (conditions.kind_ != EntryKind::Any) {
         const std::optional<std::string_view>& kind = values[kFileType];

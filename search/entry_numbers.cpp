@@ -6,14 +6,14 @@
 
 namespace vellumark {
 
-ParsedSize ParseSizeText(std::optional<std::string_view> text)
+ParsedSize ParseSizeText(std::string_view text)
 {
     ParsedSize size;
-    if (!text || text->empty() || text->size() > 20)
+    if (text.empty() || text.size() > 20)
         return size;
     std::uint64_t value = 0;
     bool above = false;
-    for (const char c : *text) {
+    for (const char c : text) {
         if (c < '0' || c > '9')
             return size;
         const auto digit = static_cast<std::uint64_t>(c - '0');
@@ -79,15 +79,13 @@ std::optional<double> ParseWrittenTime(std::string_view text, bool& written)
 
 }  // namespace
 
-ParsedTime ParseTimeText(std::optional<std::string_view> text)
+ParsedTime ParseTimeText(std::string_view text)
 {
     ParsedTime time;
-    if (!text)
-        return time;
-    if (const std::optional<double> seconds = ParseWrittenTime(*text, time.written)) {
+    if (const std::optional<double> seconds = ParseWrittenTime(text, time.written)) {
         time.readable = true;
         time.seconds = *seconds;
-    } else if (const std::optional<double> parsed = ParseDateText(*text)) {
+    } else if (const std::optional<double> parsed = ParseDateText(text)) {
         time.readable = true;
         time.seconds = *parsed;
     }

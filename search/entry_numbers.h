@@ -18,7 +18,8 @@ struct ParsedSize {
     SizeState state = SizeState::Unreadable;
     std::uint64_t bytes = 0;
 };
-ParsedSize ParseSizeText(std::optional<std::string_view> text);
+// A missing FileSize is read as an empty one (unreadable).
+ParsedSize ParseSizeText(std::string_view text);
 
 // A FileTime is readable when the sort's date parser reads it; its seconds on a naive clock.
 struct ParsedTime {
@@ -27,7 +28,8 @@ struct ParsedTime {
     // The text is "YYYY-MM-DD HH:MM:SS" of a real calendar day and time (IsWrittenTime).
     bool written = false;
 };
-ParsedTime ParseTimeText(std::optional<std::string_view> text);
+// A missing FileTime is read as an empty one (unreadable).
+ParsedTime ParseTimeText(std::string_view text);
 
 // True for "YYYY-MM-DD HH:MM:SS" (and, when `dateAlone` allows it, "YYYY-MM-DD") of a real
 // calendar day and time, from the year 1000: the form the program writes, and the one the time

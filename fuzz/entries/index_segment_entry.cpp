@@ -137,10 +137,10 @@ std::string BuildAndReadBack(InputReader& input, std::uint8_t switches)
             if (read[k].has_value() != written.has_value() || (written && *read[k] != *written))
                 return "entry " + std::to_string(i) + " reads back another value of field " + std::to_string(fields[k]);
         }
-        const ParsedSize size = ParseSizeText(entries[i][3] ? std::optional<std::string_view>(*entries[i][3]) : std::nullopt);
+        const ParsedSize size = ParseSizeText(entries[i][3] ? std::string_view(*entries[i][3]) : std::string_view());
         if (values.size.state != size.state || values.size.bytes != size.bytes)
             return "entry " + std::to_string(i) + " reads back another size";
-        const ParsedTime time = ParseTimeText(entries[i][4] ? std::optional<std::string_view>(*entries[i][4]) : std::nullopt);
+        const ParsedTime time = ParseTimeText(entries[i][4] ? std::string_view(*entries[i][4]) : std::string_view());
         if (values.time.readable != time.readable || (time.readable && values.time.seconds != time.seconds))
             return "entry " + std::to_string(i) + " reads back another time";
     }

@@ -101,7 +101,7 @@ void RecordColumnWriter::AddLiteral(std::string_view text)
     stream_ += text;
 }
 
-void RecordColumnWriter::Add(std::optional<std::string_view> fileName, const RecordTexts& texts, const ParsedSize& size,
+void RecordColumnWriter::Add(std::string_view fileName, const RecordTexts& texts, const ParsedSize& size,
                              const ParsedTime& time)
 {
     if (count_++ % kRecordBlock == 0) {
@@ -109,7 +109,7 @@ void RecordColumnWriter::Add(std::optional<std::string_view> fileName, const Rec
         previousPath_.clear();
     }
     const std::string_view path = texts.fullPath;
-    const std::string_view name = fileName.value_or(std::string_view());
+    const std::string_view name = fileName;
     std::uint8_t flags = kNoPath;
     std::string_view head = path;
     if (!path.empty()) {

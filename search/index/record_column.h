@@ -34,8 +34,8 @@ inline constexpr std::uint32_t kRecordBlock = 16;
 
 class RecordColumnWriter {
 public:
-    void Add(std::optional<std::string_view> fileName, const RecordTexts& texts, const ParsedSize& size,
-             const ParsedTime& time);
+    // `fileName` is empty when the entry has none.
+    void Add(std::string_view fileName, const RecordTexts& texts, const ParsedSize& size, const ParsedTime& time);
     bool Overflowed() const;
     // Appends the column's bytes.
     void Finish(std::string& out) const;

@@ -158,12 +158,12 @@ void SegmentBuilder::Add(const std::array<std::string_view, kColumnKeyCount>& va
     columns.extensions.Add(value(kFileExt));
     columns.descriptions.Add(value(kDescription));
     columns.types.Add(value(kFileType));
-    const ParsedSize size = ParseSizeText(value(kFileSize));
-    const ParsedTime time = ParseTimeText(value(kFileTime));
+    const ParsedSize size = ParseSizeText(values[kFileSize]);
+    const ParsedTime time = ParseTimeText(values[kFileTime]);
     AddSize(columns.sizes, size);
     AddTime(columns.times, time);
     // A missing text reads as empty: the reader's values are empty for missing keys.
-    columns.records.Add(fileName,
+    columns.records.Add(values[kFileName],
                         {values[kFullPath], values[kFileSize], values[kFileTime], values[kFileNameLength], values[kPathNameLength]},
                         size, time);
     columns.percentages.Add(value(kSizePercentage));

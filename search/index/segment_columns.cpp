@@ -80,24 +80,20 @@ void PlainTextColumnWriter::Finish(std::string& out) const
     out += bytes_;
 }
 
-void DictionaryColumnWriter::AddLookedUp(std::optional<std::string_view> value)
+void DictionaryColumnWriter::AddLookedUp(std::string_view value)
 {
-    if (!value) {
-        ids_.push_back(0);
-        return;
-    }
     if (2 * (starts_.size() - 1) >= slots_.size())
         Grow();
     const std::size_t mask = slots_.size() - 1;
-    for (std::size_t slot = IndexChecksum(*value) & mask;; slot = (slot + 1) & mask) {
+    for (std::size_t slot = IndexChecksum(value) & mask;; slot = (slot + 1) & mask) {
         if (slots_[slot] == 0) {
-            dictionary_ += *value;
+            dictionary_ += value;
             starts_.push_back(dictionary_.size());
             slots_[slot] = static_cast<std::uint32_t>(starts_.size() - 1);
             lastId_ = slots_[slot];
             break;
         }
-        if (ValueOf(slots_[slot] - 1) == *value) {
+        if (ValueOf(slots_[slot] - 1) == value) {
             lastId_ = slots_[slot];
             break;
         }

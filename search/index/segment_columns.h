@@ -46,17 +46,19 @@ public:
     void Add(std::optional<std::string_view> value)
     {
         // Neighbours share their values often (the files of one folder); that needs no lookup.
-        if (value && lastId_ != 0 && *value == ValueOf(lastId_ - 1))
+        if (!value)
+            ids_.push_back(0);
+        else if (lastId_ != 0 && *value == ValueOf(lastId_ - 1))
             ids_.push_back(lastId_);
         else
-            AddLookedUp(value);
+            AddLookedUp(*value);
     }
     bool Overflowed() const;
     void Finish(std::string& out) const;
     void Clear();
 
 private:
-    void AddLookedUp(std::optional<std::string_view> value);
+    void AddLookedUp(std::string_view value);
     std::string_view ValueOf(std::uint32_t number) const
     {
         return std::string_view(dictionary_.data() + starts_[number], starts_[number + 1] - starts_[number]);

@@ -119,7 +119,7 @@ TEST(IndexSegmentTest, EveryValueReadsBackAsBuiltWithMissingAndEmptyApart)
         EXPECT_EQ(values.fileExt, entries[i].fileExt) << i;
         EXPECT_EQ(values.description, entries[i].description) << i;
         EXPECT_EQ(values.fileType, entries[i].fileType) << i;
-        const ParsedSize size = ParseSizeText(entries[i].fileSize);
+        const ParsedSize size = ParseSizeText(entries[i].fileSize.value_or(std::string_view()));
         EXPECT_EQ(values.size.state, size.state) << i;
         EXPECT_EQ(values.size.bytes, size.bytes) << i;
         const std::optional<double> time = entries[i].fileTime ? ParseDateText(*entries[i].fileTime) : std::nullopt;
