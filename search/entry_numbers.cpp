@@ -38,15 +38,18 @@ int Digits(std::string_view text, std::size_t at, std::size_t count)
 }
 
 // "YYYY-MM-DD HH:MM:SS" or "YYYY-MM-DD": digits and separators in their places, nothing more.
+// Spelled out place by place: the index build checks one FileTime per entry.
 bool HasWrittenShape(std::string_view text)
 {
-    static constexpr std::string_view kShape = "dddd-dd-dd dd:dd:dd";
-    if (text.size() != kShape.size() && text.size() != 10)
+    if (text.size() != 19 && text.size() != 10)
         return false;
-    for (std::size_t i = 0; i < text.size(); ++i)
-        if (kShape[i] == 'd' ? text[i] < '0' || text[i] > '9' : text[i] != kShape[i])
-            return false;
-    return true;
+    const auto digit = [&](std::size_t i) { return static_cast<unsigned char>(text[i] - '0') <= 9; };
+    const bool date = digit(0) && digit(1) && digit(2) && digit(3) && text[4] == '-' && digit(5) && digit(6) && text[7] == '-'
+                   && digit(8) && digit(9);
+    return date
+        && (text.size() == 10
+            || (text[10] == ' ' && digit(11) && digit(12) && text[13] == ':' && digit(14) && digit(15) && text[16] == ':'
+                && digit(17) && digit(18)));
 }
 
 bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
