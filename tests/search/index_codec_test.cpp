@@ -142,7 +142,8 @@ TEST(IndexPostingTest, IntersectionKeepsExactlyTheCommonOrdinalsInBothEncodings)
 
 // The lists must not depend on where the chunks end: every chunk size gives the same table
 // and lists, and each list holds exactly the entries whose value has the trigram (once, even
-// when the value holds it twice), folded as the query folds it.
+// when the value holds it twice), folded as the query folds it. The ordinals lie far apart,
+// so that one chunk spans more of them than a chunk counts in its own.
 TEST(IndexPostingTest, CollectedListsAreEveryEntryOfEachTrigramWhateverTheChunkSize)
 {
     std::mt19937 random(5);
@@ -152,22 +153,24 @@ TEST(IndexPostingTest, CollectedListsAreEveryEntryOfEachTrigramWhateverTheChunkS
         for (int count = static_cast<int>(random() % 5); count > 0; --count)
             value += pieces[random() % pieces.size()];
     values[100] = std::string(300, 'q') + "rock";  // longer than the small chunks
+    constexpr std::uint32_t kSpacing = 701;
     std::map<Trigram, std::vector<std::uint32_t>> expected;
-    for (std::uint32_t ordinal = 0; ordinal < values.size(); ++ordinal) {
+    for (std::uint32_t index = 0; index < values.size(); ++index) {
+        const std::uint32_t ordinal = index * kSpacing;
         std::vector<Trigram> trigrams;
-        AppendTrigrams(values[ordinal], trigrams);
+        AppendTrigrams(values[index], trigrams);
         for (const Trigram trigram : trigrams)
             if (expected[trigram].empty() || expected[trigram].back() != ordinal)
                 expected[trigram].push_back(ordinal);
     }
-    const auto entryCount = static_cast<std::uint32_t>(values.size());
+    const auto entryCount = static_cast<std::uint32_t>(values.size()) * kSpacing;
     std::string wholeTable, wholePostings;
     for (const std::size_t chunkPairs : {TrigramCollector::kChunkPairs, std::size_t{1}, std::size_t{7}, std::size_t{4096}}) {
         std::string table, postings;
         {
             TrigramCollector collector(chunkPairs);
-            for (std::uint32_t ordinal = 0; ordinal < values.size(); ++ordinal)
-                collector.Add(values[ordinal], ordinal);
+            for (std::uint32_t index = 0; index < values.size(); ++index)
+                collector.Add(values[index], index * kSpacing);
             ASSERT_TRUE(collector.Finish(entryCount, table, postings));
         }
         ASSERT_EQ(table.size(), expected.size() * 16) << chunkPairs;
