@@ -93,7 +93,7 @@ void DictionaryColumnWriter::AddLookedUp(std::string_view value)
             lastId_ = slots_[slot];
             break;
         }
-        if (ValueOf(slots_[slot] - 1) == value) {
+        if (SameShortText(ValueOf(slots_[slot] - 1), value)) {
             lastId_ = slots_[slot];
             break;
         }

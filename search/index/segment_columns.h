@@ -3,6 +3,7 @@
 #include "search/index/text_scan.h"
 
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -41,6 +42,37 @@ private:
     std::vector<std::uint32_t> absent_;  // the ordinals without a value
 };
 
+// Whether two texts hold the same bytes, without a library call for the short texts that
+// dictionary columns compare once per entry (a kind, an extension, a percentage).
+inline bool SameShortText(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    const std::size_t size = a.size();
+    if (size > 16)
+        return std::memcmp(a.data(), b.data(), size) == 0;
+    if (size >= 8) {
+        std::uint64_t a1, a2, b1, b2;  // the first and the last eight bytes, overlapping
+        std::memcpy(&a1, a.data(), 8);
+        std::memcpy(&a2, a.data() + size - 8, 8);
+        std::memcpy(&b1, b.data(), 8);
+        std::memcpy(&b2, b.data() + size - 8, 8);
+        return ((a1 ^ b1) | (a2 ^ b2)) == 0;
+    }
+    if (size >= 4) {
+        std::uint32_t a1, a2, b1, b2;
+        std::memcpy(&a1, a.data(), 4);
+        std::memcpy(&a2, a.data() + size - 4, 4);
+        std::memcpy(&b1, b.data(), 4);
+        std::memcpy(&b2, b.data() + size - 4, 4);
+        return ((a1 ^ b1) | (a2 ^ b2)) == 0;
+    }
+    for (std::size_t i = 0; i < size; ++i)
+        if (a[i] != b[i])
+            return false;
+    return true;
+}
+
 class DictionaryColumnWriter {
 public:
     void Add(std::optional<std::string_view> value)
@@ -48,7 +80,7 @@ public:
         // Neighbours share their values often (the files of one folder); that needs no lookup.
         if (!value)
             ids_.push_back(0);
-        else if (lastId_ != 0 && *value == ValueOf(lastId_ - 1))
+        else if (lastId_ != 0 && SameShortText(*value, ValueOf(lastId_ - 1)))
             ids_.push_back(lastId_);
         else
             AddLookedUp(*value);

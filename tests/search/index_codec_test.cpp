@@ -292,6 +292,22 @@ bool Holds(const std::optional<std::string>& value, const std::string& pattern, 
     return whole ? v == p : v.find(p) != std::string::npos;
 }
 
+// The short comparison reads overlapping words: a difference in any byte, at every length,
+// must show.
+TEST(IndexTextColumnTest, ShortTextsDifferWhereverOneByteDiffers)
+{
+    for (std::size_t size = 0; size <= 40; ++size) {
+        const std::string text(size, 'a');
+        EXPECT_TRUE(SameShortText(text, std::string(size, 'a'))) << size;
+        EXPECT_FALSE(SameShortText(text, std::string(size + 1, 'a'))) << size;
+        for (std::size_t at = 0; at < size; ++at) {
+            std::string other = text;
+            other[at] = 'b';
+            EXPECT_FALSE(SameShortText(text, other)) << size << " " << at;
+        }
+    }
+}
+
 // Both text encodings give back absent and empty values apart, and their scans and filters
 // pick exactly what the plain rule picks; patterns that would run from one value into the
 // next (values lie back to back) must not count.
