@@ -450,10 +450,9 @@ std::string& XmlPullReader::Resolve(std::string_view raw)
     return out;
 }
 
-std::string_view XmlPullReader::Value(const Attribute& attribute)
+// The values with something to resolve or decode; plain ones are their raw text (Value).
+std::string_view XmlPullReader::ResolvedValue(const Attribute& attribute)
 {
-    if (attribute.plain)
-        return attribute.raw;
     std::string& out = Resolve(attribute.raw);
     if (NeedsStoredDecoding(out))
         out = DecodeStoredText(out);

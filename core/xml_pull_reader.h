@@ -79,7 +79,7 @@ public:
     const Attribute* FindAttribute(std::string_view name) const;
     // The value as the program holds it: entities resolved, white space normalised as XML
     // requires, the stored form decoded. Points into the reader until the next call of Next.
-    std::string_view Value(const Attribute& attribute);
+    std::string_view Value(const Attribute& attribute) { return attribute.plain ? attribute.raw : ResolvedValue(attribute); }
     // The value as the file stores it: entities resolved and white space normalised, the stored
     // form kept (it is valid UTF-8 of characters XML allows, whatever bytes the value holds).
     std::string_view StoredValue(const Attribute& attribute);
@@ -89,6 +89,7 @@ public:
     std::uint64_t Offset() const;
 
 private:
+    std::string_view ResolvedValue(const Attribute& attribute);
     // Reads the byte-order mark and the declaration, and sets the decoding up.
     Status StartInput();
     Status StartDecoding(TextEncoding encoding, std::size_t markLength);
