@@ -62,11 +62,12 @@ int DaysInMonth(int year, int month)
 
 // The forms the program writes, "YYYY-MM-DD HH:MM:SS" and "YYYY-MM-DD", read without the
 // general date parser: indexing reads one FileTime per entry. The seconds are the ones the
-// date parser gives (a test holds the two together); anything else goes to the parser.
-// `written` tells IsWrittenTime's answer for the text without a second look at it.
-std::optional<double> ParseWrittenTime(std::string_view text, bool& written)
+// date parser gives (a test holds the two together); anything else goes to the parser, which
+// also takes days past the month's end ("2023-02-30"). `realDay` tells whether the day is one
+// of the month's.
+std::optional<double> ParseWrittenTime(std::string_view text, bool& realDay)
 {
-    written = false;
+    realDay = false;
     if (!HasWrittenShape(text))
         return std::nullopt;
     const int year = Digits(text, 0, 4), month = Digits(text, 5, 2), day = Digits(text, 8, 2);
@@ -75,7 +76,7 @@ std::optional<double> ParseWrittenTime(std::string_view text, bool& written)
               second = withTime ? Digits(text, 17, 2) : 0;
     if (year < 1000 || month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 59)
         return std::nullopt;
-    written = withTime && day <= DaysInMonth(year, month);
+    realDay = day <= DaysInMonth(year, month);
     const long long days = DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day));
     return static_cast<double>(days) * 86400.0 + hour * 3600.0 + minute * 60.0 + second;
 }
@@ -85,9 +86,11 @@ std::optional<double> ParseWrittenTime(std::string_view text, bool& written)
 ParsedTime ParseTimeText(std::string_view text)
 {
     ParsedTime time;
-    if (const std::optional<double> seconds = ParseWrittenTime(text, time.written)) {
+    bool realDay = false;
+    if (const std::optional<double> seconds = ParseWrittenTime(text, realDay)) {
         time.readable = true;
         time.seconds = *seconds;
+        time.written = realDay && text.size() == 19;
     } else if (const std::optional<double> parsed = ParseDateText(text)) {
         time.readable = true;
         time.seconds = *parsed;
@@ -97,12 +100,8 @@ ParsedTime ParseTimeText(std::string_view text)
 
 bool IsWrittenTime(std::string_view text, bool dateAlone)
 {
-    if (!HasWrittenShape(text) || (text.size() == 10 && !dateAlone))
-        return false;
-    const int year = Digits(text, 0, 4), month = Digits(text, 5, 2), day = Digits(text, 8, 2);
-    if (year < 1000 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month))
-        return false;
-    return text.size() == 10 || (Digits(text, 11, 2) <= 23 && Digits(text, 14, 2) <= 59 && Digits(text, 17, 2) <= 59);
+    bool realDay = false;
+    return ParseWrittenTime(text, realDay) && realDay && (text.size() == 19 || dateAlone);
 }
 
 }  // namespace vellumark
