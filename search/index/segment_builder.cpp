@@ -4,6 +4,7 @@
 #include "search/index/record_column.h"
 #include "search/index/segment_columns.h"
 #include "search/index/segment_format.h"
+#include "search/index/trigram_collector.h"
 
 #include <algorithm>
 #include <array>
@@ -72,6 +73,7 @@ struct SegmentBuilder::Columns {
     VarintColumnWriter times;
     RecordColumnWriter records;
     DictionaryColumnWriter percentages;
+    TrigramCollector trigrams;
     std::array<std::string, kSegmentSectionCount> sections;
 
     void ClearWriters()
@@ -84,6 +86,7 @@ struct SegmentBuilder::Columns {
         times.Clear();
         records.Clear();
         percentages.Clear();
+        trigrams.Clear();
     }
 };
 
@@ -93,22 +96,15 @@ std::unique_ptr<SegmentBuilder::Columns>& SegmentBuilder::ThreadColumns()
     return columns;
 }
 
-void SegmentBuilder::ReleaseThreadBuffers()
-{
-    ThreadColumns().reset();
-    TrigramCollector::ReleaseThreadBuffers();
-}
+void SegmentBuilder::ReleaseThreadBuffers() { ThreadColumns().reset(); }
 
 SegmentBuilder::SegmentBuilder(std::string key, const CatalogIdentity& identity, std::int64_t indexedAtNs)
     : key_(std::move(key)), identity_(identity), indexedAtNs_(indexedAtNs), columns_(std::move(ThreadColumns()))
 {
-    if (columns_) {
+    if (columns_)
         columns_->ClearWriters();
-        for (std::string& section : columns_->sections)
-            section.clear();
-    } else {
+    else
         columns_ = std::make_unique<Columns>();
-    }
 }
 
 SegmentBuilder::~SegmentBuilder()
@@ -168,7 +164,7 @@ void SegmentBuilder::Add(const std::array<std::string_view, kColumnKeyCount>& va
                         size, time);
     columns.percentages.Add(value(kSizePercentage));
     if (fileName)
-        trigrams_.Add(*fileName, ordinal);
+        columns.trigrams.Add(*fileName, ordinal);
 }
 
 void SegmentBuilder::Fail(std::string message)
@@ -252,7 +248,7 @@ Status SegmentBuilder::Compose(std::string& header)
     columns.times.Finish(sections[kTimeSection]);
     columns.records.Finish(sections[kRecordSection]);
     columns.percentages.Finish(sections[kPercentSection]);
-    if (!failed_ && !trigrams_.Finish(entryCount, sections[kTrigramSection], sections[kPostingSection]))
+    if (!failed_ && !columns.trigrams.Finish(entryCount, sections[kTrigramSection], sections[kPostingSection]))
         return Status::Failed("The catalog \"" + key_ + "\" is too large for the search index");
 
     std::uint64_t fileBytes = kSegmentHeaderBytes;

@@ -3,7 +3,6 @@
 #include "core/column_keys.h"
 #include "search/index/catalog_identity.h"
 #include "search/index/entry_values.h"
-#include "search/index/trigram_collector.h"
 #include "services/status.h"
 
 #include <array>
@@ -43,9 +42,9 @@ public:
     // to the disk; the caller syncs it before giving it its name. Its size in `bytes`.
     Status WriteNew(const std::string& path, std::uint64_t& bytes);
 
-    // The column writers and section buffers (some tens of MB for a large catalog) stay with
-    // their thread for its next catalog, instead of being returned and faulted in again; a
-    // thread that indexes no more gives them back.
+    // The column writers, the trigram collector and the section buffers (some tens of MB for a
+    // large catalog) stay with their thread for its next catalog, instead of being returned and
+    // faulted in again; a thread that indexes no more gives them back.
     static void ReleaseThreadBuffers();
 
 private:
@@ -63,7 +62,6 @@ private:
     std::uint32_t count_ = 0;
 
     std::unique_ptr<Columns> columns_;
-    TrigramCollector trigrams_;
 };
 
 }  // namespace vellumark

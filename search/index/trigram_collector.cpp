@@ -4,7 +4,6 @@
 #include "search/index/posting_list.h"
 
 #include <algorithm>
-#include <cstring>
 #include <functional>
 #include <limits>
 #include <queue>
@@ -49,58 +48,20 @@ unsigned char* WriteVarint(unsigned char* out, std::uint32_t value)
     return out;
 }
 
-struct ChunkBuffers {
-    std::vector<std::uint64_t> pairs;
-    std::vector<std::uint64_t> scratch;
-    std::vector<std::uint32_t> digitCounts;
-    std::unique_ptr<unsigned char[]> runBytes;
-    std::size_t runBytesCapacity = 0;
-};
-
-ChunkBuffers& ThreadBuffers()
-{
-    thread_local ChunkBuffers buffers;
-    return buffers;
-}
-
 }  // namespace
 
-TrigramCollector::TrigramCollector(std::size_t chunkPairs) : chunkPairs_(std::max<std::size_t>(chunkPairs, 1))
+TrigramCollector::TrigramCollector(std::size_t chunkPairs)
+    : chunkPairs_(std::max<std::size_t>(chunkPairs, 1)), digitCounts_(2 * kDigits, 0)
 {
-    ChunkBuffers& buffers = ThreadBuffers();
-    pairs_.swap(buffers.pairs);
-    scratch_.swap(buffers.scratch);
-    digitCounts_.swap(buffers.digitCounts);
-    runBytes_.swap(buffers.runBytes);
-    std::swap(runBytesCapacity_, buffers.runBytesCapacity);
-    digitCounts_.assign(2 * kDigits, 0);
 }
 
-TrigramCollector::~TrigramCollector() { ReturnBuffers(); }
-
-void TrigramCollector::ReturnBuffers()
+void TrigramCollector::Clear()
 {
-    ChunkBuffers& buffers = ThreadBuffers();
-    if (pairs_.capacity() > buffers.pairs.capacity())
-        buffers.pairs.swap(pairs_);
-    if (scratch_.capacity() > buffers.scratch.capacity())
-        buffers.scratch.swap(scratch_);
-    if (digitCounts_.capacity() > buffers.digitCounts.capacity())
-        buffers.digitCounts.swap(digitCounts_);
-    if (runBytesCapacity_ > buffers.runBytesCapacity) {
-        buffers.runBytes.swap(runBytes_);
-        std::swap(buffers.runBytesCapacity, runBytesCapacity_);
-    }
-    std::vector<std::uint64_t>().swap(pairs_);
-    std::vector<std::uint64_t>().swap(scratch_);
-    std::vector<std::uint32_t>().swap(digitCounts_);
-    runBytes_.reset();
-    runBytesCapacity_ = runBytesSize_ = 0;
-}
-
-void TrigramCollector::ReleaseThreadBuffers()
-{
-    ThreadBuffers() = ChunkBuffers();
+    std::fill(digitCounts_.begin(), digitCounts_.end(), 0u);
+    pending_ = 0;
+    runs_.clear();
+    chunkEnds_.clear();
+    runBytesSize_ = 0;
 }
 
 void TrigramCollector::Add(std::string_view value, std::uint32_t ordinal)
@@ -126,19 +87,6 @@ void TrigramCollector::Add(std::string_view value, std::uint32_t ordinal)
     pending_ += value.size() - 2;
 }
 
-void TrigramCollector::ReserveRunBytes(std::size_t more)
-{
-    if (runBytesSize_ + more <= runBytesCapacity_)
-        return;
-    const std::size_t capacity = std::max(runBytesSize_ + more, 2 * runBytesCapacity_);
-    // Not value-initialised: only the bytes written are ever read.
-    std::unique_ptr<unsigned char[]> grown(new unsigned char[capacity]);
-    if (runBytesSize_ != 0)
-        std::memcpy(grown.get(), runBytes_.get(), runBytesSize_);
-    runBytes_.swap(grown);
-    runBytesCapacity_ = capacity;
-}
-
 void TrigramCollector::Flush()
 {
     if (pending_ == 0)
@@ -147,13 +95,14 @@ void TrigramCollector::Flush()
         scratch_.resize(pairs_.size());
     SortByTrigram(pairs_.data(), pending_, scratch_.data(), digitCounts_.data());
     std::fill(digitCounts_.begin(), digitCounts_.end(), 0u);
-    ReserveRunBytes(pending_ * kMaxGapBytes);
+    if (runBytes_.size() < runBytesSize_ + pending_ * kMaxGapBytes)
+        runBytes_.resize(std::max(runBytesSize_ + pending_ * kMaxGapBytes, 2 * runBytes_.size()));
     const std::uint64_t* const pairs = pairs_.data();
-    unsigned char* out = runBytes_.get() + runBytesSize_;
+    unsigned char* out = runBytes_.data() + runBytesSize_;
     for (std::size_t at = 0; at < pending_;) {
         const std::uint64_t trigram = pairs[at] >> 32;
         Run run{static_cast<std::uint32_t>(trigram), 1, static_cast<std::uint32_t>(pairs[at]), 0,
-                static_cast<std::uint64_t>(out - runBytes_.get()), 0};
+                static_cast<std::uint64_t>(out - runBytes_.data()), 0};
         run.last = run.first;
         // A value holding a trigram twice gives its ordinal twice in a row; it counts once.
         for (++at; at < pending_ && pairs[at] >> 32 == trigram; ++at) {
@@ -164,10 +113,10 @@ void TrigramCollector::Flush()
             run.last = ordinal;
             ++run.count;
         }
-        run.length = static_cast<std::uint64_t>(out - runBytes_.get()) - run.offset;
+        run.length = static_cast<std::uint64_t>(out - runBytes_.data()) - run.offset;
         runs_.push_back(run);
     }
-    runBytesSize_ = static_cast<std::size_t>(out - runBytes_.get());
+    runBytesSize_ = static_cast<std::size_t>(out - runBytes_.data());
     chunkEnds_.push_back(runs_.size());
     pending_ = 0;
 }
@@ -204,7 +153,7 @@ bool TrigramCollector::Finish(std::uint32_t entryCount, std::string& table, std:
                 --count;
             else
                 PutVarint(postings, run.first - following);
-            postings.append(reinterpret_cast<const char*>(runBytes_.get() + run.offset), run.length);
+            postings.append(reinterpret_cast<const char*>(runBytes_.data() + run.offset), run.length);
             count += run.count;
             following = std::uint64_t{run.last} + 1;
         }
@@ -215,10 +164,6 @@ bool TrigramCollector::Finish(std::uint32_t entryCount, std::string& table, std:
         PutU32(table, static_cast<std::uint32_t>(start));
         PutU32(table, static_cast<std::uint32_t>(postings.size() - start));
     }
-    runs_.clear();
-    chunkEnds_.clear();
-    runBytesSize_ = 0;
-    ReturnBuffers();
     return fits;
 }
 

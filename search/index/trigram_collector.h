@@ -4,7 +4,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,9 +21,6 @@ public:
     static constexpr std::size_t kChunkPairs = std::size_t{1} << 20;
 
     explicit TrigramCollector(std::size_t chunkPairs = kChunkPairs);
-    ~TrigramCollector();
-    TrigramCollector(const TrigramCollector&) = delete;
-    TrigramCollector& operator=(const TrigramCollector&) = delete;
 
     // The value's trigrams for the entry; ordinals must not decrease from one call to the next.
     void Add(std::string_view value, std::uint32_t ordinal);
@@ -34,9 +30,8 @@ public:
     // what the table can address. Call once, after the last Add.
     bool Finish(std::uint32_t entryCount, std::string& table, std::string& postings);
 
-    // The chunk buffers (some 16 MB) stay with their thread for its next catalog, instead of
-    // being returned and faulted in again; a thread that indexes no more gives them back.
-    static void ReleaseThreadBuffers();
+    // Starts a new catalog, keeping the memory (some 20 MB) for it.
+    void Clear();
 
 private:
     // A trigram's ordinals from one chunk: the first, and the gaps of the rest in runBytes_.
@@ -49,9 +44,7 @@ private:
         std::uint64_t length;
     };
 
-    void ReturnBuffers();
     void Flush();
-    void ReserveRunBytes(std::size_t more);
 
     std::size_t chunkPairs_;
     std::vector<std::uint64_t> pairs_;  // trigram << 32 | ordinal; the first pending_ are this chunk's
@@ -60,9 +53,10 @@ private:
     std::size_t pending_ = 0;
     std::vector<Run> runs_;
     std::vector<std::size_t> chunkEnds_;  // where each chunk's runs end in runs_
-    std::unique_ptr<unsigned char[]> runBytes_;
+    // Grown only: the first runBytesSize_ bytes are in use, so a chunk's worst case is never
+    // cleared byte by byte.
+    std::vector<unsigned char> runBytes_;
     std::size_t runBytesSize_ = 0;
-    std::size_t runBytesCapacity_ = 0;
 };
 
 }  // namespace vellumark
