@@ -8,8 +8,8 @@
 
 namespace vellumark {
 
-// What the search conditions look at in one entry: its attribute values as the matcher sees
-// them (entities resolved, the stored form decoded). A missing attribute is nullopt, which
+// An entry's attribute values by name, for building a segment from values at hand rather
+// than from the catalog reader (SegmentBuilder::Add). A missing attribute is nullopt, which
 // differs from an empty value: a pattern on a missing attribute fails.
 struct EntryTexts {
     std::optional<std::string_view> fileName;
