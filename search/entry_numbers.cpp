@@ -2,6 +2,8 @@
 
 #include "services/text_format.h"
 
+#include <bit>
+#include <cstring>
 #include <limits>
 
 namespace vellumark {
@@ -29,28 +31,33 @@ ParsedSize ParseSizeText(std::string_view text)
 
 namespace {
 
-int Digits(std::string_view text, std::size_t at, std::size_t count)
+std::uint64_t LoadWord(const char* bytes)
 {
-    int value = 0;
-    for (std::size_t i = at; i < at + count; ++i)
-        value = value * 10 + (text[i] - '0');
-    return value;
+    std::uint64_t word;
+    std::memcpy(&word, bytes, sizeof word);
+    return word;
 }
 
-// "YYYY-MM-DD HH:MM:SS" or "YYYY-MM-DD": digits and separators in their places, nothing more.
-// Spelled out place by place: the index build checks one FileTime per entry.
-bool HasWrittenShape(std::string_view text)
+constexpr std::uint64_t kEveryByte = 0x0101010101010101;
+static_assert(std::endian::native == std::endian::little, "the byte places below count from the lowest");
+
+// Eight bytes of a written time, with the digits' places marked in `digits` (0xFF) and the
+// separators, in their places, in `separators`: the digits' values (0 to 9 in their bytes, the
+// separators' bytes 0), or nothing when a byte is not what its place needs.
+std::optional<std::uint64_t> DigitsInPlace(std::uint64_t word, std::uint64_t digits, std::uint64_t separators)
 {
-    if (text.size() != 19 && text.size() != 10)
-        return false;
-    const auto digit = [&](std::size_t i) { return static_cast<unsigned char>(text[i] - '0') <= 9; };
-    const bool date = digit(0) && digit(1) && digit(2) && digit(3) && text[4] == '-' && digit(5) && digit(6) && text[7] == '-'
-                   && digit(8) && digit(9);
-    return date
-        && (text.size() == 10
-            || (text[10] == ' ' && digit(11) && digit(12) && text[13] == ':' && digit(14) && digit(15) && text[16] == ':'
-                && digit(17) && digit(18)));
+    if ((word & ~digits) != separators)
+        return std::nullopt;
+    const std::uint64_t values = (word ^ (0x30 * kEveryByte)) & digits;
+    // A value above 9 reaches the byte's top bit once 0x76 is added; one of 0x80 or more has it.
+    if (((values | (values + 0x76 * kEveryByte)) & (0x80 * kEveryByte)) != 0)
+        return std::nullopt;
+    return values;
 }
+
+int Digit(std::uint64_t values, int place) { return static_cast<int>((values >> (8 * place)) & 0xFF); }
+
+int TwoDigits(std::uint64_t values, int place) { return Digit(values, place) * 10 + Digit(values, place + 1); }
 
 bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
 
@@ -68,12 +75,33 @@ int DaysInMonth(int year, int month)
 std::optional<double> ParseWrittenTime(std::string_view text, bool& realDay)
 {
     realDay = false;
-    if (!HasWrittenShape(text))
+    const bool withTime = text.size() == 19;
+    if (!withTime && text.size() != 10)
         return std::nullopt;
-    const int year = Digits(text, 0, 4), month = Digits(text, 5, 2), day = Digits(text, 8, 2);
-    const bool withTime = text.size() > 10;
-    const int hour = withTime ? Digits(text, 11, 2) : 0, minute = withTime ? Digits(text, 14, 2) : 0,
-              second = withTime ? Digits(text, 17, 2) : 0;
+    // "YYYY-MM-", then "-DD" (read from byte 7, as the date alone has only ten) or
+    // "DD HH:MM" and "HH:MM:SS" (from bytes 8 and 11).
+    const auto date = DigitsInPlace(LoadWord(text.data()), 0x00FFFF00FFFFFFFF, 0x2D00002D00000000);
+    if (!date)
+        return std::nullopt;
+    std::uint64_t dayValues = 0, timeValues = 0;
+    if (withTime) {
+        const auto dayAndHour = DigitsInPlace(LoadWord(text.data() + 8), 0xFFFF00FFFF00FFFF, 0x00003A0000200000);
+        const auto clock = DigitsInPlace(LoadWord(text.data() + 11), 0xFFFF00FFFF00FFFF, 0x00003A00003A0000);
+        if (!dayAndHour || !clock)
+            return std::nullopt;
+        dayValues = *dayAndHour;
+        timeValues = *clock;
+    } else {
+        std::uint32_t tail = 0;
+        std::memcpy(&tail, text.data() + 7, 3);
+        const auto day = DigitsInPlace(tail, 0xFFFF00, 0x2D);
+        if (!day)
+            return std::nullopt;
+        dayValues = *day >> 8;
+    }
+    const int year = Digit(*date, 0) * 1000 + Digit(*date, 1) * 100 + TwoDigits(*date, 2);
+    const int month = TwoDigits(*date, 5), day = TwoDigits(dayValues, 0);
+    const int hour = TwoDigits(timeValues, 0), minute = TwoDigits(timeValues, 3), second = TwoDigits(timeValues, 6);
     if (year < 1000 || month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 59)
         return std::nullopt;
     realDay = day <= DaysInMonth(year, month);

@@ -72,7 +72,7 @@ TEST(TimeTextTest, ReadsEveryTextAsTheDateParserDoes)
                                       "2020-00-10", "2020-12-32", "2020-02-31 23:59:59", "2020-01-01 24:00:00",
                                       "2020-01-01 23:60:00", "2020-01-01 23:59:60", "9999-12-31 23:59:59", " 2020-01-01",
                                       "2020-01-01 ", "2020-01-01 1:02:03", "2020-01-01 10:00", "2020/01/01 10:00:00"};
-    const std::string alphabet = "0123456789-: /.";
+    const std::string alphabet = "0123456789-: /.?\xB5";
     for (int i = 0; i < 20000; ++i) {
         char text[20];
         std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", static_cast<unsigned>(random() % 10000),
@@ -92,6 +92,11 @@ TEST(TimeTextTest, ReadsEveryTextAsTheDateParserDoes)
         ASSERT_EQ(parsed.written, IsWrittenTime(text, false)) << text;
         if (expected) {
             ASSERT_EQ(parsed.seconds, *expected) << text;
+            // Written form: the seconds spell the text again, from the year 1000 on.
+            char again[19];
+            WriteCivilTime(CivilTimeOfSeconds(static_cast<long long>(*expected)), again);
+            const bool spelled = text.size() == 19 && text[0] != '0' && std::string_view(again, 19) == text;
+            ASSERT_EQ(parsed.written, spelled) << text;
         }
     }
 }
