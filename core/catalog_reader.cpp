@@ -23,6 +23,14 @@ constexpr std::uint64_t Load(const char* bytes)
 {
     if (std::is_constant_evaluated())
         return Bytes(std::string_view(bytes, Count));
+    if constexpr (Count > 4 && Count < 8) {
+        // Two overlapping words, joined by arithmetic: a copy of seven bytes goes through
+        // memory and stalls the comparison that reads it back.
+        std::uint32_t low, high;
+        std::memcpy(&low, bytes, 4);
+        std::memcpy(&high, bytes + Count - 4, 4);
+        return low | (static_cast<std::uint64_t>(high) << (8 * (Count - 4)));
+    }
     std::uint64_t value = 0;
     std::memcpy(&value, bytes, Count);
     return value;
@@ -115,8 +123,6 @@ const XmlPullReader::Attribute* CatalogEntry::Look(int key) const
 
 std::uint32_t CatalogEntry::AllValues(std::array<std::string_view, kColumnKeyCount>& values) const
 {
-    found_.fill(nullptr);
-    values.fill({});
     std::uint32_t present = 0;
     for (const XmlPullReader::Attribute& attribute : reader_->Attributes()) {
         const int key = KeyOfAttribute(attribute.name);
@@ -125,6 +131,14 @@ std::uint32_t CatalogEntry::AllValues(std::array<std::string_view, kColumnKeyCou
         present |= 1u << key;
         found_[key] = &attribute;
         values[key] = reader_->Value(attribute);
+    }
+    // The missing keys are cleared one by one: most entries have all but one or two, and a
+    // fill of both arrays costs more than the whole lookup.
+    for (int key = 0; key < kColumnKeyCount; ++key) {
+        if (!(present & (1u << key))) {
+            found_[key] = nullptr;
+            values[key] = {};
+        }
     }
     looked_ = (1u << kColumnKeyCount) - 1;
     return present;
