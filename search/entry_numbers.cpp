@@ -71,42 +71,43 @@ int DaysInMonth(int year, int month)
 // general date parser: indexing reads one FileTime per entry. The seconds are the ones the
 // date parser gives (a test holds the two together); anything else goes to the parser, which
 // also takes days past the month's end ("2023-02-30"). `realDay` tells whether the day is one
-// of the month's.
-std::optional<double> ParseWrittenTime(std::string_view text, bool& realDay)
+// of the month's. The seconds come back through a reference: an optional double returned
+// from here went through the stack, and reading it back stalled the caller.
+bool ParseWrittenTime(std::string_view text, double& seconds, bool& realDay)
 {
     realDay = false;
     const bool withTime = text.size() == 19;
     if (!withTime && text.size() != 10)
-        return std::nullopt;
+        return false;
     // "YYYY-MM-", then "-DD" (read from byte 7, as the date alone has only ten) or
     // "DD HH:MM" and "HH:MM:SS" (from bytes 8 and 11).
     const auto date = DigitsInPlace(LoadWord(text.data()), 0x00FFFF00FFFFFFFF, 0x2D00002D00000000);
     if (!date)
-        return std::nullopt;
+        return false;
     std::uint64_t dayValues = 0, timeValues = 0;
     if (withTime) {
         const auto dayAndHour = DigitsInPlace(LoadWord(text.data() + 8), 0xFFFF00FFFF00FFFF, 0x00003A0000200000);
         const auto clock = DigitsInPlace(LoadWord(text.data() + 11), 0xFFFF00FFFF00FFFF, 0x00003A00003A0000);
         if (!dayAndHour || !clock)
-            return std::nullopt;
+            return false;
         dayValues = *dayAndHour;
         timeValues = *clock;
     } else {
-        std::uint32_t tail = 0;
-        std::memcpy(&tail, text.data() + 7, 3);
-        const auto day = DigitsInPlace(tail, 0xFFFF00, 0x2D);
+        const auto byte = [&](std::size_t at) { return std::uint64_t{static_cast<unsigned char>(text[at])}; };
+        const auto day = DigitsInPlace(byte(7) | (byte(8) << 8) | (byte(9) << 16), 0xFFFF00, 0x2D);
         if (!day)
-            return std::nullopt;
+            return false;
         dayValues = *day >> 8;
     }
     const int year = Digit(*date, 0) * 1000 + Digit(*date, 1) * 100 + TwoDigits(*date, 2);
     const int month = TwoDigits(*date, 5), day = TwoDigits(dayValues, 0);
     const int hour = TwoDigits(timeValues, 0), minute = TwoDigits(timeValues, 3), second = TwoDigits(timeValues, 6);
     if (year < 1000 || month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 59)
-        return std::nullopt;
+        return false;
     realDay = day <= DaysInMonth(year, month);
     const long long days = DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day));
-    return static_cast<double>(days) * 86400.0 + hour * 3600.0 + minute * 60.0 + second;
+    seconds = static_cast<double>(days) * 86400.0 + hour * 3600.0 + minute * 60.0 + second;
+    return true;
 }
 
 }  // namespace
@@ -115,9 +116,8 @@ ParsedTime ParseTimeText(std::string_view text)
 {
     ParsedTime time;
     bool realDay = false;
-    if (const std::optional<double> seconds = ParseWrittenTime(text, realDay)) {
+    if (ParseWrittenTime(text, time.seconds, realDay)) {
         time.readable = true;
-        time.seconds = *seconds;
         time.written = realDay && text.size() == 19;
     } else if (const std::optional<double> parsed = ParseDateText(text)) {
         time.readable = true;
@@ -129,7 +129,8 @@ ParsedTime ParseTimeText(std::string_view text)
 bool IsWrittenTime(std::string_view text, bool dateAlone)
 {
     bool realDay = false;
-    return ParseWrittenTime(text, realDay) && realDay && (text.size() == 19 || dateAlone);
+    double seconds = 0;
+    return ParseWrittenTime(text, seconds, realDay) && realDay && (text.size() == 19 || dateAlone);
 }
 
 }  // namespace vellumark
