@@ -12,31 +12,40 @@ namespace vellumark {
 
 namespace {
 
-constexpr std::size_t kDigits = 4096;
+// The sort's first digit is the trigram's lower ten bits, the second its upper fourteen. Names
+// use few of the upper digits (a first byte and six bits of a second), so their counters and
+// places stay cached however many there are; the lower digits' counters, touched for every
+// pair in Add, are kept to four kilobytes. Measured against two digits of twelve bits, this
+// takes the collection from 0.70 to 0.65 of the parse's time.
+constexpr int kLowBits = 10;
+constexpr std::size_t kLowDigits = std::size_t{1} << kLowBits;
+constexpr std::size_t kHighDigits = std::size_t{1} << (24 - kLowBits);
 constexpr std::size_t kMaxGapBytes = 5;  // a 32-bit gap as a varint
 // How far ahead of its place a digit's next store is prefetched, in pairs (a cache line); the
 // sorting arrays have this many pairs more than they hold.
 constexpr std::size_t kPrefetchAhead = 8;
 
-// Sorts the pairs by their trigram (bits 32 to 55) in two passes of twelve bits, the lower
-// first, from the digits' counts (the lower digit's first, then the upper's); each pass keeps
-// the order of equal keys, so the ordinals of a trigram stay ascending. The sorted pairs end
-// in `pairs` again.
+// Sorts the pairs by their trigram (bits 32 to 55) in two passes, the lower digit first, from
+// the digits' counts (the lower digit's first, then the upper's); each pass keeps the order of
+// equal keys, so the ordinals of a trigram stay ascending. The sorted pairs end in `pairs`
+// again.
 void SortByTrigram(std::uint64_t* pairs, std::size_t count, std::uint64_t* scratch, std::uint32_t* digitCounts)
 {
     std::uint64_t* from = pairs;
     std::uint64_t* to = scratch;
     for (int pass = 0; pass < 2; ++pass) {
-        std::uint32_t* const places = digitCounts + pass * kDigits;
+        std::uint32_t* const places = digitCounts + (pass == 0 ? 0 : kLowDigits);
+        const std::size_t digits = pass == 0 ? kLowDigits : kHighDigits;
         std::uint32_t start = 0;
-        for (std::size_t digit = 0; digit < kDigits; ++digit) {
+        for (std::size_t digit = 0; digit < digits; ++digit) {
             const std::uint32_t next = start + places[digit];
             places[digit] = start;
             start = next;
         }
-        const int shift = 32 + pass * 12;
+        const int shift = pass == 0 ? 32 : 32 + kLowBits;
+        const std::uint64_t mask = digits - 1;
         for (std::size_t i = 0; i < count; ++i) {
-            const std::uint32_t place = places[(from[i] >> shift) & 0xFFF]++;
+            const std::uint32_t place = places[(from[i] >> shift) & mask]++;
             // The digit's next cache line is asked for ahead: the chunk's sorting space has left
             // the caches while the catalog was parsed, and each first store to a line waited for
             // it (about a tenth of the sort's time, measured).
@@ -60,7 +69,7 @@ unsigned char* WriteVarint(unsigned char* out, std::uint32_t value)
 }  // namespace
 
 TrigramCollector::TrigramCollector(std::size_t chunkPairs)
-    : chunkPairs_(std::max<std::size_t>(chunkPairs, 1)), digitCounts_(2 * kDigits, 0)
+    : chunkPairs_(std::max<std::size_t>(chunkPairs, 1)), digitCounts_(kLowDigits + kHighDigits, 0)
 {
 }
 
@@ -85,12 +94,12 @@ void TrigramCollector::Add(std::string_view value, std::uint32_t ordinal)
     const auto byte = [&](std::size_t i) { return static_cast<std::uint64_t>(static_cast<unsigned char>(FoldAscii(value[i]))); };
     std::uint64_t* out = pairs_.data() + pending_;
     std::uint32_t* const lowDigits = digitCounts_.data();
-    std::uint32_t* const highDigits = lowDigits + kDigits;
+    std::uint32_t* const highDigits = lowDigits + kLowDigits;
     std::uint64_t window = (byte(0) << 8) | byte(1);
     for (std::size_t i = 2; i < value.size(); ++i) {
         window = ((window << 8) | byte(i)) & 0xFFFFFF;
-        ++lowDigits[window & 0xFFF];
-        ++highDigits[window >> 12];
+        ++lowDigits[window & (kLowDigits - 1)];
+        ++highDigits[window >> kLowBits];
         *out++ = (window << 32) | ordinal;
     }
     pending_ += value.size() - 2;

@@ -12,9 +12,9 @@ namespace vellumark {
 
 // Collects the trigram posting lists of a catalog's values without a lookup per trigram:
 // each (trigram, ordinal) pair is appended as it comes to one chunk, and when the chunk is
-// full it is put in trigram order by a stable radix sort in two passes of twelve bits
-// (ordinals stay ascending; the digits are counted as the pairs come) and each trigram's run
-// is written at once as gaps into one buffer. Finish joins the runs of a trigram from every
+// full it is put in trigram order by a stable radix sort in two passes, of ten bits and then
+// fourteen (ordinals stay ascending; the digits are counted as the pairs come), and each
+// trigram's run is written at once as gaps into one buffer. Finish joins the runs of a trigram from every
 // chunk. Memory stays at one chunk of pairs (and its sorting space) plus the encoded runs.
 class TrigramCollector {
 public:
