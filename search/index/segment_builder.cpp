@@ -145,11 +145,11 @@ void SegmentBuilder::Add(const std::array<std::string_view, kColumnKeyCount>& va
         return;
     }
     const auto value = [&](int key) {
-        return (present & (1u << key)) ? std::optional(values[key]) : std::nullopt;
+        return (present & (1u << key)) ? &values[key] : nullptr;
     };
     const std::uint32_t ordinal = count_++;
     Columns& columns = *columns_;
-    const std::optional<std::string_view> fileName = value(kFileName);
+    const std::string_view* const fileName = value(kFileName);
     columns.names.Add(fileName);
     columns.extensions.Add(value(kFileExt));
     columns.descriptions.Add(value(kDescription));

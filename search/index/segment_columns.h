@@ -23,7 +23,10 @@ namespace vellumark {
 // number of its value) for values that repeat or are mostly absent.
 class PlainTextColumnWriter {
 public:
-    void Add(std::optional<std::string_view> value)
+    // The value, or nullptr when absent. A pointer to the caller's view rather than an
+    // optional: the builder hands over several values per entry, and each optional, copied
+    // through the stack, stalled the call that read it back.
+    void Add(const std::string_view* value)
     {
         if (value)
             bytes_ += *value;
@@ -75,7 +78,8 @@ inline bool SameShortText(std::string_view a, std::string_view b)
 
 class DictionaryColumnWriter {
 public:
-    void Add(std::optional<std::string_view> value)
+    // The value, or nullptr when absent.
+    void Add(const std::string_view* value)
     {
         // Neighbours share their values often (the files of one folder); that needs no lookup.
         if (!value)

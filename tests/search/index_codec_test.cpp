@@ -322,9 +322,9 @@ TEST(IndexTextColumnTest, BothEncodingsReadBackAndScanAsThePlainRuleSays)
         for (std::uint32_t i = 0; i < count; ++i) {
             const int kind = static_cast<int>(random() % 10);
             values.push_back(kind == 0 ? std::nullopt : kind == 1 ? std::optional<std::string>("") : RandomText(random));
-            const auto view = values.back() ? std::optional<std::string_view>(*values.back()) : std::nullopt;
-            plain.Add(view);
-            dictionary.Add(view);
+            const std::string_view view = values.back() ? std::string_view(*values.back()) : std::string_view();
+            plain.Add(values.back() ? &view : nullptr);
+            dictionary.Add(values.back() ? &view : nullptr);
         }
         std::string plainBytes, dictionaryBytes;
         plain.Finish(plainBytes);
@@ -333,8 +333,9 @@ TEST(IndexTextColumnTest, BothEncodingsReadBackAndScanAsThePlainRuleSays)
         plain.Clear();
         dictionary.Clear();
         for (const std::optional<std::string>& value : values) {
-            plain.Add(value ? std::optional<std::string_view>(*value) : std::nullopt);
-            dictionary.Add(value ? std::optional<std::string_view>(*value) : std::nullopt);
+            const std::string_view view = value ? std::string_view(*value) : std::string_view();
+            plain.Add(value ? &view : nullptr);
+            dictionary.Add(value ? &view : nullptr);
         }
         std::string again;
         plain.Finish(again);
@@ -385,8 +386,9 @@ TEST(IndexTextColumnTest, DamagedColumnsNeverReadOutsideTheirBytes)
     std::mt19937 random(9);
     for (int i = 0; i < 50; ++i) {
         const std::string text = RandomText(random);
-        plain.Add(text);
-        dictionary.Add(i % 7 == 0 ? std::nullopt : std::optional<std::string_view>(text));
+        const std::string_view view = text;
+        plain.Add(&view);
+        dictionary.Add(i % 7 == 0 ? nullptr : &view);
     }
     std::string plainBytes, dictionaryBytes;
     plain.Finish(plainBytes);
