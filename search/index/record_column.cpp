@@ -89,20 +89,33 @@ bool IsLengthText(std::string_view text, std::size_t length)
     return value == length;
 }
 
-// Eight bytes at a time: paths share some fifty bytes with the path before them.
+// Eight bytes at a time: paths share some fifty bytes with the path before them, and often
+// the whole of the shorter one (a folder's files after the folder).
 std::size_t SharedLength(std::string_view a, std::string_view b)
 {
     const std::size_t limit = std::min(a.size(), b.size());
-    std::size_t at = 0;
-    for (; at + 8 <= limit; at += 8) {
+    // The first differing byte of the eight from `at`, or 8 when they are equal.
+    const auto firstDifference = [&](std::size_t at) -> std::size_t {
         std::uint64_t left, right;
         std::memcpy(&left, a.data() + at, 8);
         std::memcpy(&right, b.data() + at, 8);
-        if (left != right) {
-            const std::uint64_t differing = left ^ right;
-            const int bits = std::endian::native == std::endian::little ? std::countr_zero(differing) : std::countl_zero(differing);
-            return at + static_cast<std::size_t>(bits / 8);
-        }
+        const std::uint64_t differing = left ^ right;
+        if (differing == 0)
+            return 8;
+        const int bits = std::endian::native == std::endian::little ? std::countr_zero(differing) : std::countl_zero(differing);
+        return static_cast<std::size_t>(bits / 8);
+    };
+    std::size_t at = 0;
+    for (; at + 8 <= limit; at += 8) {
+        if (const std::size_t differs = firstDifference(at); differs < 8)
+            return at + differs;
+    }
+    if (at == limit)
+        return at;
+    if (limit >= 8) {
+        // The last eight bytes, overlapping those already found equal.
+        const std::size_t last = limit - 8;
+        return last + firstDifference(last);
     }
     while (at < limit && a[at] == b[at])
         ++at;
