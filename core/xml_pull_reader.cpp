@@ -432,6 +432,14 @@ std::string& XmlPullReader::Resolve(std::string_view raw)
     std::string& out = decoded_[decodedUsed_++];
     out.clear();
     for (std::size_t i = 0; i < raw.size();) {
+        // The bytes up to the next one to resolve go over as one piece.
+        std::size_t plain = i;
+        while (plain < raw.size() && raw[plain] != '&' && raw[plain] != '\r' && raw[plain] != '\t' && raw[plain] != '\n')
+            ++plain;
+        out.append(raw.data() + i, plain - i);
+        if (plain == raw.size())
+            break;
+        i = plain;
         const char c = raw[i];
         if (c == '&') {
             const std::size_t length = ResolveReference(raw.substr(i), &out);
@@ -439,11 +447,8 @@ std::string& XmlPullReader::Resolve(std::string_view raw)
         } else if (c == '\r') {
             out += ' ';
             i += (i + 1 < raw.size() && raw[i + 1] == '\n') ? 2 : 1;
-        } else if (c == '\t' || c == '\n') {
-            out += ' ';
-            ++i;
         } else {
-            out += c;
+            out += ' ';  // a tab or a line feed
             ++i;
         }
     }
