@@ -2,6 +2,7 @@
 
 #include "services/text_format.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <limits>
@@ -15,7 +16,15 @@ ParsedSize ParseSizeText(std::string_view text)
         return size;
     std::uint64_t value = 0;
     bool above = false;
-    for (const char c : text) {
+    // Nineteen digits always fit 64 bits; only the twentieth needs the check.
+    const std::size_t unchecked = std::min<std::size_t>(text.size(), 19);
+    for (std::size_t i = 0; i < unchecked; ++i) {
+        const char c = text[i];
+        if (c < '0' || c > '9')
+            return size;
+        value = value * 10 + static_cast<std::uint64_t>(c - '0');
+    }
+    for (const char c : text.substr(unchecked)) {
         if (c < '0' || c > '9')
             return size;
         const auto digit = static_cast<std::uint64_t>(c - '0');
