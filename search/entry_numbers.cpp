@@ -40,15 +40,17 @@ ParsedSize ParseSizeText(std::string_view text)
 
 namespace {
 
+// Eight bytes of text as a number whose lowest byte is the first: the places below count so.
 std::uint64_t LoadWord(const char* bytes)
 {
     std::uint64_t word;
     std::memcpy(&word, bytes, sizeof word);
+    if constexpr (std::endian::native == std::endian::big)
+        word = __builtin_bswap64(word);
     return word;
 }
 
 constexpr std::uint64_t kEveryByte = 0x0101010101010101;
-static_assert(std::endian::native == std::endian::little, "the byte places below count from the lowest");
 
 // Eight bytes of a written time, with the digits' places marked in `digits` (0xFF) and the
 // separators, in their places, in `separators`: the digits' values (0 to 9 in their bytes, the
