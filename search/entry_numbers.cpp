@@ -1,10 +1,9 @@
 #include "search/entry_numbers.h"
 
+#include "search/index/byte_codec.h"
 #include "services/text_format.h"
 
 #include <algorithm>
-#include <bit>
-#include <cstring>
 #include <limits>
 
 namespace vellumark {
@@ -41,14 +40,7 @@ ParsedSize ParseSizeText(std::string_view text)
 namespace {
 
 // Eight bytes of text as a number whose lowest byte is the first: the places below count so.
-std::uint64_t LoadWord(const char* bytes)
-{
-    std::uint64_t word;
-    std::memcpy(&word, bytes, sizeof word);
-    if constexpr (std::endian::native == std::endian::big)
-        word = __builtin_bswap64(word);
-    return word;
-}
+std::uint64_t LoadWord(const char* bytes) { return LoadU64(reinterpret_cast<const unsigned char*>(bytes)); }
 
 constexpr std::uint64_t kEveryByte = 0x0101010101010101;
 

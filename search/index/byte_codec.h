@@ -1,6 +1,7 @@
 #pragma once
 
 #include <bit>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -28,6 +29,22 @@ inline void PutU64(std::string& out, std::uint64_t value)
     out.append(bytes, 8);
 }
 
+// Writes the value as a varint (seven bits a byte, the lowest first, the top bit set on all
+// but the last) at `out`, which has room for kMaxVarintBytes; returns the byte after it.
+inline constexpr std::size_t kMaxVarintBytes = 10;
+inline unsigned char* WriteVarint(unsigned char* out, std::uint64_t value)
+{
+    while (value >= 0x80) {
+        *out++ = static_cast<unsigned char>(value | 0x80);
+        value >>= 7;
+    }
+    *out++ = static_cast<unsigned char>(value);
+    return out;
+}
+
+// The same, appended. Byte by byte rather than through WriteVarint and one append: the column
+// writers put two varints per entry, and the append's call made the index build measurably
+// slower.
 inline void PutVarint(std::string& out, std::uint64_t value)
 {
     while (value >= 0x80) {

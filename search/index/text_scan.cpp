@@ -69,10 +69,9 @@ void AppendTrigrams(std::string_view value, std::vector<Trigram>& out)
 {
     if (value.size() < 3)
         return;
-    const auto byte = [&](std::size_t i) { return static_cast<Trigram>(static_cast<unsigned char>(FoldAscii(value[i]))); };
-    Trigram window = (byte(0) << 8) | byte(1);
+    Trigram window = NextTrigram(NextTrigram(0, value[0]), value[1]);
     for (std::size_t i = 2; i < value.size(); ++i) {
-        window = ((window << 8) | byte(i)) & 0xFFFFFF;
+        window = NextTrigram(window, value[i]);
         out.push_back(window);
     }
 }

@@ -14,6 +14,12 @@ inline char FoldAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char
 // Three folded bytes, the first in the highest of the 24 bits.
 using Trigram = std::uint32_t;
 
+// The trigram that ends with `next`, after the one (or the first two bytes) in `window`.
+inline Trigram NextTrigram(Trigram window, char next)
+{
+    return ((window << 8) | static_cast<unsigned char>(FoldAscii(next))) & 0xFFFFFF;
+}
+
 // Appends the trigram at every position of the value (repeats included).
 void AppendTrigrams(std::string_view value, std::vector<Trigram>& out);
 

@@ -56,16 +56,6 @@ void SortByTrigram(std::uint64_t* pairs, std::size_t count, std::uint64_t* scrat
     }
 }
 
-unsigned char* WriteVarint(unsigned char* out, std::uint32_t value)
-{
-    while (value >= 0x80) {
-        *out++ = static_cast<unsigned char>(value | 0x80);
-        value >>= 7;
-    }
-    *out++ = static_cast<unsigned char>(value);
-    return out;
-}
-
 }  // namespace
 
 TrigramCollector::TrigramCollector(std::size_t chunkPairs)
@@ -91,16 +81,15 @@ void TrigramCollector::Add(std::string_view value, std::uint32_t ordinal)
     // Sized once per thread; only a value longer than a chunk makes it grow.
     if (pairs_.size() < std::max(chunkPairs_, value.size()) + kPrefetchAhead)
         pairs_.resize(std::max(chunkPairs_, value.size()) + kPrefetchAhead);
-    const auto byte = [&](std::size_t i) { return static_cast<std::uint64_t>(static_cast<unsigned char>(FoldAscii(value[i]))); };
     std::uint64_t* out = pairs_.data() + pending_;
     std::uint32_t* const lowDigits = digitCounts_.data();
     std::uint32_t* const highDigits = lowDigits + kLowDigits;
-    std::uint64_t window = (byte(0) << 8) | byte(1);
+    Trigram window = NextTrigram(NextTrigram(0, value[0]), value[1]);
     for (std::size_t i = 2; i < value.size(); ++i) {
-        window = ((window << 8) | byte(i)) & 0xFFFFFF;
+        window = NextTrigram(window, value[i]);
         ++lowDigits[window & (kLowDigits - 1)];
         ++highDigits[window >> kLowBits];
-        *out++ = (window << 32) | ordinal;
+        *out++ = (std::uint64_t{window} << 32) | ordinal;
     }
     pending_ += value.size() - 2;
 }

@@ -14,8 +14,9 @@ namespace vellumark {
 // each (trigram, ordinal) pair is appended as it comes to one chunk, and when the chunk is
 // full it is put in trigram order by a stable radix sort in two passes, of ten bits and then
 // fourteen (ordinals stay ascending; the digits are counted as the pairs come), and each
-// trigram's run is written at once as gaps into one buffer. Finish joins the runs of a trigram from every
-// chunk. Memory stays at one chunk of pairs (and its sorting space) plus the encoded runs.
+// trigram's run is written at once as gaps into one buffer. Finish joins the runs of a
+// trigram from every chunk. Memory stays at one chunk of pairs (and its sorting space) plus
+// the encoded runs.
 class TrigramCollector {
 public:
     static constexpr std::size_t kChunkPairs = std::size_t{1} << 20;
