@@ -205,9 +205,15 @@ ScopeIndex::Answer ScopeIndex::AnswerFromSegment(std::size_t file, const Indexed
     EntryValues values;
     RecordCursor cursor;
     SegmentReader::ResultTexts fields;
-    std::size_t done = 0;
-    for (const std::uint32_t ordinal : candidates) {
-        if (++done % kCandidatesBetweenCancelChecks == 0 && cancel.Cancelled()) {
+    // Every entry of the segment, in order, needs no asking ahead: the processor sees the pattern.
+    const bool prefetch = query && query->Active();
+    for (std::size_t at = 0; at < candidates.size(); ++at) {
+        const std::uint32_t ordinal = candidates[at];
+        if (prefetch)
+            PrefetchAhead(
+                candidates, at, [&](std::uint32_t ahead) { segment->PrefetchResult(ahead, false); },
+                [&](std::uint32_t ahead) { segment->PrefetchResult(ahead, true); });
+        if ((at + 1) % kCandidatesBetweenCancelChecks == 0 && cancel.Cancelled()) {
             read.interrupted = true;
             return Answer::Given;
         }

@@ -55,7 +55,13 @@ std::string ReadAnySegment(std::string bytes, const std::string& pattern)
     const std::uint32_t count = segment->EntryCount();
     RecordCursor cursor;
     SegmentReader::ResultTexts fields;
-    for (std::uint32_t i = 0; i < count && i < 4096; ++i) {
+    for (std::uint32_t i = 0; i <= count && i < 4096; ++i) {
+        // Asking ahead for an entry's memory reads where its values lie: within the bytes too,
+        // and nothing at all past the last entry.
+        segment->PrefetchResult(i, false);
+        segment->PrefetchResult(i, true);
+        if (i == count)
+            break;
         if (segment->ResultFields(i, cursor, fields)) {
             // The path and the derived texts live in the cursor; the rest must lie in the segment.
             for (const int key : {kFileName, kFileExt, kFileType, kDescription, kSizePercentage})

@@ -210,6 +210,24 @@ bool RecordColumn::Parse(std::string_view bytes, std::uint32_t entryCount)
     return true;
 }
 
+void RecordColumn::PrefetchPlace(std::uint32_t ordinal) const
+{
+    if (ordinal < count_)
+        vellumark::PrefetchBytes(table_ + std::size_t{ordinal / kRecordBlock} * 4,
+                                 table_ + (std::size_t{ordinal / kRecordBlock} + 2) * 4, 2);
+}
+
+void RecordColumn::PrefetchBytes(std::uint32_t ordinal) const
+{
+    if (ordinal >= count_)
+        return;
+    const std::uint32_t block = ordinal / kRecordBlock;
+    const std::size_t start = LoadU32(table_ + std::size_t{block} * 4);
+    const std::size_t end = block + 1 < blocks_ ? LoadU32(table_ + (std::size_t{block} + 1) * 4) : stream_.size();
+    if (start <= end && end <= stream_.size())
+        vellumark::PrefetchBytes(stream_.data() + start, stream_.data() + end, 8);
+}
+
 bool RecordColumn::Read(std::uint32_t ordinal, std::string_view fileName, const ParsedSize& size, const ParsedTime& time,
                         const TextColumn& names, RecordCursor& cursor, RecordTexts& texts) const
 {

@@ -75,6 +75,9 @@ public:
     // block once.
     bool Read(std::uint32_t ordinal, std::string_view fileName, const ParsedSize& size, const ParsedTime& time,
               const TextColumn& names, RecordCursor& cursor, RecordTexts& texts) const;
+    // Asks ahead for where the entry's block lies, then (some reads later) for its bytes.
+    void PrefetchPlace(std::uint32_t ordinal) const;
+    void PrefetchBytes(std::uint32_t ordinal) const;
 
 private:
     std::uint32_t count_ = 0;

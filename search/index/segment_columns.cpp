@@ -242,6 +242,28 @@ bool TextColumn::Value(std::uint32_t ordinal, std::optional<std::string_view>& v
     return true;
 }
 
+void TextColumn::PrefetchPlaces(std::uint32_t first, std::uint32_t last) const
+{
+    if (first > last || last >= count_)
+        return;
+    if (dictionary_) {
+        vellumark::PrefetchBytes(ids_ + std::size_t{first} * idWidth_, ids_ + (std::size_t{last} + 1) * idWidth_, 2);
+        return;
+    }
+    vellumark::PrefetchBytes(starts_ + 4 * std::size_t{first}, starts_ + 4 * (std::size_t{last} + 2), 2);
+}
+
+void TextColumn::PrefetchBytes(std::uint32_t first, std::uint32_t last) const
+{
+    // A dictionary's values are few and read again and again: they stay cached.
+    if (dictionary_ || first > last || last >= count_)
+        return;
+    const std::uint32_t start = LoadU32(starts_ + 4 * std::size_t{first});
+    const std::uint32_t end = LoadU32(starts_ + 4 * (std::size_t{last} + 1));
+    if (start <= end && end <= bytes_.size())
+        vellumark::PrefetchBytes(bytes_.data() + start, bytes_.data() + end, 8);
+}
+
 bool TextColumn::AcceptedIds(const ValueFilter& filter, std::vector<bool>& accepted) const
 {
     accepted.assign(static_cast<std::size_t>(dictionaryCount_) + 1, false);
@@ -330,7 +352,11 @@ bool TextColumn::Filter(const ValueFilter& filter, std::vector<std::uint32_t>& c
         }
     } else {
         std::optional<std::string_view> value;
-        for (const std::uint32_t ordinal : candidates) {
+        for (std::size_t at = 0; at < candidates.size(); ++at) {
+            PrefetchAhead(
+                candidates, at, [&](std::uint32_t ahead) { PrefetchPlaces(ahead, ahead); },
+                [&](std::uint32_t ahead) { PrefetchBytes(ahead, ahead); });
+            const std::uint32_t ordinal = candidates[at];
             if (ordinal >= count_ || !PlainValue(ordinal, value))
                 return false;
             if (value && filter.Matches(*value))
@@ -409,6 +435,22 @@ bool VarintColumn::ParseInto(std::string_view bytes, std::uint32_t entryCount)
         return false;
     table_ = reinterpret_cast<const unsigned char*>(table.data());
     return true;
+}
+
+void VarintColumn::PrefetchPlace(std::uint32_t ordinal) const
+{
+    if (ordinal < count_)
+        __builtin_prefetch(table_ + std::size_t{ordinal / kVarintBlock} * 4, 0, 3);
+}
+
+void VarintColumn::PrefetchBytes(std::uint32_t ordinal) const
+{
+    if (ordinal >= count_)
+        return;
+    const std::uint32_t position = LoadU32(table_ + std::size_t{ordinal / kVarintBlock} * 4);
+    // A block's sixteen varints take two lines at most, mostly.
+    if (position < stream_.size())
+        vellumark::PrefetchBytes(stream_.data() + position, stream_.data() + stream_.size(), 2);
 }
 
 bool VarintColumn::Value(std::uint32_t ordinal, std::uint64_t& value, bool& escaped) const

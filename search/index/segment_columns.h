@@ -17,6 +17,21 @@ namespace vellumark {
 // those bytes where they lie (in a mapped file) and check every step, so damaged bytes give
 // `false`, never a read outside them.
 
+// A loop over entries that lie apart in a column (candidates, results) asks ahead for their
+// memory, which in a mapped segment searched once is mostly not cached: first, some entries
+// ahead, for where an entry's values lie (`places`), then, a few entries ahead, when that has
+// come, for the values themselves (`bytes`).
+template <typename Places, typename Bytes>
+void PrefetchAhead(const std::vector<std::uint32_t>& ordinals, std::size_t at, Places&& places, Bytes&& bytes)
+{
+    constexpr std::size_t kPlacesAhead = 16;
+    constexpr std::size_t kBytesAhead = 8;
+    if (at + kPlacesAhead < ordinals.size())
+        places(ordinals[at + kPlacesAhead]);
+    if (at + kBytesAhead < ordinals.size())
+        bytes(ordinals[at + kBytesAhead]);
+}
+
 // Texts, each present or absent (absent differs from empty). Stored as one of two
 // encodings: plain (every value's bytes one after another, with the start of each) for
 // values that rarely repeat, or a dictionary (each distinct value once, and per entry the
@@ -123,6 +138,11 @@ public:
     bool Filter(const ValueFilter& filter, std::vector<std::uint32_t>& candidates) const;
     // About how many bytes a scan touches, to pick the cheapest column to scan first.
     std::uint64_t ScanBytes() const;
+    // Asks ahead for what reading the values of the ordinals first..last will touch, in two
+    // steps some reads apart: first where they lie, then (reading that, by then at hand)
+    // their bytes.
+    void PrefetchPlaces(std::uint32_t first, std::uint32_t last) const;
+    void PrefetchBytes(std::uint32_t first, std::uint32_t last) const;
 
 private:
     bool ParseInto(std::string_view bytes, std::uint32_t entryCount);
@@ -174,6 +194,9 @@ public:
     bool Parse(std::string_view bytes, std::uint32_t entryCount);
     // The entry's value; `escaped` tells whether it was stored after an escape.
     bool Value(std::uint32_t ordinal, std::uint64_t& value, bool& escaped) const;
+    // Asks ahead for where the entry's block lies, then (some reads later) for its bytes.
+    void PrefetchPlace(std::uint32_t ordinal) const;
+    void PrefetchBytes(std::uint32_t ordinal) const;
 
 private:
     bool ParseInto(std::string_view bytes, std::uint32_t entryCount);

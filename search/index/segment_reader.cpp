@@ -221,6 +221,26 @@ bool SegmentReader::ResultFields(std::uint32_t ordinal, RecordCursor& cursor, Re
     return true;
 }
 
+void SegmentReader::PrefetchResult(std::uint32_t ordinal, bool near) const
+{
+    // The record of an entry is decoded from the start of its block, with the names of the
+    // entries before it there.
+    const std::uint32_t blockStart = ordinal - ordinal % kRecordBlock;
+    if (!near) {
+        names_.PrefetchPlaces(blockStart, ordinal);
+        for (const TextColumn* column : {&extensions_, &descriptions_, &types_, &percentages_})
+            column->PrefetchPlaces(ordinal, ordinal);
+        sizes_.PrefetchPlace(ordinal);
+        times_.PrefetchPlace(ordinal);
+        records_.PrefetchPlace(ordinal);
+        return;
+    }
+    names_.PrefetchBytes(blockStart, ordinal);
+    sizes_.PrefetchBytes(ordinal);
+    times_.PrefetchBytes(ordinal);
+    records_.PrefetchBytes(ordinal);
+}
+
 SegmentReader::Lookup SegmentReader::FindPostings(Trigram trigram, PostingList& list) const
 {
     const auto* table = reinterpret_cast<const unsigned char*>(trigramTable_.data());

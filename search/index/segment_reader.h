@@ -52,6 +52,9 @@ public:
     // ascending ordinals read through one cursor cost least.
     using ResultTexts = std::array<std::string_view, kColumnKeyCount>;
     bool ResultFields(std::uint32_t ordinal, RecordCursor& cursor, ResultTexts& fields) const;
+    // Asks ahead for the memory ResultFields(ordinal) will read: where its values lie (`near`
+    // false), then the values (`near` true), as PrefetchAhead calls for them.
+    void PrefetchResult(std::uint32_t ordinal, bool near) const;
 
     const TextColumn& Names() const { return names_; }
     const TextColumn& Extensions() const { return extensions_; }
