@@ -74,7 +74,7 @@ inline std::uint64_t LoadU64(const unsigned char* bytes)
 
 // Asks for the cache lines of [from, to) ahead of a read, at most `maxLines` of them. Never
 // faults, whatever the addresses.
-inline void PrefetchBytes(const void* from, const void* to, std::size_t maxLines)
+inline void PrefetchRange(const void* from, const void* to, std::size_t maxLines)
 {
     const auto* at = static_cast<const char*>(from);
     const auto* end = static_cast<const char*>(to);

@@ -213,8 +213,7 @@ bool RecordColumn::Parse(std::string_view bytes, std::uint32_t entryCount)
 void RecordColumn::PrefetchPlace(std::uint32_t ordinal) const
 {
     if (ordinal < count_)
-        vellumark::PrefetchBytes(table_ + std::size_t{ordinal / kRecordBlock} * 4,
-                                 table_ + (std::size_t{ordinal / kRecordBlock} + 2) * 4, 2);
+        __builtin_prefetch(table_ + std::size_t{ordinal / kRecordBlock} * 4, 0, 3);
 }
 
 void RecordColumn::PrefetchBytes(std::uint32_t ordinal) const
@@ -225,7 +224,7 @@ void RecordColumn::PrefetchBytes(std::uint32_t ordinal) const
     const std::size_t start = LoadU32(table_ + std::size_t{block} * 4);
     const std::size_t end = block + 1 < blocks_ ? LoadU32(table_ + (std::size_t{block} + 1) * 4) : stream_.size();
     if (start <= end && end <= stream_.size())
-        vellumark::PrefetchBytes(stream_.data() + start, stream_.data() + end, 8);
+        PrefetchRange(stream_.data() + start, stream_.data() + end, 8);
 }
 
 bool RecordColumn::Read(std::uint32_t ordinal, std::string_view fileName, const ParsedSize& size, const ParsedTime& time,

@@ -247,10 +247,10 @@ void TextColumn::PrefetchPlaces(std::uint32_t first, std::uint32_t last) const
     if (first > last || last >= count_)
         return;
     if (dictionary_) {
-        vellumark::PrefetchBytes(ids_ + std::size_t{first} * idWidth_, ids_ + (std::size_t{last} + 1) * idWidth_, 2);
+        PrefetchRange(ids_ + std::size_t{first} * idWidth_, ids_ + (std::size_t{last} + 1) * idWidth_, 2);
         return;
     }
-    vellumark::PrefetchBytes(starts_ + 4 * std::size_t{first}, starts_ + 4 * (std::size_t{last} + 2), 2);
+    PrefetchRange(starts_ + 4 * std::size_t{first}, starts_ + 4 * (std::size_t{last} + 2), 2);
 }
 
 void TextColumn::PrefetchBytes(std::uint32_t first, std::uint32_t last) const
@@ -261,7 +261,7 @@ void TextColumn::PrefetchBytes(std::uint32_t first, std::uint32_t last) const
     const std::uint32_t start = LoadU32(starts_ + 4 * std::size_t{first});
     const std::uint32_t end = LoadU32(starts_ + 4 * (std::size_t{last} + 1));
     if (start <= end && end <= bytes_.size())
-        vellumark::PrefetchBytes(bytes_.data() + start, bytes_.data() + end, 8);
+        PrefetchRange(bytes_.data() + start, bytes_.data() + end, 8);
 }
 
 bool TextColumn::AcceptedIds(const ValueFilter& filter, std::vector<bool>& accepted) const
@@ -450,7 +450,7 @@ void VarintColumn::PrefetchBytes(std::uint32_t ordinal) const
     const std::uint32_t position = LoadU32(table_ + std::size_t{ordinal / kVarintBlock} * 4);
     // A block's sixteen varints take two lines at most, mostly.
     if (position < stream_.size())
-        vellumark::PrefetchBytes(stream_.data() + position, stream_.data() + stream_.size(), 2);
+        PrefetchRange(stream_.data() + position, stream_.data() + stream_.size(), 2);
 }
 
 bool VarintColumn::Value(std::uint32_t ordinal, std::uint64_t& value, bool& escaped) const
