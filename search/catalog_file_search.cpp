@@ -37,6 +37,32 @@ bool CatalogFileReadable(const std::string& path, const std::optional<FileStatus
     return true;
 }
 
+void CatalogRead::Keep(const EntryRecord::Fields& fields, const SharedText& catalogName, TextPool& extensions)
+{
+    if (!lineFormat) {
+        AddSearchResult(fields, catalogName, found, &extensions);
+        return;
+    }
+    EntryRecord::Fields line = fields;
+    line[kDiskName] = catalogName.View();
+    lineFormat->Append(foundLines, line);
+    ++foundLineCount;
+}
+
+void CatalogRead::DropFound()
+{
+    found.clear();
+    foundLines.clear();
+    foundLineCount = 0;
+}
+
+void CatalogRead::Restart()
+{
+    const ResultLineFormat* format = lineFormat;
+    *this = CatalogRead();
+    lineFormat = format;
+}
+
 std::string RecordedFailure(const std::string& path, std::string_view stored)
 {
     return "Cannot read \"" + path + "\"" + std::string(stored);
@@ -74,7 +100,8 @@ Status ReadCatalogFile(const std::string& path, const SearchConditions* conditio
         if (conditions && EntryMatches(*conditions, values)) {
             if (catalogName.Empty())
                 catalogName = SharedText(CatalogNameOfFile(path));
-            AddSearchResult(entry, catalogName, read.found, &extensions);
+            entry.AllValues(all);
+            read.Keep(all, catalogName, extensions);
         }
         return true;
     });
@@ -83,7 +110,7 @@ Status ReadCatalogFile(const std::string& path, const SearchConditions* conditio
         // Matches taken before the fault are dropped with the file: a catalog counts whole
         // or not at all.
         read.failure = status.message();
-        read.found.clear();
+        read.DropFound();
     }
     return status;
 }

@@ -14,14 +14,37 @@
 namespace vellumark {
 
 class SegmentBuilder;
+class SharedText;
+class TextPool;
+
+// A search's results written as lines of text by the threads that find them, for a sink that
+// shows them so: no record is made of a result that is only written out. Called on several
+// threads at once.
+class ResultLineFormat {
+public:
+    virtual ~ResultLineFormat() = default;
+    // Appends the result's line; its DiskName is the catalog's name.
+    virtual void Append(std::string& lines, const EntryRecord::Fields& fields) const = 0;
+};
 
 // What searching one catalog file gave.
 struct CatalogRead {
+    // The matches: records, or with a line format, their lines.
     std::vector<EntryRecord> found;
+    const ResultLineFormat* lineFormat = nullptr;
+    std::string foundLines;
+    std::size_t foundLineCount = 0;
     std::string failure;  // why the file was skipped; empty when it was not
     std::size_t entries = 0;  // entries read
     bool interrupted = false;  // the user cancelled while the file was read
     bool done = false;
+
+    // Keeps one match (DiskName not looked at: the catalog's name is given).
+    void Keep(const EntryRecord::Fields& fields, const SharedText& catalogName, TextPool& extensions);
+    std::size_t FoundCount() const { return lineFormat ? foundLineCount : found.size(); }
+    void DropFound();
+    // Starts the file again from nothing, in the same form.
+    void Restart();
 };
 
 // The file's status as the search sees it before reading: a catalog to read (true), or

@@ -99,6 +99,7 @@ void CatalogSearch::ReadCatalogFiles()
     const auto readFiles = [&](Progress* messages) {
         for (std::size_t index = next++; index < files_.size() && !progress_.Cancelled(); index = next++) {
             CatalogRead read;
+            read.lineFormat = sink_.LineFormat();
             SearchCatalogFile(index, read, messages);
             {
                 std::lock_guard lock(mutex_);
@@ -165,10 +166,11 @@ void CatalogSearch::Deliver(std::size_t index)
     }
     if (!read.failure.empty())
         Skip(files_[index], std::move(read.failure));
-    if (!read.found.empty()) {
-        outcome_.resultCount += read.found.size();
+    outcome_.resultCount += read.FoundCount();
+    if (!read.found.empty())
         sink_.AddFrom(files_[index], std::move(read.found));
-    }
+    if (read.foundLineCount)
+        sink_.AddLines(std::move(read.foundLines), read.foundLineCount);
     read = CatalogRead{};
     read.done = true;
 }

@@ -3,6 +3,7 @@
 #include "core/catalog_reader.h"
 #include "core/catalog_tree.h"
 #include "core/shared_text.h"
+#include "search/catalog_file_search.h"
 #include "search/catalog_walk.h"
 #include "search/search_request.h"
 #include "services/progress.h"
@@ -28,6 +29,14 @@ public:
     {
         static_cast<void>(catalogPath);
         Add(std::move(batch));
+    }
+    // A sink that only writes its results out may take them as lines of this format instead
+    // (null: as records). They then come through AddLines, a catalog's matches at a time.
+    virtual const ResultLineFormat* LineFormat() const { return nullptr; }
+    virtual void AddLines(std::string&& lines, std::size_t count)
+    {
+        static_cast<void>(lines);
+        static_cast<void>(count);
     }
 };
 

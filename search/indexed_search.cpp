@@ -165,7 +165,7 @@ void ScopeIndex::Search(std::size_t file, const SearchConditions* conditions, co
             outcome.entries = record->entryCount;
             return;
         case Answer::Rebuild:
-            read = CatalogRead();
+            read.Restart();
             break;
         }
     }
@@ -227,7 +227,7 @@ ScopeIndex::Answer ScopeIndex::AnswerFromSegment(std::size_t file, const Indexed
         }
         if (!segment->ResultFields(ordinal, cursor, fields))
             return Answer::Rebuild;
-        AddSearchResult(fields, catalogName, read.found, &extensions);
+        read.Keep(fields, catalogName, extensions);
     }
     return Answer::Given;
 }

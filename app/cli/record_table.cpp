@@ -80,9 +80,10 @@ void WriteRecordHeader(std::ostream& out)
     out << '\n';
 }
 
-void AppendRecord(std::string& lines, const EntryRecord& record)
+void AppendRecord(std::string& lines, const EntryRecord& record) { AppendRecordLine(lines, record.AllFields()); }
+
+void AppendRecordLine(std::string& lines, const EntryRecord::Fields& fields)
 {
-    const EntryRecord::Fields fields = record.AllFields();
     for (int key = 0; key < kColumnKeyCount; ++key) {
         if (key)
             lines += '\t';

@@ -17,6 +17,7 @@ void WriteRecordHeader(std::ostream& out);
 void WriteRecord(std::ostream& out, const EntryRecord& record);
 // The record's line, appended to text gathered for one larger write.
 void AppendRecord(std::string& lines, const EntryRecord& record);
+void AppendRecordLine(std::string& lines, const EntryRecord::Fields& fields);
 // Header, then every entry of the tree in pre-order.
 void WriteRecordTable(std::ostream& out, const CatalogTree& tree);
 

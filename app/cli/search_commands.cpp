@@ -85,7 +85,13 @@ Status WriteExport(const ExportJob& job, Progress& progress)
     return status.code() == Status::Code::Exists ? OutputTaken(job) : status;
 }
 
-// Writes the record table as the results come, in large blocks.
+class RecordLineFormat final : public ResultLineFormat {
+public:
+    void Append(std::string& lines, const EntryRecord::Fields& fields) const override { AppendRecordLine(lines, fields); }
+};
+
+// Writes the record table as the results come, in large blocks. The search threads write the
+// lines; this only passes them on.
 class RecordTableSink final : public SearchSink {
 public:
     explicit RecordTableSink(std::ostream& out) : out_(out) {}
@@ -100,6 +106,17 @@ public:
         }
         batch.clear();
     }
+    const ResultLineFormat* LineFormat() const override { return &format_; }
+    void AddLines(std::string&& lines, std::size_t) override
+    {
+        // Small catalogs' lines are gathered into one write; a large one goes out as it is.
+        if (text_.size() + lines.size() < kBlockBytes) {
+            text_ += lines;
+            return;
+        }
+        Flush();
+        out_.write(lines.data(), static_cast<std::streamsize>(lines.size()));
+    }
 
     void Flush()
     {
@@ -109,13 +126,24 @@ public:
 
 private:
     static constexpr std::size_t kBlockBytes = 1 << 20;
+    const RecordLineFormat format_;
     std::ostream& out_;
     std::string text_;
+};
+
+// Results that are only counted need no line.
+class NoLineFormat final : public ResultLineFormat {
+public:
+    void Append(std::string&, const EntryRecord::Fields&) const override {}
 };
 
 class CountingSink final : public SearchSink {
 public:
     void Add(std::vector<EntryRecord>&& batch) override { batch.clear(); }
+    const ResultLineFormat* LineFormat() const override { return &format_; }
+
+private:
+    const NoLineFormat format_;
 };
 
 // The conditions beyond the patterns, as the options give them.

@@ -49,21 +49,47 @@ std::ostream& operator<<(std::ostream& out, const Answer& answer)
     return out;
 }
 
+// The eleven fields joined by "|", ended by a line feed.
+class JoinedFields final : public ResultLineFormat {
+public:
+    void Append(std::string& lines, const EntryRecord::Fields& fields) const override
+    {
+        for (int key = 0; key < kColumnKeyCount; ++key)
+            lines += std::string(key ? "|" : "") + std::string(fields[key]);
+        lines += '\n';
+    }
+};
+
+// Takes the results as records, or (`asLines`) as lines the search threads write.
 class RecordingSink final : public SearchSink {
 public:
+    explicit RecordingSink(bool asLines = false) : asLines_(asLines) {}
     Lines lines;
     std::function<void()> onBatch;
     void Add(std::vector<EntryRecord>&& batch) override
     {
-        for (const EntryRecord& record : batch) {
-            std::string line;
-            for (int key = 0; key < kColumnKeyCount; ++key)
-                line += std::string(key ? "|" : "") + std::string(record.Field(key));
-            lines.push_back(std::move(line));
-        }
+        EXPECT_FALSE(asLines_) << "records handed to a sink that takes lines";
+        std::string text;
+        for (const EntryRecord& record : batch)
+            format_.Append(text, record.AllFields());
+        AddLines(std::move(text), batch.size());
+    }
+    const ResultLineFormat* LineFormat() const override { return asLines_ ? &format_ : nullptr; }
+    void AddLines(std::string&& text, std::size_t count) override
+    {
+        std::size_t from = 0;
+        for (std::size_t end; (end = text.find('\n', from)) != std::string::npos; from = end + 1)
+            lines.push_back(text.substr(from, end - from));
+        EXPECT_EQ(lines.size() - batchesBefore_, count);
+        batchesBefore_ = lines.size();
         if (onBatch)
             onBatch();
     }
+
+private:
+    const bool asLines_;
+    const JoinedFields format_;
+    std::size_t batchesBefore_ = 0;
 };
 
 long ReadCharacters()
@@ -106,7 +132,7 @@ protected:
         return request;
     }
 
-    Answer Search(SearchRequest request, bool index, RecordingSink sink = {})
+    Answer Search(SearchRequest request, bool index, RecordingSink sink = RecordingSink())
     {
         request.useIndex = index;
         NullProgress progress;
@@ -118,12 +144,15 @@ protected:
         return answer;
     }
 
-    // The search through the index gives what reading every file gives; returns that.
+    // The search through the index gives what reading every file gives, whether the results
+    // are taken as records or as lines; returns that.
     Answer ExpectSame(const SearchRequest& request)
     {
         const Answer streamed = Search(request, false);
         const Answer indexed = Search(request, true);
         EXPECT_EQ(indexed, streamed) << "indexed:" << indexed << "\nstreamed:" << streamed;
+        EXPECT_EQ(Search(request, false, RecordingSink(true)), streamed) << "streamed as lines";
+        EXPECT_EQ(Search(request, true, RecordingSink(true)), streamed) << "indexed as lines";
         return indexed;
     }
 
@@ -309,7 +338,7 @@ TEST_F(IndexedSearchTest, DamagedIndexFilesAreBuiltAgainNeverTrusted)
     EXPECT_EQ(Search(Request("o"), true), answer);
     EXPECT_EQ(Index().outOfDate, 0u) << "each was built again";
     ASSERT_EQ(::unlink(segmentOf("Loose.xml").c_str()), 0);
-    EXPECT_EQ(Search(Request("o"), true), answer);
+    EXPECT_EQ(Search(Request("o"), true, RecordingSink(true)), answer) << "as lines";
 
     // A damaged manifest or marker: the index starts again.
     damage(index->Folder() + "/manifest", [](std::string& bytes) { bytes[bytes.size() / 2] ^= 0x20; });
