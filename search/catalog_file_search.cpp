@@ -58,9 +58,11 @@ void CatalogRead::DropFound()
 
 void CatalogRead::Restart()
 {
-    const ResultLineFormat* format = lineFormat;
-    *this = CatalogRead();
-    lineFormat = format;
+    CatalogRead again;
+    again.lineFormat = lineFormat;
+    again.foundLines = std::move(foundLines);
+    again.foundLines.clear();
+    *this = std::move(again);
 }
 
 std::string RecordedFailure(const std::string& path, std::string_view stored)

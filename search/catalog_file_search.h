@@ -43,7 +43,7 @@ struct CatalogRead {
     void Keep(const EntryRecord::Fields& fields, const SharedText& catalogName, TextPool& extensions);
     std::size_t FoundCount() const { return lineFormat ? foundLineCount : found.size(); }
     void DropFound();
-    // Starts the file again from nothing, in the same form.
+    // Starts the file again from nothing, in the same form (keeping the line buffer's memory).
     void Restart();
 };
 

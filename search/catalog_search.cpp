@@ -54,6 +54,9 @@ private:
 
     std::vector<std::string> files_;
     std::vector<CatalogRead> reads_;
+    // Line buffers back from the sink, for the lines of files still to search: a buffer keeps
+    // its memory, which a new one takes from the system again, page by page.
+    std::vector<std::string> spareLines_;
     std::mutex mutex_;
     std::condition_variable readDone_;
 };
@@ -100,6 +103,13 @@ void CatalogSearch::ReadCatalogFiles()
         for (std::size_t index = next++; index < files_.size() && !progress_.Cancelled(); index = next++) {
             CatalogRead read;
             read.lineFormat = sink_.LineFormat();
+            if (read.lineFormat) {
+                std::lock_guard lock(mutex_);
+                if (!spareLines_.empty()) {
+                    read.foundLines = std::move(spareLines_.back());
+                    spareLines_.pop_back();
+                }
+            }
             SearchCatalogFile(index, read, messages);
             {
                 std::lock_guard lock(mutex_);
@@ -170,7 +180,14 @@ void CatalogSearch::Deliver(std::size_t index)
     if (!read.found.empty())
         sink_.AddFrom(files_[index], std::move(read.found));
     if (read.foundLineCount)
-        sink_.AddLines(std::move(read.foundLines), read.foundLineCount);
+        sink_.AddLines(read.foundLines, read.foundLineCount);
+    // A buffer as large as few catalogs need goes back to the system.
+    constexpr std::size_t kLargestSpareLines = std::size_t{4} << 20;
+    if (read.foundLines.capacity() && read.foundLines.capacity() <= kLargestSpareLines) {
+        read.foundLines.clear();
+        std::lock_guard lock(mutex_);
+        spareLines_.push_back(std::move(read.foundLines));
+    }
     read = CatalogRead{};
     read.done = true;
 }

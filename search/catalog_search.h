@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vellumark {
@@ -33,7 +34,7 @@ public:
     // A sink that only writes its results out may take them as lines of this format instead
     // (null: as records). They then come through AddLines, a catalog's matches at a time.
     virtual const ResultLineFormat* LineFormat() const { return nullptr; }
-    virtual void AddLines(std::string&& lines, std::size_t count)
+    virtual void AddLines(std::string_view lines, std::size_t count)
     {
         static_cast<void>(lines);
         static_cast<void>(count);

@@ -107,7 +107,7 @@ public:
         batch.clear();
     }
     const ResultLineFormat* LineFormat() const override { return &format_; }
-    void AddLines(std::string&& lines, std::size_t) override
+    void AddLines(std::string_view lines, std::size_t) override
     {
         // Small catalogs' lines are gathered into one write; a large one goes out as it is.
         if (text_.size() + lines.size() < kBlockBytes) {

@@ -72,14 +72,14 @@ public:
         std::string text;
         for (const EntryRecord& record : batch)
             format_.Append(text, record.AllFields());
-        AddLines(std::move(text), batch.size());
+        AddLines(text, batch.size());
     }
     const ResultLineFormat* LineFormat() const override { return asLines_ ? &format_ : nullptr; }
-    void AddLines(std::string&& text, std::size_t count) override
+    void AddLines(std::string_view text, std::size_t count) override
     {
         std::size_t from = 0;
         for (std::size_t end; (end = text.find('\n', from)) != std::string::npos; from = end + 1)
-            lines.push_back(text.substr(from, end - from));
+            lines.emplace_back(text.substr(from, end - from));
         EXPECT_EQ(lines.size() - batchesBefore_, count);
         batchesBefore_ = lines.size();
         if (onBatch)
