@@ -238,10 +238,21 @@ bool RecordColumn::Read(std::uint32_t ordinal, std::string_view fileName, const 
         cursor.next_ = block * kRecordBlock;
         cursor.position_ = LoadU32(table_ + std::size_t{block} * 4);
         cursor.path_.clear();
+        cursor.nameToAppend_ = RecordCursor::kNoNameToAppend;
     }
     const std::size_t end = block + 1 < blocks_ ? LoadU32(table_ + (std::size_t{block} + 1) * 4) : stream_.size();
     if (cursor.position_ > end)
         return false;
+    // The path of an entry before the wanted one is only kept as far as the next entry shares it:
+    // its FileName, which a path often ends with, is looked up only when the next path shares
+    // part of it (a folder's first file after the folder), not for the files of one folder.
+    const auto appendName = [&](std::uint32_t at, std::string_view name) {
+        std::optional<std::string_view> value = name;
+        if ((at != ordinal && !names.Value(at, value)) || !value || value->empty())
+            return false;
+        cursor.path_ += *value;
+        return true;
+    };
     ByteCursor in(stream_.substr(cursor.position_, end - cursor.position_));
     std::string_view stored[4];
     for (;;) {
@@ -251,18 +262,25 @@ bool RecordColumn::Read(std::uint32_t ordinal, std::string_view fileName, const 
             return false;
         if ((flags & kPathMode) == kNoPath) {
             cursor.path_.clear();
+            cursor.nameToAppend_ = RecordCursor::kNoNameToAppend;
         } else {
             std::uint64_t shared = 0, length = 0;
             std::string_view rest;
-            if (!in.Varint(shared) || shared > cursor.path_.size() || !in.Varint(length) || !in.Bytes(length, rest))
+            if (!in.Varint(shared) || !in.Varint(length) || !in.Bytes(length, rest))
                 return false;
+            if (shared > cursor.path_.size() && cursor.nameToAppend_ != RecordCursor::kNoNameToAppend
+                && !appendName(cursor.nameToAppend_, {}))
+                return false;
+            if (shared > cursor.path_.size())
+                return false;
+            cursor.nameToAppend_ = RecordCursor::kNoNameToAppend;
             cursor.path_.resize(static_cast<std::size_t>(shared));
             cursor.path_ += rest;
             if ((flags & kPathMode) == kPathEndsWithName) {
-                std::optional<std::string_view> name = fileName;
-                if ((at != ordinal && !names.Value(at, name)) || !name || name->empty())
+                if (at != ordinal)
+                    cursor.nameToAppend_ = at;
+                else if (!appendName(at, fileName))
                     return false;
-                cursor.path_ += *name;
             }
         }
         for (int text = 0; text < 4; ++text) {

@@ -56,10 +56,13 @@ private:
 // for the entry read last (valid until the next read).
 class RecordCursor {
     friend class RecordColumn;
+    static constexpr std::uint32_t kNoNameToAppend = ~std::uint32_t{0};
     std::uint32_t block_ = ~std::uint32_t{0};
     std::uint32_t next_ = 0;  // the ordinal the position below belongs to
     std::size_t position_ = 0;
     std::string path_;
+    // The entry whose FileName completes path_, when it is not appended yet.
+    std::uint32_t nameToAppend_ = kNoNameToAppend;
     char size_[24] = {};
     char time_[24] = {};
     char nameLength_[24] = {};

@@ -223,11 +223,8 @@ bool SegmentReader::ResultFields(std::uint32_t ordinal, RecordCursor& cursor, Re
 
 void SegmentReader::PrefetchResult(std::uint32_t ordinal, bool near) const
 {
-    // The record of an entry is decoded from the start of its block, with the names of the
-    // entries before it there.
-    const std::uint32_t blockStart = ordinal - ordinal % kRecordBlock;
     if (!near) {
-        names_.PrefetchPlaces(blockStart, ordinal);
+        names_.PrefetchPlaces(ordinal, ordinal);
         for (const TextColumn* column : {&extensions_, &descriptions_, &types_, &percentages_})
             column->PrefetchPlaces(ordinal, ordinal);
         sizes_.PrefetchPlace(ordinal);
@@ -235,7 +232,7 @@ void SegmentReader::PrefetchResult(std::uint32_t ordinal, bool near) const
         records_.PrefetchPlace(ordinal);
         return;
     }
-    names_.PrefetchBytes(blockStart, ordinal);
+    names_.PrefetchBytes(ordinal, ordinal);
     sizes_.PrefetchBytes(ordinal);
     times_.PrefetchBytes(ordinal);
     records_.PrefetchBytes(ordinal);
