@@ -188,16 +188,18 @@ ScopeIndex::Answer ScopeIndex::AnswerFromSegment(std::size_t file, const Indexed
         return Answer::Given;
 
     std::vector<std::uint32_t> candidates;
+    const ValueFilter* nameCheck = nullptr;
     if (query && query->Active()) {
-        if (!query->FindCandidates(*segment, candidates).ok())
+        if (!query->FindCandidates(*segment, candidates, nameCheck).ok())
             return Answer::Rebuild;
     } else {
         candidates.resize(segment->EntryCount());
         std::iota(candidates.begin(), candidates.end(), 0u);
     }
     // Each candidate is verified by the search's own matcher on the values the segment holds,
-    // unless the query's candidates are already exactly the entries its plain patterns accept.
-    // A result is made from the segment alone: the catalog file is not read at all.
+    // unless the query's candidates are exactly the entries its plain patterns accept once their
+    // names pass the name check, made here as the names are read for the results. A result is
+    // made from the segment alone: the catalog file is not read at all.
     const bool exact = query && query->Active() && conditions->OnlyPlainPatterns();
     const unsigned which = StoredValuesFor(*conditions);
     const SharedText catalogName(CatalogNameOfFile(path));
@@ -217,7 +219,13 @@ ScopeIndex::Answer ScopeIndex::AnswerFromSegment(std::size_t file, const Indexed
             read.interrupted = true;
             return Answer::Given;
         }
-        if (!exact) {
+        if (exact && nameCheck) {
+            std::optional<std::string_view> name;
+            if (!segment->Names().Value(ordinal, name))
+                return Answer::Rebuild;
+            if (!name || !nameCheck->Matches(*name))
+                continue;
+        } else if (!exact) {
             IndexedEntryValues stored;
             if (!segment->Values(ordinal, stored, which))
                 return Answer::Rebuild;

@@ -38,6 +38,18 @@ CandidateQuery::CandidateQuery(std::string_view namePattern, std::string_view ex
 
 Status CandidateQuery::FindCandidates(const SegmentReader& segment, std::vector<std::uint32_t>& candidates) const
 {
+    const ValueFilter* nameCheck = nullptr;
+    if (Status status = FindCandidates(segment, candidates, nameCheck); !status)
+        return status;
+    if (nameCheck && !segment.Names().Filter(*nameCheck, candidates))
+        return Damaged(segment);
+    return Status::Ok();
+}
+
+Status CandidateQuery::FindCandidates(const SegmentReader& segment, std::vector<std::uint32_t>& candidates,
+                                      const ValueFilter*& nameCheck) const
+{
+    nameCheck = nullptr;
     candidates.clear();
     const std::uint32_t entryCount = segment.EntryCount();
     if (entryCount == 0)
@@ -81,6 +93,9 @@ Status CandidateQuery::FindCandidates(const SegmentReader& segment, std::vector<
             if (!IntersectPostings(lists[i], entryCount, candidates))
                 return Damaged(segment);
         }
+        // The names are compared last, by the caller, on the candidates the other columns leave.
+        conditions.erase(conditions.begin());
+        nameCheck = &*name_;
     } else {
         // Scan the cheapest column whole, then look at the others only for what it left.
         const auto cheapest = std::min_element(conditions.begin(), conditions.end(), [](const Condition& a, const Condition& b) {

@@ -31,6 +31,12 @@ public:
     // Replaces `candidates` with the segment's candidates in document order; Failed when
     // the segment turns out damaged.
     Status FindCandidates(const SegmentReader& segment, std::vector<std::uint32_t>& candidates) const;
+    // The same, except that the FileName pattern, when its trigrams found the candidates, is
+    // left for the caller to check: `nameCheck` is then the filter each candidate's FileName
+    // must pass, else null. For a caller that reads the candidates' names anyway, which saves a
+    // pass over them.
+    Status FindCandidates(const SegmentReader& segment, std::vector<std::uint32_t>& candidates,
+                          const ValueFilter*& nameCheck) const;
 
 private:
     std::optional<ValueFilter> name_;

@@ -186,6 +186,21 @@ TEST_F(IndexedSearchTest, TheFirstSearchBuildsTheIndexAndLaterOnesAnswerFromIt)
     ExpectSame(other);
 }
 
+// Names that hold every trigram of a pattern but not the pattern are candidates the index
+// must still turn down, whatever other conditions come with the name.
+TEST_F(IndexedSearchTest, NamesWithThePatternsTrigramsButNotThePatternAreNoResults)
+{
+    Put("Trap.xml", FileEntry("Barocco Hockey.mp3", "mp3") + FileEntry("Rock.mp3", "mp3") + FileEntry("ROCK.flac", "flac")
+                        + FileEntry("crock pot", ""));
+    EXPECT_EQ(ExpectSame(Request("rock", "Trap.xml")).results.size(), 3u);
+    SearchRequest withExtension = Request("rock", "Trap.xml");
+    withExtension.extensionPattern = "mp3";
+    EXPECT_EQ(ExpectSame(withExtension).results.size(), 1u);
+    SearchRequest caseSensitive = Request("ROCK", "Trap.xml");
+    caseSensitive.caseSensitive = true;
+    EXPECT_EQ(ExpectSame(caseSensitive).results.size(), 1u);
+}
+
 TEST_F(IndexedSearchTest, EveryKindOfChangeIsSeenByTheNextSearch)
 {
     ExpectSame(Request("o"));
