@@ -9,25 +9,17 @@ namespace vellumark::cli {
 
 namespace {
 
-// True when one of the eight bytes may need an escape: a backslash or a byte below 0x0E (tab,
-// line feed and carriage return lie there). Exact per byte is not needed: the byte loop decides.
-bool MayNeedEscape(std::uint64_t word)
+// True when one of the word's bytes (eight or four) may need an escape: a backslash or a byte
+// below 0x0E (tab, line feed and carriage return lie there). Exact per byte is not needed: the
+// byte loop decides.
+template <typename Word>
+bool MayNeedEscape(Word word)
 {
-    constexpr std::uint64_t kOnes = 0x0101010101010101;
-    constexpr std::uint64_t kHighs = 0x8080808080808080;
-    const std::uint64_t backslashes = word ^ (kOnes * '\\');
-    const std::uint64_t zeroByte = (backslashes - kOnes) & ~backslashes & kHighs;
-    const std::uint64_t lowByte = (word - kOnes * 0x0E) & ~word & kHighs;
-    return (zeroByte | lowByte) != 0;
-}
-
-bool MayNeedEscape(std::uint32_t word)
-{
-    constexpr std::uint32_t kOnes = 0x01010101;
-    constexpr std::uint32_t kHighs = 0x80808080;
-    const std::uint32_t backslashes = word ^ (kOnes * '\\');
-    const std::uint32_t zeroByte = (backslashes - kOnes) & ~backslashes & kHighs;
-    const std::uint32_t lowByte = (word - kOnes * 0x0E) & ~word & kHighs;
+    constexpr Word kOnes = static_cast<Word>(0x0101010101010101);
+    constexpr Word kHighs = static_cast<Word>(0x8080808080808080);
+    const Word backslashes = word ^ static_cast<Word>(kOnes * '\\');
+    const Word zeroByte = static_cast<Word>(backslashes - kOnes) & static_cast<Word>(~backslashes) & kHighs;
+    const Word lowByte = static_cast<Word>(word - kOnes * 0x0E) & static_cast<Word>(~word) & kHighs;
     return (zeroByte | lowByte) != 0;
 }
 
