@@ -4,6 +4,7 @@
 #include "search/index/posting_list.h"
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 #include <limits>
 #include <queue>
@@ -102,14 +103,20 @@ void TrigramCollector::Flush()
         scratch_.resize(pairs_.size());
     SortByTrigram(pairs_.data(), pending_, scratch_.data(), digitCounts_.data());
     std::fill(digitCounts_.begin(), digitCounts_.end(), 0u);
-    if (runBytes_.size() < runBytesSize_ + pending_ * kMaxGapBytes)
-        runBytes_.resize(std::max(runBytesSize_ + pending_ * kMaxGapBytes, 2 * runBytes_.size()));
+    if (runBytesCapacity_ < runBytesSize_ + pending_ * kMaxGapBytes) {
+        const std::size_t capacity = std::max(runBytesSize_ + pending_ * kMaxGapBytes, 2 * runBytesCapacity_);
+        auto grown = std::make_unique_for_overwrite<unsigned char[]>(capacity);
+        if (runBytesSize_ != 0)
+            std::memcpy(grown.get(), runBytes_.get(), runBytesSize_);
+        runBytes_ = std::move(grown);
+        runBytesCapacity_ = capacity;
+    }
     const std::uint64_t* const pairs = pairs_.data();
-    unsigned char* out = runBytes_.data() + runBytesSize_;
+    unsigned char* out = runBytes_.get() + runBytesSize_;
     for (std::size_t at = 0; at < pending_;) {
         const std::uint64_t trigram = pairs[at] >> 32;
         Run run{static_cast<std::uint32_t>(trigram), 1, static_cast<std::uint32_t>(pairs[at]), 0,
-                static_cast<std::uint64_t>(out - runBytes_.data()), 0};
+                static_cast<std::uint64_t>(out - runBytes_.get()), 0};
         run.last = run.first;
         // A value holding a trigram twice gives its ordinal twice in a row; it counts once.
         for (++at; at < pending_ && pairs[at] >> 32 == trigram; ++at) {
@@ -120,10 +127,10 @@ void TrigramCollector::Flush()
             run.last = ordinal;
             ++run.count;
         }
-        run.length = static_cast<std::uint64_t>(out - runBytes_.data()) - run.offset;
+        run.length = static_cast<std::uint64_t>(out - runBytes_.get()) - run.offset;
         runs_.push_back(run);
     }
-    runBytesSize_ = static_cast<std::size_t>(out - runBytes_.data());
+    runBytesSize_ = static_cast<std::size_t>(out - runBytes_.get());
     chunkEnds_.push_back(runs_.size());
     pending_ = 0;
 }
@@ -160,7 +167,7 @@ bool TrigramCollector::Finish(std::uint32_t entryCount, std::string& table, std:
                 --count;
             else
                 PutVarint(postings, run.first - following);
-            postings.append(reinterpret_cast<const char*>(runBytes_.data() + run.offset), run.length);
+            postings.append(reinterpret_cast<const char*>(runBytes_.get() + run.offset), run.length);
             count += run.count;
             following = std::uint64_t{run.last} + 1;
         }

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -54,9 +55,11 @@ private:
     std::size_t pending_ = 0;
     std::vector<Run> runs_;
     std::vector<std::size_t> chunkEnds_;  // where each chunk's runs end in runs_
-    // Grown only: the first runBytesSize_ bytes are in use, so a chunk's worst case is never
-    // cleared byte by byte.
-    std::vector<unsigned char> runBytes_;
+    // Grown only, and never cleared: the first runBytesSize_ bytes are in use. A chunk's room
+    // for its worst case is set aside without being written, so the pages it never uses are
+    // never touched.
+    std::unique_ptr<unsigned char[]> runBytes_;
+    std::size_t runBytesCapacity_ = 0;
     std::size_t runBytesSize_ = 0;
 };
 
