@@ -181,7 +181,7 @@ void CatalogSearch::Deliver(std::size_t index)
         sink_.AddFrom(files_[index], std::move(read.found));
     if (read.foundLineCount)
         sink_.AddLines(read.foundLines, read.foundLineCount);
-    // A buffer as large as few catalogs need goes back to the system.
+    // A buffer larger than most catalogs need is freed, not kept.
     constexpr std::size_t kLargestSpareLines = std::size_t{4} << 20;
     if (read.foundLines.capacity() && read.foundLines.capacity() <= kLargestSpareLines) {
         read.foundLines.clear();

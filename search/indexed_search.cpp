@@ -196,10 +196,10 @@ ScopeIndex::Answer ScopeIndex::AnswerFromSegment(std::size_t file, const Indexed
         candidates.resize(segment->EntryCount());
         std::iota(candidates.begin(), candidates.end(), 0u);
     }
-    // Each candidate is verified by the search's own matcher on the values the segment holds,
-    // unless the query's candidates are exactly the entries its plain patterns accept once their
-    // names pass the name check, made here as the names are read for the results. A result is
-    // made from the segment alone: the catalog file is not read at all.
+    // Each candidate is verified by the search's own matcher on the values the segment holds
+    // (its name among them), unless the query's candidates are exactly the entries its plain
+    // patterns accept once their names pass the name check, made here as the names are read for
+    // the results. A result is made from the segment alone: the catalog file is not read at all.
     const bool exact = query && query->Active() && conditions->OnlyPlainPatterns();
     const unsigned which = StoredValuesFor(*conditions);
     const SharedText catalogName(CatalogNameOfFile(path));
