@@ -102,7 +102,8 @@ Status ReadCatalogFile(const std::string& path, const SearchConditions* conditio
         if (conditions && EntryMatches(*conditions, values)) {
             if (catalogName.Empty())
                 catalogName = SharedText(CatalogNameOfFile(path));
-            entry.AllValues(all);
+            if (!builder)
+                entry.AllValues(all);  // with a builder they are taken already
             read.Keep(all, catalogName, extensions);
         }
         return true;

@@ -200,14 +200,19 @@ bool RecordColumn::Parse(std::string_view bytes, std::uint32_t entryCount)
         return false;
     table_ = reinterpret_cast<const unsigned char*>(bytes.data());
     stream_ = bytes.substr(static_cast<std::size_t>(tableBytes));
-    std::uint32_t previous = 0;
+    std::size_t previous = 0;
     for (std::uint32_t block = 0; block < blocks_; ++block) {
-        const std::uint32_t start = LoadU32(table_ + std::size_t{block} * 4);
+        const std::size_t start = BlockStart(block);
         if ((block == 0 && start != 0) || start < previous || start > stream_.size())
             return false;
         previous = start;
     }
     return true;
+}
+
+std::size_t RecordColumn::BlockStart(std::uint32_t block) const
+{
+    return block < blocks_ ? LoadU32(table_ + std::size_t{block} * 4) : stream_.size();
 }
 
 void RecordColumn::PrefetchPlace(std::uint32_t ordinal) const
@@ -221,8 +226,8 @@ void RecordColumn::PrefetchBytes(std::uint32_t ordinal) const
     if (ordinal >= count_)
         return;
     const std::uint32_t block = ordinal / kRecordBlock;
-    const std::size_t start = LoadU32(table_ + std::size_t{block} * 4);
-    const std::size_t end = block + 1 < blocks_ ? LoadU32(table_ + (std::size_t{block} + 1) * 4) : stream_.size();
+    const std::size_t start = BlockStart(block);
+    const std::size_t end = BlockStart(block + 1);
     if (start <= end && end <= stream_.size())
         PrefetchRange(stream_.data() + start, stream_.data() + end, 8);
 }
@@ -236,11 +241,11 @@ bool RecordColumn::Read(std::uint32_t ordinal, std::string_view fileName, const 
     if (cursor.block_ != block || cursor.next_ > ordinal) {
         cursor.block_ = block;
         cursor.next_ = block * kRecordBlock;
-        cursor.position_ = LoadU32(table_ + std::size_t{block} * 4);
+        cursor.position_ = BlockStart(block);
         cursor.path_.clear();
         cursor.nameToAppend_ = RecordCursor::kNoNameToAppend;
     }
-    const std::size_t end = block + 1 < blocks_ ? LoadU32(table_ + (std::size_t{block} + 1) * 4) : stream_.size();
+    const std::size_t end = BlockStart(block + 1);
     if (cursor.position_ > end)
         return false;
     // The path of an entry before the wanted one is only kept as far as the next entry shares it:

@@ -83,6 +83,9 @@ public:
     void PrefetchBytes(std::uint32_t ordinal) const;
 
 private:
+    // Where the block's entries start in the stream; the stream's end for the block after the last.
+    std::size_t BlockStart(std::uint32_t block) const;
+
     std::uint32_t count_ = 0;
     std::uint32_t blocks_ = 0;
     const unsigned char* table_ = nullptr;

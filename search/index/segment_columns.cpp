@@ -242,24 +242,25 @@ bool TextColumn::Value(std::uint32_t ordinal, std::optional<std::string_view>& v
     return true;
 }
 
-void TextColumn::PrefetchPlaces(std::uint32_t first, std::uint32_t last) const
+void TextColumn::PrefetchPlace(std::uint32_t ordinal) const
 {
-    if (first > last || last >= count_)
+    if (ordinal >= count_)
         return;
     if (dictionary_) {
-        PrefetchRange(ids_ + std::size_t{first} * idWidth_, ids_ + (std::size_t{last} + 1) * idWidth_, 2);
+        __builtin_prefetch(ids_ + std::size_t{ordinal} * idWidth_, 0, 3);
         return;
     }
-    PrefetchRange(starts_ + 4 * std::size_t{first}, starts_ + 4 * (std::size_t{last} + 2), 2);
+    // The value's start and end, which may lie on two lines.
+    PrefetchRange(starts_ + 4 * std::size_t{ordinal}, starts_ + 4 * (std::size_t{ordinal} + 2), 2);
 }
 
-void TextColumn::PrefetchBytes(std::uint32_t first, std::uint32_t last) const
+void TextColumn::PrefetchBytes(std::uint32_t ordinal) const
 {
     // A dictionary's values are few and read again and again: they stay cached.
-    if (dictionary_ || first > last || last >= count_)
+    if (dictionary_ || ordinal >= count_)
         return;
-    const std::uint32_t start = LoadU32(starts_ + 4 * std::size_t{first});
-    const std::uint32_t end = LoadU32(starts_ + 4 * (std::size_t{last} + 1));
+    const std::uint32_t start = LoadU32(starts_ + 4 * std::size_t{ordinal});
+    const std::uint32_t end = LoadU32(starts_ + 4 * (std::size_t{ordinal} + 1));
     if (start <= end && end <= bytes_.size())
         PrefetchRange(bytes_.data() + start, bytes_.data() + end, 8);
 }
@@ -354,8 +355,8 @@ bool TextColumn::Filter(const ValueFilter& filter, std::vector<std::uint32_t>& c
         std::optional<std::string_view> value;
         for (std::size_t at = 0; at < candidates.size(); ++at) {
             PrefetchAhead(
-                candidates, at, [&](std::uint32_t ahead) { PrefetchPlaces(ahead, ahead); },
-                [&](std::uint32_t ahead) { PrefetchBytes(ahead, ahead); });
+                candidates, at, [&](std::uint32_t ahead) { PrefetchPlace(ahead); },
+                [&](std::uint32_t ahead) { PrefetchBytes(ahead); });
             const std::uint32_t ordinal = candidates[at];
             if (ordinal >= count_ || !PlainValue(ordinal, value))
                 return false;

@@ -138,11 +138,10 @@ public:
     bool Filter(const ValueFilter& filter, std::vector<std::uint32_t>& candidates) const;
     // About how many bytes a scan touches, to pick the cheapest column to scan first.
     std::uint64_t ScanBytes() const;
-    // Asks ahead for what reading the values of the ordinals first..last will touch, in two
-    // steps some reads apart: first where they lie, then (reading that, by then at hand)
-    // their bytes.
-    void PrefetchPlaces(std::uint32_t first, std::uint32_t last) const;
-    void PrefetchBytes(std::uint32_t first, std::uint32_t last) const;
+    // Asks ahead for what reading the entry's value will touch, in two steps some reads apart:
+    // first where it lies, then (reading that, by then at hand) its bytes.
+    void PrefetchPlace(std::uint32_t ordinal) const;
+    void PrefetchBytes(std::uint32_t ordinal) const;
 
 private:
     bool ParseInto(std::string_view bytes, std::uint32_t entryCount);

@@ -224,15 +224,15 @@ bool SegmentReader::ResultFields(std::uint32_t ordinal, RecordCursor& cursor, Re
 void SegmentReader::PrefetchResult(std::uint32_t ordinal, bool near) const
 {
     if (!near) {
-        names_.PrefetchPlaces(ordinal, ordinal);
+        names_.PrefetchPlace(ordinal);
         for (const TextColumn* column : {&extensions_, &descriptions_, &types_, &percentages_})
-            column->PrefetchPlaces(ordinal, ordinal);
+            column->PrefetchPlace(ordinal);
         sizes_.PrefetchPlace(ordinal);
         times_.PrefetchPlace(ordinal);
         records_.PrefetchPlace(ordinal);
         return;
     }
-    names_.PrefetchBytes(ordinal, ordinal);
+    names_.PrefetchBytes(ordinal);
     sizes_.PrefetchBytes(ordinal);
     times_.PrefetchBytes(ordinal);
     records_.PrefetchBytes(ordinal);
