@@ -212,6 +212,14 @@ bool SyncAndName(const std::string& unsynced, const std::string& target)
     return false;
 }
 
+// Whether the segment is the one the record describes.
+bool SegmentMatches(const SegmentReader& segment, const IndexedCatalog& catalog)
+{
+    return segment.Key() == catalog.key && segment.Identity() == catalog.identity
+        && segment.IndexedAtNs() == catalog.indexedAtNs && segment.EntryCount() == catalog.entryCount
+        && segment.CatalogFailed() == catalog.catalogFailed;
+}
+
 }  // namespace
 
 std::string DefaultIndexCacheFolder()
@@ -344,18 +352,10 @@ Status LibraryIndex::OpenSegment(const IndexedCatalog& catalog, std::shared_ptr<
 {
     if (!IsSegmentFileName(catalog.segmentFile))
         return Status::Failed("The search index records no segment for \"" + catalog.key + "\"");
-    return OpenSegmentAt(SegmentPath(catalog.segmentFile), catalog, segment);
-}
-
-Status LibraryIndex::OpenSegmentAt(const std::string& path, const IndexedCatalog& catalog,
-                                   std::shared_ptr<const SegmentReader>& segment) const
-{
     std::shared_ptr<const SegmentReader> opened;
-    if (Status status = SegmentReader::Open(path, opened); !status)
+    if (Status status = SegmentReader::Open(SegmentPath(catalog.segmentFile), opened); !status)
         return status;
-    if (opened->Key() != catalog.key || !(opened->Identity() == catalog.identity)
-        || opened->IndexedAtNs() != catalog.indexedAtNs || opened->EntryCount() != catalog.entryCount
-        || opened->CatalogFailed() != catalog.catalogFailed)
+    if (!SegmentMatches(*opened, catalog))
         return Status::Failed("The search index segment of \"" + catalog.key + "\" does not match its manifest");
     segment = std::move(opened);
     return Status::Ok();
@@ -374,8 +374,9 @@ std::optional<PendingSegment> LibraryIndex::WriteSegment(const CatalogFile& cata
         return std::nullopt;
     const std::string name = NewSegmentName(catalog.key);
     const std::string unsynced = SegmentPath("." + name + ".new");
-    std::uint64_t bytes = 0;
-    if (!builder.WriteNew(unsynced, bytes).ok())
+    std::string_view written;
+    std::shared_future<Status> done;
+    if (!builder.WriteNew(unsynced, written, done).ok())
         return std::nullopt;
     PendingSegment pending;
     IndexedCatalog& record = pending.record;
@@ -384,14 +385,18 @@ std::optional<PendingSegment> LibraryIndex::WriteSegment(const CatalogFile& cata
     record.identity = before;
     record.indexedAtNs = indexedAtNs;
     record.entryCount = builder.CatalogFailed() ? 0 : builder.EntryCount();
-    record.segmentBytes = bytes;
+    record.segmentBytes = written.size();
     record.catalogFailed = builder.CatalogFailed();
-    // Mapped before it is recorded: once recorded, another writer may replace and delete it.
-    if (!OpenSegmentAt(unsynced, record, pending.segment).ok()) {
-        ::unlink(unsynced.c_str());
+    // Checked as a reader will take it, from the bytes being written: reading the file back
+    // would bring all of it from the disk again.
+    std::shared_ptr<const SegmentReader> check;
+    if (!SegmentReader::FromBytes(written, check).ok() || !SegmentMatches(*check, record)) {
+        if (done.get().ok())
+            ::unlink(unsynced.c_str());
         return std::nullopt;
     }
     pending.unsyncedPath = unsynced;
+    pending.written = std::move(done);
     return pending;
 }
 
@@ -400,7 +405,9 @@ Status LibraryIndex::Commit(std::vector<PendingSegment>& pending, const std::vec
 {
     std::vector<IndexedCatalog> records;
     for (PendingSegment& segment : pending) {
-        // One that cannot be synced and named stays usable for this search, just not kept.
+        // One that could not be written (its writer removed it), synced or named is not kept.
+        if (segment.written.valid() && !segment.written.get().ok())
+            continue;
         if (SyncAndName(segment.unsyncedPath, SegmentPath(segment.record.segmentFile)))
             records.push_back(segment.record);
     }

@@ -7,6 +7,7 @@
 #include "services/status.h"
 
 #include <cstdint>
+#include <future>
 #include <memory>
 #include <optional>
 #include <string>
@@ -37,11 +38,11 @@ struct IndexCheck {
     std::vector<IndexedCatalog> orphans;
 };
 
-// A segment written for one catalog and not yet recorded: usable at once, kept once recorded.
+// A segment written for one catalog and not yet recorded: kept once recorded.
 struct PendingSegment {
     IndexedCatalog record;
-    std::shared_ptr<const SegmentReader> segment;
-    std::string unsyncedPath;  // written, not yet synced and named
+    std::string unsyncedPath;  // not yet synced and named
+    std::shared_future<Status> written;  // the outcome of writing it
 };
 
 // The search index of one library: a folder in the cache folder named by a hash of the
@@ -93,7 +94,6 @@ public:
 
 private:
     LibraryIndex(std::string folder, std::string libraryPath);
-    Status OpenSegmentAt(const std::string& path, const IndexedCatalog& catalog, std::shared_ptr<const SegmentReader>& segment) const;
     Status Record(const std::vector<IndexedCatalog>& records, const std::vector<IndexedCatalog>& forget, bool clear) const;
     std::string SegmentPath(const std::string& name) const { return folder_ + "/segments/" + name; }
 

@@ -1,6 +1,7 @@
 #include "search/index/segment_builder.h"
 
 #include "search/index/byte_codec.h"
+#include "search/index/new_file_write.h"
 #include "search/index/record_column.h"
 #include "search/index/segment_columns.h"
 #include "search/index/segment_format.h"
@@ -8,12 +9,9 @@
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cmath>
 #include <cstring>
-#include <fcntl.h>
 #include <limits>
-#include <unistd.h>
 
 namespace vellumark {
 
@@ -75,6 +73,16 @@ struct SegmentBuilder::Columns {
     DictionaryColumnWriter percentages;
     TrigramCollector trigrams;
     std::array<std::string, kSegmentSectionCount> sections;
+    DirectWriteBuffer file;  // the segment file's bytes, gathered
+    std::shared_future<Status> fileWrite;  // of `file`, the last segment's
+
+    ~Columns() { AwaitFileWrite(); }
+
+    void AwaitFileWrite()
+    {
+        if (fileWrite.valid())
+            fileWrite.wait();
+    }
 
     void ClearWriters()
     {
@@ -173,53 +181,35 @@ void SegmentBuilder::Fail(std::string message)
     failure_ = std::move(message);
 }
 
-Status SegmentBuilder::Finish(std::string& bytes)
+Status SegmentBuilder::Gather()
 {
+    columns_->AwaitFileWrite();
     std::string header;
     if (Status composed = Compose(header); !composed)
         return composed;
-    bytes = std::move(header);
+    std::vector<std::string_view> parts{header};
     for (const std::string& section : columns_->sections)
-        bytes += section;
+        parts.push_back(section);
+    columns_->file.Assign(parts);
     return Status::Ok();
 }
 
-Status SegmentBuilder::WriteNew(const std::string& path, std::uint64_t& bytes)
+Status SegmentBuilder::Finish(std::string& bytes)
 {
-    std::string header;
-    if (Status composed = Compose(header); !composed)
-        return composed;
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return Status::Failed("Cannot create \"" + path + "\": " + std::strerror(errno));
-    bytes = 0;
-    const auto write = [&](std::string_view part) {
-        for (std::size_t done = 0; done < part.size();) {
-            const ssize_t written = ::write(fd, part.data() + done, part.size() - done);
-            if (written < 0 && errno == EINTR)
-                continue;
-            if (written <= 0)
-                return written < 0 ? errno : ENOSPC;
-            done += static_cast<std::size_t>(written);
-        }
-        bytes += part.size();
-        return 0;
-    };
-    int error = write(header);
-    for (std::size_t section = 0; section < columns_->sections.size() && error == 0; ++section)
-        error = write(columns_->sections[section]);
-    if (error != 0) {
-        ::close(fd);
-        ::unlink(path.c_str());
-        return Status::Failed("Cannot write \"" + path + "\": " + std::strerror(error));
-    }
-    // The caller's fsync then finds the data on its way; building the next segment overlaps
-    // with the disk's work instead of waiting for it.
-    ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
-    if (::close(fd) != 0) {
-        ::unlink(path.c_str());
-        return Status::Failed("Cannot write \"" + path + "\": " + std::strerror(errno));
-    }
+    if (Status gathered = Gather(); !gathered)
+        return gathered;
+    bytes.assign(columns_->file.View());
+    return Status::Ok();
+}
+
+Status SegmentBuilder::WriteNew(const std::string& path, std::string_view& written, std::shared_future<Status>& done)
+{
+    if (Status gathered = Gather(); !gathered)
+        return gathered;
+    // Later searches read the segment, most of it never: the page cache would take fresh
+    // memory for all of it now.
+    columns_->fileWrite = done = StartWritingNewFile(path, columns_->file, WriteRoute::Direct);
+    written = columns_->file.View();
     return Status::Ok();
 }
 

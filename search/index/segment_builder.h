@@ -7,8 +7,10 @@
 
 #include <array>
 #include <cstdint>
+#include <future>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace vellumark {
 
@@ -38,9 +40,11 @@ public:
     // The segment file's bytes; Failed when the catalog is too large for one segment.
     // Call once (this or WriteNew).
     Status Finish(std::string& bytes);
-    // Writes the segment to a new file (which must not exist yet) and starts writing it back
-    // to the disk; the caller syncs it before giving it its name. Its size in `bytes`.
-    Status WriteNew(const std::string& path, std::uint64_t& bytes);
+    // Starts writing the segment to a new file (which must not exist yet); `done` gives the
+    // outcome once the bytes are written, and the caller syncs the file after that before
+    // giving it its name. `written` is the file's bytes, valid until this thread builds its next
+    // segment. Failed when the catalog is too large for one segment.
+    Status WriteNew(const std::string& path, std::string_view& written, std::shared_future<Status>& done);
 
     // The column writers, the trigram collector and the section buffers (some tens of MB for a
     // large catalog) stay with their thread for its next catalog, instead of being returned and
@@ -53,6 +57,8 @@ private:
 
     // The header; the sections are in columns_, in file order.
     Status Compose(std::string& header);
+    // The header and the sections, one after another in columns_->file.
+    Status Gather();
     std::string key_;
     CatalogIdentity identity_;
     std::int64_t indexedAtNs_;
