@@ -1,6 +1,7 @@
 #include "search/index/candidate_query.h"
 
 #include <algorithm>
+#include <iterator>
 #include <numeric>
 
 namespace vellumark {
@@ -23,6 +24,35 @@ Status Damaged(const SegmentReader& segment)
     return Status::Failed("The search index segment of \"" + segment.Key() + "\" is damaged");
 }
 
+// The entries whose names hold every one of the trigrams (none when one is missing anywhere).
+Status FindHoldingAll(const SegmentReader& segment, const std::vector<Trigram>& trigrams,
+                      std::vector<std::uint32_t>& candidates)
+{
+    candidates.clear();
+    const std::uint32_t entryCount = segment.EntryCount();
+    std::vector<PostingList> lists(trigrams.size());
+    for (std::size_t i = 0; i < trigrams.size(); ++i) {
+        switch (segment.FindPostings(trigrams[i], lists[i])) {
+        case SegmentReader::Lookup::Found:
+            break;
+        case SegmentReader::Lookup::Missing:
+            return Status::Ok();  // no name holds this trigram
+        case SegmentReader::Lookup::Damaged:
+            return Damaged(segment);
+        }
+    }
+    std::sort(lists.begin(), lists.end(), [](const PostingList& a, const PostingList& b) { return a.count < b.count; });
+    if (!DecodePostings(lists[0], entryCount, candidates))
+        return Damaged(segment);
+    for (std::size_t i = 1; i < lists.size() && !candidates.empty(); ++i) {
+        if (lists[i].encoding == PostingEncoding::Gaps && lists[i].count > candidates.size() * kDecodeToCompareRatio)
+            break;
+        if (!IntersectPostings(lists[i], entryCount, candidates))
+            return Damaged(segment);
+    }
+    return Status::Ok();
+}
+
 }  // namespace
 
 CandidateQuery::CandidateQuery(std::string_view namePattern, std::string_view extensionPattern,
@@ -31,9 +61,20 @@ CandidateQuery::CandidateQuery(std::string_view namePattern, std::string_view ex
       extension_(FilterFor(extensionPattern, caseSensitive, wholeValues)),
       description_(FilterFor(descriptionPattern, caseSensitive, wholeValues))
 {
-    AppendTrigrams(namePattern, nameTrigrams_);
-    std::sort(nameTrigrams_.begin(), nameTrigrams_.end());
-    nameTrigrams_.erase(std::unique(nameTrigrams_.begin(), nameTrigrams_.end()), nameTrigrams_.end());
+    listsAnswer_ = namePattern.size() > 3 || (namePattern.size() == 3 && wholeValues);
+    if (!listsAnswer_)
+        return;
+    std::vector<Trigram> trigrams;
+    AppendTrigrams(namePattern, trigrams);
+    for (std::size_t offset = 0; offset < trigrams.size(); ++offset)
+        (KeptTrigramStart(offset) ? evenTrigrams_ : oddTrigrams_).push_back(trigrams[offset]);
+    // A whole value holds the pattern at offset 0 only.
+    if (wholeValues)
+        oddTrigrams_.clear();
+    for (std::vector<Trigram>* set : {&evenTrigrams_, &oddTrigrams_}) {
+        std::sort(set->begin(), set->end());
+        set->erase(std::unique(set->begin(), set->end()), set->end());
+    }
 }
 
 Status CandidateQuery::FindCandidates(const SegmentReader& segment, std::vector<std::uint32_t>& candidates) const
@@ -72,26 +113,20 @@ Status CandidateQuery::FindCandidates(const SegmentReader& segment, std::vector<
     if (description_)
         conditions.push_back({&segment.Descriptions(), &*description_});
 
-    if (!nameTrigrams_.empty()) {
-        std::vector<PostingList> lists(nameTrigrams_.size());
-        for (std::size_t i = 0; i < nameTrigrams_.size(); ++i) {
-            switch (segment.FindPostings(nameTrigrams_[i], lists[i])) {
-            case SegmentReader::Lookup::Found:
-                break;
-            case SegmentReader::Lookup::Missing:
-                return Status::Ok();  // no name holds this trigram
-            case SegmentReader::Lookup::Damaged:
-                return Damaged(segment);
+    if (listsAnswer_) {
+        if (Status found = FindHoldingAll(segment, evenTrigrams_, candidates); !found)
+            return found;
+        if (!oddTrigrams_.empty()) {
+            std::vector<std::uint32_t> atOddOffsets;
+            if (Status found = FindHoldingAll(segment, oddTrigrams_, atOddOffsets); !found)
+                return found;
+            if (!atOddOffsets.empty()) {
+                std::vector<std::uint32_t> either;
+                either.reserve(candidates.size() + atOddOffsets.size());
+                std::set_union(candidates.begin(), candidates.end(), atOddOffsets.begin(), atOddOffsets.end(),
+                               std::back_inserter(either));
+                candidates.swap(either);
             }
-        }
-        std::sort(lists.begin(), lists.end(), [](const PostingList& a, const PostingList& b) { return a.count < b.count; });
-        if (!DecodePostings(lists[0], entryCount, candidates))
-            return Damaged(segment);
-        for (std::size_t i = 1; i < lists.size() && !candidates.empty(); ++i) {
-            if (lists[i].encoding == PostingEncoding::Gaps && lists[i].count > candidates.size() * kDecodeToCompareRatio)
-                break;
-            if (!IntersectPostings(lists[i], entryCount, candidates))
-                return Damaged(segment);
         }
         // The names are compared last, by the caller, on the candidates the other columns leave.
         conditions.erase(conditions.begin());

@@ -17,9 +17,12 @@ namespace vellumark {
 // whole values). The caller still verifies each with the search's own matcher, which also
 // applies the conditions this does not know; a candidate list is never missing a match.
 //
-// FileName patterns of three bytes or more go through the trigram posting lists (rarest
-// first) and the names of the few entries left are then compared; shorter patterns and the
-// other conditions scan their column in memory, starting with the one cheapest to scan.
+// FileName patterns of four bytes or more, and of three as whole values, go through the
+// trigram posting lists (rarest first; the index keeps the trigrams at even offsets, so a
+// pattern is looked for with its trigrams at even offsets, and unless it is a whole value also
+// with those at odd offsets) and the names of the few entries left are then compared; other
+// patterns and the other conditions scan their column in memory, starting with the one
+// cheapest to scan.
 class CandidateQuery {
 public:
     CandidateQuery(std::string_view namePattern, std::string_view extensionPattern, std::string_view descriptionPattern,
@@ -42,7 +45,10 @@ private:
     std::optional<ValueFilter> name_;
     std::optional<ValueFilter> extension_;
     std::optional<ValueFilter> description_;
-    std::vector<Trigram> nameTrigrams_;  // distinct
+    // The pattern's distinct trigrams at even and at odd offsets, when the lists can answer it.
+    std::vector<Trigram> evenTrigrams_;
+    std::vector<Trigram> oddTrigrams_;
+    bool listsAnswer_ = false;
 };
 
 }  // namespace vellumark

@@ -24,7 +24,7 @@ namespace vellumark {
 // every length before they trust anything; the section checksums are checked by
 // SegmentReader::VerifyContent.
 inline constexpr std::string_view kSegmentMagic = "VMKSEGMT";
-inline constexpr std::uint32_t kSegmentFormatVersion = 2;
+inline constexpr std::uint32_t kSegmentFormatVersion = 3;
 
 enum SegmentSection : int {
     kKeySection,          // the catalog's key in the library (its path below the library root)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -22,6 +23,13 @@ inline Trigram NextTrigram(Trigram window, char next)
 
 // Appends the trigram at every position of the value (repeats included).
 void AppendTrigrams(std::string_view value, std::vector<Trigram>& out);
+
+// The index keeps the trigrams of a value that start at an even offset: half the lists to
+// collect and store. A pattern of four bytes or more is still found through them: where a
+// value holds it at an even offset, the value's kept trigrams include the pattern's at even
+// offsets; at an odd offset, the pattern's at odd offsets. A pattern of three bytes is found
+// through them only as a whole value (at offset 0).
+inline constexpr bool KeptTrigramStart(std::size_t offset) { return offset % 2 == 0; }
 
 // One pattern condition of a search as it tests a value: the value holds the pattern, or
 // equals it with whole values; ignoring the case of a to z unless case-sensitive.

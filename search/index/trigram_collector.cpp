@@ -86,13 +86,16 @@ void TrigramCollector::Add(std::string_view value, std::uint32_t ordinal)
     std::uint32_t* const lowDigits = digitCounts_.data();
     std::uint32_t* const highDigits = lowDigits + kLowDigits;
     Trigram window = NextTrigram(NextTrigram(0, value[0]), value[1]);
+    std::uint64_t* const first = out;
     for (std::size_t i = 2; i < value.size(); ++i) {
         window = NextTrigram(window, value[i]);
+        if (!KeptTrigramStart(i - 2))
+            continue;
         ++lowDigits[window & (kLowDigits - 1)];
         ++highDigits[window >> kLowBits];
         *out++ = (std::uint64_t{window} << 32) | ordinal;
     }
-    pending_ += value.size() - 2;
+    pending_ += static_cast<std::size_t>(out - first);
 }
 
 void TrigramCollector::Flush()

@@ -24,7 +24,8 @@ public:
 
     explicit TrigramCollector(std::size_t chunkPairs = kChunkPairs);
 
-    // The value's trigrams for the entry; ordinals must not decrease from one call to the next.
+    // The value's kept trigrams (KeptTrigramStart) for the entry; ordinals must not decrease
+    // from one call to the next.
     void Add(std::string_view value, std::uint32_t ordinal);
 
     // Appends the trigram table (a record per trigram, ascending by trigram) and the posting
