@@ -93,6 +93,12 @@ Status SegmentReader::Open(const std::string& path, std::shared_ptr<const Segmen
     std::shared_ptr<SegmentReader> reader(new SegmentReader());
     reader->mapping_ = mapping;
     reader->bytes_ = std::string_view(static_cast<const char*>(mapping), size);
+    // A search touches pages all over the result columns. Read back from the disk in small
+    // pieces (after the segment was written past the page cache, or dropped from it), the
+    // pages took one fault for every 64 KB each time a search mapped them; in large folios they
+    // take a few per segment: rock's system time went from 60 ms to 12 ms. A hint, ignored
+    // where the file system keeps no large folios.
+    ::madvise(mapping, size, MADV_HUGEPAGE);
     if (Status parsed = reader->Parse("\"" + path + "\""); !parsed)
         return parsed;
     segment = std::move(reader);
