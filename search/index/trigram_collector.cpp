@@ -85,15 +85,14 @@ void TrigramCollector::Add(std::string_view value, std::uint32_t ordinal)
     std::uint64_t* out = pairs_.data() + pending_;
     std::uint32_t* const lowDigits = digitCounts_.data();
     std::uint32_t* const highDigits = lowDigits + kLowDigits;
-    Trigram window = NextTrigram(NextTrigram(0, value[0]), value[1]);
+    // The kept trigrams start at even offsets: two bytes on from one to the next.
+    static_assert(KeptTrigramStart(0) && !KeptTrigramStart(1) && KeptTrigramStart(2));
     std::uint64_t* const first = out;
-    for (std::size_t i = 2; i < value.size(); ++i) {
-        window = NextTrigram(window, value[i]);
-        if (!KeptTrigramStart(i - 2))
-            continue;
-        ++lowDigits[window & (kLowDigits - 1)];
-        ++highDigits[window >> kLowBits];
-        *out++ = (std::uint64_t{window} << 32) | ordinal;
+    for (std::size_t start = 0; start + 2 < value.size(); start += 2) {
+        const Trigram trigram = NextTrigram(NextTrigram(NextTrigram(0, value[start]), value[start + 1]), value[start + 2]);
+        ++lowDigits[trigram & (kLowDigits - 1)];
+        ++highDigits[trigram >> kLowBits];
+        *out++ = (std::uint64_t{trigram} << 32) | ordinal;
     }
     pending_ += static_cast<std::size_t>(out - first);
 }
