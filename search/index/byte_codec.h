@@ -1,9 +1,11 @@
 #pragma once
 
+#include <algorithm>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -42,9 +44,8 @@ inline unsigned char* WriteVarint(unsigned char* out, std::uint64_t value)
     return out;
 }
 
-// The same, appended. Byte by byte rather than through WriteVarint and one append: the column
-// writers put two varints per entry, and the append's call made the index build measurably
-// slower.
+// The same, appended to a string byte by byte: through WriteVarint and one append it measured
+// slower. Writers of many values use a ByteStream.
 inline void PutVarint(std::string& out, std::uint64_t value)
 {
     while (value >= 0x80) {
@@ -53,6 +54,54 @@ inline void PutVarint(std::string& out, std::uint64_t value)
     }
     out += static_cast<char>(value);
 }
+
+// Bytes appended through a pointer, with room checked once for each value written rather than
+// once a byte (a string's append checks and terminates for every byte): the column writers
+// put several values for every entry of a catalog. Clear keeps the memory.
+class ByteStream {
+public:
+    // Room for `bytes` more at the returned place, which Commit then closes at the end of
+    // what was written there.
+    unsigned char* Reserve(std::size_t bytes)
+    {
+        if (capacity_ - size_ < bytes)
+            Grow(bytes);
+        return data_.get() + size_;
+    }
+    void Commit(const unsigned char* end) { size_ = static_cast<std::size_t>(end - data_.get()); }
+
+    void PutByte(std::uint8_t byte)
+    {
+        *Reserve(1) = byte;
+        ++size_;
+    }
+    void PutVarint(std::uint64_t value) { Commit(WriteVarint(Reserve(kMaxVarintBytes), value)); }
+    void Append(std::string_view bytes)
+    {
+        if (!bytes.empty())
+            std::memcpy(Reserve(bytes.size()), bytes.data(), bytes.size());
+        size_ += bytes.size();
+    }
+
+    std::size_t Size() const { return size_; }
+    std::string_view View() const { return {reinterpret_cast<const char*>(data_.get()), size_}; }
+    void Clear() { size_ = 0; }
+
+private:
+    void Grow(std::size_t bytes)
+    {
+        const std::size_t capacity = std::max(size_ + bytes, std::max<std::size_t>(4096, 2 * capacity_));
+        auto grown = std::make_unique_for_overwrite<unsigned char[]>(capacity);
+        if (size_ != 0)
+            std::memcpy(grown.get(), data_.get(), size_);
+        data_ = std::move(grown);
+        capacity_ = capacity;
+    }
+
+    std::unique_ptr<unsigned char[]> data_;
+    std::size_t size_ = 0;
+    std::size_t capacity_ = 0;
+};
 
 inline std::uint32_t LoadU32(const unsigned char* bytes)
 {

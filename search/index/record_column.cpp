@@ -126,15 +126,15 @@ std::size_t SharedLength(std::string_view a, std::string_view b)
 
 void RecordColumnWriter::AddLiteral(std::string_view text)
 {
-    PutVarint(stream_, text.size());
-    stream_ += text;
+    stream_.PutVarint(text.size());
+    stream_.Append(text);
 }
 
 void RecordColumnWriter::Add(std::string_view fileName, const RecordTexts& texts, const ParsedSize& size,
                              const ParsedTime& time)
 {
     if (count_++ % kRecordBlock == 0) {
-        PutU32(table_, static_cast<std::uint32_t>(std::min<std::uint64_t>(stream_.size(), kMaxStream)));
+        PutU32(table_, static_cast<std::uint32_t>(std::min<std::uint64_t>(stream_.Size(), kMaxStream)));
         previousPath_.clear();
     }
     const std::string_view path = texts.fullPath;
@@ -157,10 +157,10 @@ void RecordColumnWriter::Add(std::string_view fileName, const RecordTexts& texts
     if (!IsLengthText(texts.pathNameLength, path.size()))
         flags |= kPathLengthStored;
 
-    stream_ += static_cast<char>(flags);
+    stream_.PutByte(flags);
     if (!path.empty()) {
         const std::size_t shared = SharedLength(previousPath_, head);
-        PutVarint(stream_, shared);
+        stream_.PutVarint(shared);
         AddLiteral(head.substr(shared));
     }
     if (flags & kSizeStored)
@@ -174,13 +174,13 @@ void RecordColumnWriter::Add(std::string_view fileName, const RecordTexts& texts
     previousPath_.assign(path);
 }
 
-bool RecordColumnWriter::Overflowed() const { return stream_.size() > kMaxStream; }
+bool RecordColumnWriter::Overflowed() const { return stream_.Size() > kMaxStream; }
 
 void RecordColumnWriter::Finish(std::string& out) const
 {
-    out.reserve(out.size() + table_.size() + stream_.size());
+    out.reserve(out.size() + table_.size() + stream_.Size());
     out += table_;
-    out += stream_;
+    out += stream_.View();
 }
 
 void RecordColumnWriter::Clear()
@@ -188,7 +188,7 @@ void RecordColumnWriter::Clear()
     count_ = 0;
     previousPath_.clear();
     table_.clear();
-    stream_.clear();
+    stream_.Clear();
 }
 
 bool RecordColumn::Parse(std::string_view bytes, std::uint32_t entryCount)

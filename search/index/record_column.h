@@ -49,7 +49,7 @@ private:
     std::string previousPath_;
     char timeBuffer_[24] = {};
     std::string table_;
-    std::string stream_;
+    ByteStream stream_;
 };
 
 // Where a reading stands: the block decoded last and its path so far, and the texts made

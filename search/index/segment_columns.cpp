@@ -378,39 +378,39 @@ std::uint64_t TextColumn::ScanBytes() const
 void VarintColumnWriter::StartEntry()
 {
     if (count_ % kVarintBlock == 0)
-        PutU32(table_, static_cast<std::uint32_t>(stream_.size()));
+        PutU32(table_, static_cast<std::uint32_t>(stream_.Size()));
     ++count_;
 }
 
 void VarintColumnWriter::Add(std::uint64_t value)
 {
     StartEntry();
-    PutVarint(stream_, value);
+    stream_.PutVarint(value);
 }
 
 void VarintColumnWriter::AddEscaped(std::uint64_t value)
 {
     StartEntry();
-    PutVarint(stream_, kVarintEscape);
-    PutVarint(stream_, value);
+    stream_.PutVarint(kVarintEscape);
+    stream_.PutVarint(value);
 }
 
-bool VarintColumnWriter::Overflowed() const { return stream_.size() > std::numeric_limits<std::uint32_t>::max(); }
+bool VarintColumnWriter::Overflowed() const { return stream_.Size() > std::numeric_limits<std::uint32_t>::max(); }
 
 void VarintColumnWriter::Clear()
 {
     count_ = 0;
     table_.clear();
-    stream_.clear();
+    stream_.Clear();
 }
 
 void VarintColumnWriter::Finish(std::string& out) const
 {
-    out.reserve(out.size() + 8 + table_.size() + stream_.size());
+    out.reserve(out.size() + 8 + table_.size() + stream_.Size());
     PutU32(out, count_);
     PutU32(out, (count_ + kVarintBlock - 1) / kVarintBlock);
     out += table_;
-    out += stream_;
+    out += stream_.View();
 }
 
 bool VarintColumn::Parse(std::string_view bytes, std::uint32_t entryCount)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "search/index/byte_codec.h"
 #include "search/index/text_scan.h"
 
 #include <cstdint>
@@ -185,7 +186,7 @@ private:
 
     std::uint32_t count_ = 0;
     std::string table_;
-    std::string stream_;
+    ByteStream stream_;
 };
 
 class VarintColumn {
