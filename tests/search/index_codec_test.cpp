@@ -88,6 +88,42 @@ TEST(IndexVarintTest, CursorFailsForGoodAfterReadingPastTheEnd)
     EXPECT_TRUE(cursor.Failed());
 }
 
+// A stream holds exactly what appending to a string gives, across its growth: bytes, varints
+// of every length and pieces longer than all the room it had; and Clear starts it afresh.
+TEST(IndexVarintTest, AByteStreamHoldsWhatAStringGetsAcrossItsGrowth)
+{
+    std::mt19937_64 random(11);
+    ByteStream stream;
+    for (int round = 0; round < 2; ++round) {
+        std::string expected;
+        for (int step = 0; step < 20000; ++step) {
+            switch (random() % 3) {
+            case 0: {
+                const std::uint64_t value = random() >> (random() % 64);
+                stream.PutVarint(value);
+                PutVarint(expected, value);
+                break;
+            }
+            case 1: {
+                const auto byte = static_cast<std::uint8_t>(random());
+                stream.PutByte(byte);
+                expected += static_cast<char>(byte);
+                break;
+            }
+            default: {
+                const std::string piece(random() % 7 == 0 ? 5000 + random() % 9000 : random() % 20, static_cast<char>('a' + step % 26));
+                stream.Append(piece);
+                expected += piece;
+            }
+            }
+        }
+        ASSERT_EQ(stream.Size(), expected.size());
+        EXPECT_TRUE(stream.View() == expected) << round;
+        stream.Clear();
+        EXPECT_EQ(stream.Size(), 0u);
+    }
+}
+
 TEST(IndexPostingTest, ListsOfEveryDensityRoundTripAroundByteEdges)
 {
     std::mt19937 random(7);
