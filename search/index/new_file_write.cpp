@@ -70,6 +70,8 @@ void DirectWriteBuffer::Assign(const std::vector<std::string_view>& parts)
     }
     char* at = memory_.get();
     for (const std::string_view part : parts) {
+        if (part.empty())
+            continue;  // an empty view may hold no pointer at all
         std::memcpy(at, part.data(), part.size());
         at += part.size();
     }
